@@ -1,0 +1,46 @@
+#include "app/application.h"
+
+#include <QCoreApplication>
+
+namespace lanxi {
+
+Application::Application() : form3_(std::make_unique<Form3>()) {
+    form3_->showWorkspace = [this] { form1().Show(); };
+    form3_->showBatchWindow = [this] { form2().Show(); };
+    form3_->endProgram = [this] { End(); };
+}
+
+Application::~Application() = default;
+
+void Application::Start() {
+    form3_->Show();
+}
+
+Form1& Application::form1() {
+    if (!form1_) {
+        form1_ = std::make_unique<Form1>();
+        form1_->showBatchWindow = [this] { form2().Show(); };
+    }
+    return *form1_;
+}
+
+Form2& Application::form2() {
+    if (!form2_) {
+        form2_ = std::make_unique<Form2>();
+    }
+    return *form2_;
+}
+
+void Application::End() {
+    // The workspace and the batch window go first, so that closing the start screen last does
+    // not leave the program waiting on them.
+    for (Form* form : {static_cast<Form*>(form1_.get()), static_cast<Form*>(form2_.get()),
+                       static_cast<Form*>(form3_.get())}) {
+        if (form != nullptr) {
+            form->Unload();
+        }
+    }
+    QCoreApplication::exit(0);
+}
+
+}  // namespace lanxi

@@ -1,0 +1,155 @@
+#include "picture/controls.h"
+
+#include <QPainter>
+#include <QTextLayout>
+#include <cmath>
+
+#include "picture/errors.h"
+#include "picture/numbers.h"
+#include "picture/picture_frame.h"
+
+namespace lanxi {
+
+void PlaceTwips(QWidget* control, int left, int top, int width, int height) {
+    control->setGeometry(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
+                         height / kTwipsPerPixel);
+}
+
+ShapeRect::ShapeRect(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_NoSystemBackground);
+}
+
+double ShapeRect::units() const {
+    return UnitsPerPixelOf(parentWidget());
+}
+
+void ShapeRect::setLeft(float v) {
+    if (std::isnan(v)) {
+        throw Error(ErrorCode::InvalidPropertyValue, QStringLiteral("属性值无效"));
+    }
+    left_ = v / units();
+    applyGeometry();
+}
+
+void ShapeRect::setTop(float v) {
+    if (std::isnan(v)) {
+        throw Error(ErrorCode::InvalidPropertyValue, QStringLiteral("属性值无效"));
+    }
+    top_ = v / units();
+    applyGeometry();
+}
+
+void ShapeRect::setWidth(float v) {
+    if (std::isnan(v) || v < 0) {
+        throw Error(ErrorCode::InvalidPropertyValue, QStringLiteral("属性值无效"));
+    }
+    width_ = v / units();
+    applyGeometry();
+}
+
+void ShapeRect::setHeight(float v) {
+    if (std::isnan(v) || v < 0) {
+        throw Error(ErrorCode::InvalidPropertyValue, QStringLiteral("属性值无效"));
+    }
+    height_ = v / units();
+    applyGeometry();
+}
+
+void ShapeRect::setVisible(bool visible) {
+    QWidget::setVisible(visible);
+    if (visible) {
+        raise();
+    }
+}
+
+void ShapeRect::setBorderStyle(int style) {
+    borderStyle_ = style;
+    update();
+}
+
+void ShapeRect::setBorderColor(const QColor& color) {
+    color_ = color;
+    update();
+}
+
+void ShapeRect::applyGeometry() {
+    const auto clampPx = [](double v) {
+        return int(std::clamp(std::floor(v), double(-QWIDGETSIZE_MAX), double(QWIDGETSIZE_MAX)));
+    };
+    setGeometry(clampPx(left_), clampPx(top_), std::max(1, clampPx(width_)),
+                std::max(1, clampPx(height_)));
+}
+
+void ShapeRect::paintEvent(QPaintEvent*) {
+    if (width_ < 1 || height_ < 1) {
+        return;
+    }
+    QPainter painter(this);
+    QPen pen(color_);
+    pen.setWidth(0);
+    pen.setStyle(borderStyle_ == 3 ? Qt::DotLine : Qt::SolidLine);
+    painter.setPen(pen);
+    painter.drawRect(QRect(0, 0, width() - 1, height() - 1));
+}
+
+VbLabel::VbLabel(QWidget* parent) : QLabel(parent) {
+    setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setTextFormat(Qt::PlainText);
+}
+
+void VbLabel::setCaption(const QString& caption) {
+    setText(caption);
+    fit();
+    update();
+}
+
+void VbLabel::setAutoSize(bool on) {
+    autoSize_ = on;
+    fit();
+}
+
+void VbLabel::setForeColor(const QColor& color) {
+    QPalette p = palette();
+    p.setColor(QPalette::WindowText, color);
+    setPalette(p);
+}
+
+int VbLabel::lineHeight() const {
+    const QFont f = font();
+    const int px = f.pixelSize() > 0 ? f.pixelSize() : int(std::lround(f.pointSizeF() * 96 / 72));
+    return px + 2;
+}
+
+void VbLabel::fit() {
+    if (!autoSize_) {
+        return;
+    }
+    const int w = fontMetrics().horizontalAdvance(text());
+    resize(std::max(1, w), std::max(height(), lineHeight() - 2));
+}
+
+void VbLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setPen(palette().color(QPalette::WindowText));
+    const int step = lineHeight();
+    // Lines sit on a baseline near the bottom of the em box, so that CJK glyphs fill the
+    // line and a one-line label of the font's size shows its whole text.
+    const double baseline = (step - 2) * 0.86;
+    QTextLayout layout(text(), font());
+    QTextOption option(alignment());
+    option.setWrapMode(height() >= 2 * (step - 2) ? QTextOption::WrapAtWordBoundaryOrAnywhere
+                                                  : QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    int y = 0;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width());
+        line.setPosition(QPointF(0, y + baseline - line.ascent()));
+        y += step;
+    }
+    layout.endLayout();
+    layout.draw(&painter, QPointF(0, 0));
+}
+
+}  // namespace lanxi

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QString>
+#include <stdexcept>
+
+namespace lanxi {
+
+// The failures a statement can raise. Handlers that guard their steps catch these and go on;
+// unguarded handlers let them reach the caller. The codes follow the classic runtime's numbers
+// so that a failure can be told apart in tests.
+enum class ErrorCode {
+    InvalidProcedureCall = 5,
+    Overflow = 6,
+    OutOfMemory = 7,
+    DivisionByZero = 11,
+    TypeMismatch = 13,
+    FileNotFound = 53,
+    PermissionDenied = 70,
+    PathNotFound = 76,
+    InvalidPropertyValue = 380,
+    InvalidPicture = 481,
+    DeviceIO = 57,
+};
+
+class Error : public std::runtime_error {
+  public:
+    Error(ErrorCode code, const QString& message)
+        : std::runtime_error(message.toStdString()), code_(code), message_(message) {}
+    ErrorCode code() const { return code_; }
+    // A short reason in the interface's language, fit for a message box.
+    const QString& message() const { return message_; }
+
+  private:
+    ErrorCode code_;
+    QString message_;
+};
+
+// Runs the steps of a handler whose every statement is guarded: a step that fails is skipped
+// and the next one runs; a test that fails counts as passed. The recorded failure is kept
+// only so that tests can see it, and is dropped with the guard.
+class ResumeNext {
+  public:
+    template <class F>
+    void operator()(F&& step) {
+        try {
+            step();
+        } catch (const std::exception&) {
+            failed_ = true;
+        }
+    }
+    template <class F>
+    bool test(F&& condition) {
+        try {
+            return condition();
+        } catch (const std::exception&) {
+            failed_ = true;
+            return true;
+        }
+    }
+    bool failed() const { return failed_; }
+
+  private:
+    bool failed_ = false;
+};
+
+}  // namespace lanxi

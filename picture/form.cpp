@@ -1,0 +1,90 @@
+#include "picture/form.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QScreen>
+
+#include "picture/numbers.h"
+
+// The icon lives in this library's resources; a static library must register them itself.
+static void initPictureResources() {
+    Q_INIT_RESOURCE(picture);
+}
+
+namespace lanxi {
+
+class Form::Window : public QWidget {
+  public:
+    explicit Window(Form* form) : form_(form) {
+        setAttribute(Qt::WA_DeleteOnClose);
+        setWindowIcon(QIcon(QStringLiteral(":/lanxi/icon.png")));
+    }
+
+  protected:
+    void closeEvent(QCloseEvent* event) override {
+        event->accept();
+        if (form_ != nullptr) {
+            form_->windowClosed();
+        }
+    }
+
+  private:
+    QPointer<Form> form_;
+};
+
+Form::Form(const QString& name, QObject* parent) : QObject(parent) {
+    static const bool registered = (initPictureResources(), true);
+    Q_UNUSED(registered);
+    setObjectName(name);
+}
+
+Form::~Form() {
+    if (window_ != nullptr) {
+        delete window_.data();
+    }
+}
+
+void Form::Show() {
+    if (window_ == nullptr) {
+        auto* window = new Window(this);
+        window->setObjectName(objectName());
+        window_ = window;
+        BuildControls(window);
+        Form_Load();
+        // Centred on the screen each time it is loaded.
+        if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+            QRect frame = window->frameGeometry();
+            frame.moveCenter(screen->availableGeometry().center());
+            window->move(frame.topLeft());
+        }
+        emit loaded();
+    }
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+}
+
+void Form::Unload() {
+    if (window_ != nullptr) {
+        window_->close();
+    }
+}
+
+void Form::windowClosed() {
+    if (window_ == nullptr) {
+        return;
+    }
+    QWidget* closing = window_;
+    window_ = nullptr;
+    // The window is deleted once the current event is done, so a handler that unloads its own
+    // window may finish safely.
+    closing->hide();
+    emit unloaded();
+}
+
+void Form::setClientSizeTwips(QWidget* window, int width, int height) {
+    window->setFixedSize(width / kTwipsPerPixel, height / kTwipsPerPixel);
+}
+
+}  // namespace lanxi

@@ -1,0 +1,18 @@
+#include "picture/picture_clip.h"
+
+#include "picture/errors.h"
+
+namespace lanxi {
+
+StdPicture PictureClip::Clip() const {
+    if (source_.isEmpty()) {
+        throw Error(ErrorCode::InvalidPicture, QStringLiteral("没有源图片"));
+    }
+    if (x_ < 0 || y_ < 0 || w_ <= 0 || h_ <= 0 || int(x_) + int(w_) > source_.width() ||
+        int(y_) + int(h_) > source_.height()) {
+        throw Error(ErrorCode::InvalidPropertyValue, QStringLiteral("剪切范围不在图片之内"));
+    }
+    return StdPicture(source_.image().copy(x_, y_, w_, h_));
+}
+
+}  // namespace lanxi

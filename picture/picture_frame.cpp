@@ -1,0 +1,392 @@
+#include "picture/picture_frame.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QtMath>
+#include <cmath>
+
+#include "picture/errors.h"
+#include "picture/numbers.h"
+
+namespace lanxi {
+namespace {
+
+constexpr int kBorderPixels = 2;
+constexpr std::uint32_t kSourceCopy = 0xCC0020;
+// The face colour of buttons and frames, the background of an empty frame.
+const QColor kFaceColor(240, 240, 240);
+
+// A frame's inside widget: it paints nothing itself and lets the mouse through to the frame,
+// but clips the child controls to the inside.
+class Inside : public QWidget {
+  public:
+    using QWidget::QWidget;
+};
+
+[[noreturn]] void invalidValue() {
+    throw Error(ErrorCode::InvalidPropertyValue, QStringLiteral("属性值无效"));
+}
+
+void checkValue(float value, bool allowNegative) {
+    if (std::isnan(value) || std::isinf(value) || (!allowNegative && value < 0)) {
+        invalidValue();
+    }
+}
+
+// Pixels of a size given in units: the whole number the size readouts show.
+int sizePixels(float value, int unitsPerPixel) {
+    const std::int64_t px = ReadoutValue(float(double(value) / unitsPerPixel));
+    if (px < 0 || px > QWIDGETSIZE_MAX) {
+        invalidValue();
+    }
+    return int(px);
+}
+
+int positionPixels(float value, int unitsPerPixel) {
+    const double px = std::floor(double(value) / unitsPerPixel + 1e-4);
+    if (px < -QWIDGETSIZE_MAX || px > QWIDGETSIZE_MAX) {
+        invalidValue();
+    }
+    return int(px);
+}
+
+int buttonBit(Qt::MouseButton button) {
+    switch (button) {
+        case Qt::LeftButton:
+            return 1;
+        case Qt::RightButton:
+            return 2;
+        case Qt::MiddleButton:
+            return 4;
+        default:
+            return 0;
+    }
+}
+
+int buttonBits(Qt::MouseButtons buttons) {
+    return ((buttons & Qt::LeftButton) ? 1 : 0) | ((buttons & Qt::RightButton) ? 2 : 0) |
+           ((buttons & Qt::MiddleButton) ? 4 : 0);
+}
+
+int shiftBits(Qt::KeyboardModifiers modifiers) {
+    return ((modifiers & Qt::ShiftModifier) ? 1 : 0) | ((modifiers & Qt::ControlModifier) ? 2 : 0) |
+           ((modifiers & Qt::AltModifier) ? 4 : 0);
+}
+
+bool integral(double v) {
+    return v == std::floor(v);
+}
+
+}  // namespace
+
+int UnitsPerPixelOf(const QWidget* container) {
+    for (const QWidget* w = container; w != nullptr; w = w->parentWidget()) {
+        if (const auto* frame = qobject_cast<const PictureFrame*>(w)) {
+            return frame->unitsPerPixel();
+        }
+        if (dynamic_cast<const Inside*>(w) == nullptr) {
+            break;
+        }
+    }
+    return kTwipsPerPixel;
+}
+
+PictureFrame::PictureFrame(QWidget* parent) : QWidget(parent), backColor_(kFaceColor) {
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+PictureFrame::~PictureFrame() = default;
+
+QWidget* PictureFrame::inside() const {
+    return inside_ != nullptr ? inside_ : const_cast<PictureFrame*>(this);
+}
+
+void PictureFrame::setBorderStyle(int style) {
+    border_ = style == 0 ? 0 : kBorderPixels;
+    if (border_ > 0 && inside_ == nullptr) {
+        inside_ = new Inside(this);
+        inside_->setObjectName(objectName() + QStringLiteral(".inside"));
+    }
+    applyGeometry();
+    update();
+}
+
+void PictureFrame::setPicture(const StdPicture& picture) {
+    picture_ = picture;
+    paintings_.clear();
+    if (autoSize_ && !picture.isEmpty()) {
+        const int units = UnitsPerPixelOf(parentWidget());
+        setWidth(float((picture.width() + 2 * border_) * units));
+        setHeight(float((picture.height() + 2 * border_) * units));
+    }
+    update();
+}
+
+void PictureFrame::setAutoSize(bool on) {
+    autoSize_ = on;
+    if (on && !picture_.isEmpty()) {
+        const int units = UnitsPerPixelOf(parentWidget());
+        setWidth(float((picture_.width() + 2 * border_) * units));
+        setHeight(float((picture_.height() + 2 * border_) * units));
+    }
+}
+
+void PictureFrame::setWidth(float width) {
+    checkValue(width, false);
+    sizePixels(width, UnitsPerPixelOf(parentWidget()));
+    width_ = width;
+    applyGeometry();
+}
+
+void PictureFrame::setHeight(float height) {
+    checkValue(height, false);
+    sizePixels(height, UnitsPerPixelOf(parentWidget()));
+    height_ = height;
+    applyGeometry();
+}
+
+void PictureFrame::setLeft(float left) {
+    checkValue(left, true);
+    positionPixels(left, UnitsPerPixelOf(parentWidget()));
+    left_ = left;
+    applyGeometry();
+}
+
+void PictureFrame::setTop(float top) {
+    checkValue(top, true);
+    positionPixels(top, UnitsPerPixelOf(parentWidget()));
+    top_ = top;
+    applyGeometry();
+}
+
+void PictureFrame::Move(float left, float top) {
+    checkValue(left, true);
+    checkValue(top, true);
+    const int units = UnitsPerPixelOf(parentWidget());
+    positionPixels(left, units);
+    positionPixels(top, units);
+    left_ = left;
+    top_ = top;
+    applyGeometry();
+}
+
+void PictureFrame::setScaleMode(int mode) {
+    if (mode != 1 && mode != 3) {
+        invalidValue();
+    }
+    scaleMode_ = mode;
+}
+
+void PictureFrame::setBackColor(const QColor& color) {
+    backColor_ = color;
+    update();
+}
+
+int PictureFrame::insideWidth() const {
+    return std::max(0, width() - 2 * border_);
+}
+int PictureFrame::insideHeight() const {
+    return std::max(0, height() - 2 * border_);
+}
+
+void PictureFrame::applyGeometry() {
+    const int units = UnitsPerPixelOf(parentWidget());
+    const QRect r(positionPixels(left_, units), positionPixels(top_, units),
+                  sizePixels(width_, units), sizePixels(height_, units));
+    if (r != geometry()) {
+        setGeometry(r);
+    }
+    if (inside_ != nullptr) {
+        inside_->setGeometry(border_, border_, insideWidth(), insideHeight());
+    }
+    cutPaintings();
+}
+
+void PictureFrame::cutPaintings() {
+    const QRect area(0, 0, insideWidth(), insideHeight());
+    for (Painting& p : paintings_) {
+        p.clip &= area;
+    }
+}
+
+void PictureFrame::Cls() {
+    paintings_.clear();
+    update();
+}
+
+void PictureFrame::PaintPicture(const StdPicture& picture, float x1, float y1, float width1,
+                                float height1, float x2, float y2, float width2, float height2,
+                                std::uint32_t rasterOp) {
+    if (picture.isEmpty()) {
+        throw Error(ErrorCode::InvalidPicture, QStringLiteral("没有可画的图片"));
+    }
+    if (rasterOp != kSourceCopy) {
+        throw Error(ErrorCode::InvalidProcedureCall, QStringLiteral("不支持的绘图方式"));
+    }
+    for (float v : {x1, y1, width1, height1, x2, y2, width2, height2}) {
+        checkValue(v, true);
+    }
+    if (width1 <= 0 || height1 <= 0 || width2 <= 0 || height2 <= 0) {
+        return;
+    }
+    const double u = unitsPerPixel();
+    Painting painting{picture, QRectF(x1 / u, y1 / u, width1 / u, height1 / u),
+                      QRectF(x2 / u, y2 / u, width2 / u, height2 / u),
+                      QRect(0, 0, insideWidth(), insideHeight())};
+
+    // What the new painting covers for certain: its destination where the source lies within
+    // the picture. Earlier paintings wholly under it can no longer be seen.
+    const QRectF within = painting.source & QRectF(0, 0, picture.width(), picture.height());
+    if (within == painting.source) {
+        const QRectF d = painting.destination;
+        const QRect covered =
+            QRect(QPoint(int(std::ceil(d.left())), int(std::ceil(d.top()))),
+                  QPoint(int(std::floor(d.right())) - 1, int(std::floor(d.bottom())) - 1)) &
+            painting.clip;
+        std::erase_if(paintings_, [&](const Painting& old) {
+            const QRect seen = old.destination.toAlignedRect() & old.clip;
+            return seen.isEmpty() || covered.contains(seen);
+        });
+    }
+    paintings_.push_back(std::move(painting));
+    update();
+}
+
+void PictureFrame::Refresh() {
+    repaint();
+}
+
+StdPicture PictureFrame::Image() const {
+    const int w = insideWidth();
+    const int h = insideHeight();
+    if (w <= 0 || h <= 0) {
+        return {};
+    }
+    QImage image(w, h, QImage::Format_RGB32);
+    if (image.isNull()) {
+        throw Error(ErrorCode::OutOfMemory,
+                    QStringLiteral("内存不足，无法生成 %1 × %2 像素的图片").arg(w).arg(h));
+    }
+    {
+        QPainter painter(&image);
+        render(painter, QRect(0, 0, w, h), true);
+    }
+    return StdPicture(std::move(image));
+}
+
+void PictureFrame::render(QPainter& painter, const QRect& area, bool best) const {
+    painter.fillRect(area, backColor_);
+    if (!picture_.isEmpty()) {
+        const QRect part = area & QRect(QPoint(0, 0), picture_.size());
+        if (!part.isEmpty()) {
+            painter.drawImage(part.topLeft(), picture_.image(), part);
+        }
+    }
+    for (const Painting& p : paintings_) {
+        const QRectF whole(0, 0, p.picture.width(), p.picture.height());
+        const QRectF s = p.source & whole;
+        if (s.isEmpty()) {
+            continue;
+        }
+        const double kx = p.destination.width() / p.source.width();
+        const double ky = p.destination.height() / p.source.height();
+        const QRectF d(p.destination.x() + (s.x() - p.source.x()) * kx,
+                       p.destination.y() + (s.y() - p.source.y()) * ky, s.width() * kx,
+                       s.height() * ky);
+        const QRect clip = area & p.clip & d.toAlignedRect();
+        if (clip.isEmpty()) {
+            continue;
+        }
+        painter.save();
+        painter.setClipRect(clip);
+        if (kx == 1 && ky == 1 && integral(d.x()) && integral(d.y()) && integral(s.x()) &&
+            integral(s.y()) && integral(s.width()) && integral(s.height())) {
+            painter.drawImage(QPoint(int(d.x()), int(d.y())), p.picture.image(), s.toRect());
+        } else if (best && kx < 1 && ky < 1) {
+            // Shrinking for keeps: average every source pixel into the result.
+            const QRect source = s.toAlignedRect() & whole.toRect();
+            const QImage& img = p.picture.image();
+            const QImage part(img.constScanLine(source.y()) + 4 * source.x(), source.width(),
+                              source.height(), img.bytesPerLine(), img.format());
+            const QRect target = d.toAlignedRect();
+            painter.drawImage(target.topLeft(), part.scaled(target.size(), Qt::IgnoreAspectRatio,
+                                                            Qt::SmoothTransformation));
+        } else {
+            // On screen: start from the averaged reduction nearest above the target scale,
+            // then interpolate.
+            int level = 0;
+            double k = std::min(kx, ky);
+            while (k <= 0.5 && level < 24) {
+                k *= 2;
+                ++level;
+            }
+            const QImage img = p.picture.reduced(level);
+            const double fx = double(p.picture.width()) / img.width();
+            const double fy = double(p.picture.height()) / img.height();
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+            painter.drawImage(d, img,
+                              QRectF(s.x() / fx, s.y() / fy, s.width() / fx, s.height() / fy));
+        }
+        painter.restore();
+    }
+}
+
+void PictureFrame::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    const QRect outer = rect();
+    if (border_ > 0) {
+        // The classic sunken edge: dark grey and black outside, white and light grey inside.
+        painter.setPen(QColor(160, 160, 160));
+        painter.drawLine(0, 0, outer.width() - 1, 0);
+        painter.drawLine(0, 0, 0, outer.height() - 1);
+        painter.setPen(QColor(105, 105, 105));
+        painter.drawLine(1, 1, outer.width() - 2, 1);
+        painter.drawLine(1, 1, 1, outer.height() - 2);
+        painter.setPen(Qt::white);
+        painter.drawLine(0, outer.height() - 1, outer.width() - 1, outer.height() - 1);
+        painter.drawLine(outer.width() - 1, 0, outer.width() - 1, outer.height() - 1);
+        painter.setPen(QColor(227, 227, 227));
+        painter.drawLine(1, outer.height() - 2, outer.width() - 2, outer.height() - 2);
+        painter.drawLine(outer.width() - 2, 1, outer.width() - 2, outer.height() - 2);
+    }
+    const QRect exposed = (event->region() & visibleRegion()).boundingRect();
+    const QRect inner =
+        exposed.translated(-border_, -border_) & QRect(0, 0, insideWidth(), insideHeight());
+    if (inner.isEmpty()) {
+        return;
+    }
+    painter.translate(border_, border_);
+    painter.setClipRect(inner);
+    render(painter, inner, false);
+}
+
+void PictureFrame::emitMouse(QMouseEvent* event, int kind) {
+    const QPointF at = event->position() - QPointF(border_, border_);
+    const float x = float(std::floor(at.x()) * unitsPerPixel());
+    const float y = float(std::floor(at.y()) * unitsPerPixel());
+    const int shift = shiftBits(event->modifiers());
+    switch (kind) {
+        case 0:
+            emit MouseDown(buttonBit(event->button()), shift, x, y);
+            break;
+        case 1:
+            emit MouseMove(buttonBits(event->buttons()), shift, x, y);
+            break;
+        default:
+            emit MouseUp(buttonBit(event->button()), shift, x, y);
+    }
+}
+
+void PictureFrame::mousePressEvent(QMouseEvent* event) {
+    emitMouse(event, 0);
+}
+void PictureFrame::mouseMoveEvent(QMouseEvent* event) {
+    emitMouse(event, 1);
+}
+void PictureFrame::mouseReleaseEvent(QMouseEvent* event) {
+    emitMouse(event, 2);
+}
+
+}  // namespace lanxi

@@ -1,0 +1,122 @@
+#include "picture/ui.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QUrl>
+
+#ifndef LANXI_HOME_PAGE
+#define LANXI_HOME_PAGE "https://www.lanxi-wenfang.example/"
+#endif
+
+namespace lanxi {
+namespace {
+
+// Turns "description|pattern|..." into Qt's filter list. The patterns are widened to any
+// letter case, as the file systems of the platform the filters were written for compare names,
+// so that a camera's IMG_0001.JPG is offered too; only the descriptions are shown.
+QStringList qtFilters(const QString& filter) {
+    QStringList out;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QStringList patterns;
+        for (const QString& pattern : parts.at(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
+            QString anyCase;
+            for (const QChar c : pattern.trimmed()) {
+                if (c.isLetter() && c.toLower() != c.toUpper()) {
+                    anyCase += QLatin1Char('[') + c.toLower() + c.toUpper() + QLatin1Char(']');
+                } else {
+                    anyCase += c;
+                }
+            }
+            patterns << anyCase;
+        }
+        out << parts.at(i) + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
+                   QLatin1Char(')');
+    }
+    return out;
+}
+
+class RealUserInterface : public UserInterface {
+  public:
+    QString fileDialog(const FileDialogRequest& request) override {
+        QFileDialog dialog(request.parent);
+        dialog.setAcceptMode(request.kind == FileDialogRequest::Save ? QFileDialog::AcceptSave
+                                                                     : QFileDialog::AcceptOpen);
+        dialog.setFileMode(request.kind == FileDialogRequest::Save ? QFileDialog::AnyFile
+                                                                   : QFileDialog::ExistingFile);
+        QFileDialog::Options options = QFileDialog::HideNameFilterDetails;
+        if ((request.flags & 2) == 0) {
+            options |= QFileDialog::DontConfirmOverwrite;
+        }
+        dialog.setOptions(options);
+        if (!request.filter.isEmpty()) {
+            dialog.setNameFilters(qtFilters(request.filter));
+        }
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return {};
+        }
+        return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+    }
+
+    void messageBox(const MessageBoxRequest& request) override {
+        QMessageBox box(request.parent);
+        box.setWindowTitle(request.shownTitle());
+        box.setText(request.text);
+        switch (request.style & 0x70) {
+            case vbCritical:
+                box.setIcon(QMessageBox::Critical);
+                break;
+            case vbExclamation:
+                box.setIcon(QMessageBox::Warning);
+                break;
+            case vbInformation:
+                box.setIcon(QMessageBox::Information);
+                break;
+            default:
+                box.setIcon(QMessageBox::NoIcon);
+        }
+        box.setStandardButtons(QMessageBox::Ok);
+        box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+        box.exec();
+    }
+
+    void openAddress(QWidget*, const QString& address) override {
+        QDesktopServices::openUrl(QUrl(address));
+    }
+};
+
+RealUserInterface& realUi() {
+    static RealUserInterface ui;
+    return ui;
+}
+
+UserInterface* current = nullptr;
+
+}  // namespace
+
+QString ProgramTitle() {
+    return QStringLiteral("岚溪文坊图片工具");
+}
+QString HomePageAddress() {
+    return QStringLiteral(LANXI_HOME_PAGE);
+}
+
+UserInterface& Ui() {
+    return current != nullptr ? *current : realUi();
+}
+void SetUi(UserInterface* ui) {
+    current = ui;
+}
+
+void MsgBox(QWidget* parent, const QString& text, int style, const QString& title) {
+    Ui().messageBox(MessageBoxRequest{parent, text, style, title});
+}
+
+void ShellOpen(QWidget* parent, const QString& address) {
+    Ui().openAddress(parent, address);
+}
+
+}  // namespace lanxi

@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include "picture/clipboard.h"
+#include "picture/common_dialog.h"
+#include "picture/errors.h"
+#include "picture/picture_clip.h"
+#include "picture/ui.h"
+#include "tests/support/images.h"
+#include "tests/support/scripted_ui.h"
+
+namespace lanxi {
+namespace {
+
+TEST(PictureClip, CutsExactlyTheRectangle) {
+    const QImage pattern = test::PatternImage(100, 80);
+    PictureClip clip;
+    clip.setPicture(StdPicture(pattern));
+    clip.setClipX(50);
+    clip.setClipY(40);
+    clip.setClipWidth(30);
+    clip.setClipHeight(30);
+    EXPECT_EQ(clip.Clip().image(), pattern.copy(50, 40, 30, 30));
+    // Up to the picture's edge is allowed.
+    clip.setClipX(70);
+    clip.setClipY(50);
+    EXPECT_EQ(clip.Clip().size(), QSize(30, 30));
+}
+
+TEST(PictureClip, RefusesEmptyOutsideOrSourcelessRectangles) {
+    PictureClip clip;
+    clip.setClipWidth(10);
+    clip.setClipHeight(10);
+    EXPECT_THROW(clip.Clip(), Error);  // no source
+    clip.setPicture(StdPicture(test::PatternImage(100, 80)));
+    struct R {
+        int x, y, w, h;
+    } refused[] = {{0, 0, 0, 10},   {0, 0, 10, 0},   {95, 0, 10, 10},
+                   {0, 75, 10, 10}, {-1, 0, 10, 10}, {0, 0, 101, 10}};
+    for (const R& r : refused) {
+        clip.setClipX(std::int16_t(r.x));
+        clip.setClipY(std::int16_t(r.y));
+        clip.setClipWidth(std::int16_t(r.w));
+        clip.setClipHeight(std::int16_t(r.h));
+        EXPECT_THROW(clip.Clip(), Error) << r.x << "," << r.y << " " << r.w << "x" << r.h;
+    }
+}
+
+TEST(Clipboard, APictureComesBackUnchanged) {
+    const QImage pattern = test::PatternImage(37, 23);
+    Clipboard::SetData(StdPicture(pattern));
+    EXPECT_EQ(Clipboard::GetData().image(), pattern);
+    Clipboard::Clear();
+    EXPECT_TRUE(Clipboard::GetData().isEmpty());
+}
+
+TEST(CommonDialog, KeepsItsPropertiesAndPassesThemToEachShowing) {
+    test::ScriptedUi ui;
+    ui.answer(QStringLiteral("/tmp/a.jpg"));
+    ui.cancel();
+    CommonDialog dialog;
+    dialog.Filter = QStringLiteral("JPG文件(*.jpg)|*.jpg");
+    dialog.ShowOpen(nullptr);
+    EXPECT_EQ(dialog.FileName, QStringLiteral("/tmp/a.jpg"));
+    dialog.Flags = 14;
+    dialog.ShowSave(nullptr);
+    EXPECT_TRUE(dialog.FileName.isEmpty());  // cancelled
+
+    ASSERT_EQ(ui.dialogs.size(), 2u);
+    EXPECT_EQ(ui.dialogs[0].kind, FileDialogRequest::Open);
+    EXPECT_EQ(ui.dialogs[0].flags, 0);
+    EXPECT_EQ(ui.dialogs[1].kind, FileDialogRequest::Save);
+    EXPECT_EQ(ui.dialogs[1].flags, 14);
+    EXPECT_EQ(ui.dialogs[1].filter, QStringLiteral("JPG文件(*.jpg)|*.jpg"));
+}
+
+TEST(MessageBox, WithoutATitleShowsTheProgramsTitle) {
+    test::ScriptedUi ui;
+    MsgBox(nullptr, QStringLiteral("完成"));
+    MsgBox(nullptr, QStringLiteral("提示"), vbInformation, QStringLiteral("自己的标题"));
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].shownTitle(), QStringLiteral("岚溪文坊图片工具"));
+    EXPECT_EQ(ui.messages[0].style, vbOKOnly);
+    EXPECT_EQ(ui.messages[1].shownTitle(), QStringLiteral("自己的标题"));
+    EXPECT_EQ(ui.messages[1].style, 64);
+}
+
+}  // namespace
+}  // namespace lanxi

@@ -1,0 +1,149 @@
+#include "tests/support/images.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImageWriter>
+#include <cmath>
+#include <cstdlib>
+
+namespace lanxi::test {
+
+QImage PatternImage(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            row[x] = qRgb((x * 7 + y * 3) & 0xff, (x * 5 + y * 11) & 0xff, (x ^ y) & 0xff);
+        }
+    }
+    return image;
+}
+
+QImage SmoothImage(int width, int height) {
+    QImage image(width, height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const double fx = double(x) / std::max(1, width - 1);
+            const double fy = double(y) / std::max(1, height - 1);
+            row[x] = qRgb(int(40 + 180 * fx), int(90 + 100 * fy),
+                          int(128 + 100 * std::sin(3.0 * fx + 2.0 * fy)));
+        }
+    }
+    return image;
+}
+
+void WriteBmp(const QImage& image, const QString& path) {
+    QImageWriter writer(path, "bmp");
+    ASSERT_TRUE(writer.write(image)) << path.toStdString();
+}
+
+QByteArray JpegBytes(const QImage& image, int quality) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setQuality(quality);
+    EXPECT_TRUE(writer.write(image));
+    return bytes;
+}
+
+void WriteJpeg(const QImage& image, const QString& path, int quality) {
+    WriteBytes(JpegBytes(image, quality), path);
+}
+
+void WriteBytes(const QByteArray& bytes, const QString& path) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    ASSERT_EQ(file.write(bytes), bytes.size());
+}
+
+QByteArray ReadBytes(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    return file.readAll();
+}
+
+QByteArray JpegWithOrientation(const QImage& image, int orientation) {
+    QByteArray jpeg = JpegBytes(image);
+    // APP1: "Exif\0\0", then a big-endian TIFF header with one IFD entry, Orientation (0x0112),
+    // type SHORT, count 1.
+    QByteArray tiff = QByteArray::fromHex(
+        "4d4d002a00000008"
+        "0001"
+        "0112000300000001");
+    tiff += char(0);
+    tiff += char(orientation);
+    tiff += QByteArray(2, 0);
+    tiff += QByteArray(4, 0);  // no next IFD
+    QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
+    QByteArray segment = QByteArray::fromHex("ffe1");
+    const int length = int(payload.size()) + 2;
+    segment += char(length >> 8);
+    segment += char(length & 0xff);
+    segment += payload;
+    return jpeg.left(2) + segment + jpeg.mid(2);
+}
+
+QByteArray JpegClaimingSize(const QImage& image, int width, int height) {
+    QByteArray jpeg = JpegBytes(image);
+    for (qsizetype i = 2; i + 9 < jpeg.size(); ++i) {
+        const auto m = static_cast<unsigned char>(jpeg[i + 1]);
+        if (static_cast<unsigned char>(jpeg[i]) == 0xFF && (m == 0xC0 || m == 0xC2)) {
+            jpeg[i + 5] = char(height >> 8);
+            jpeg[i + 6] = char(height & 0xff);
+            jpeg[i + 7] = char(width >> 8);
+            jpeg[i + 8] = char(width & 0xff);
+            break;
+        }
+    }
+    return jpeg;
+}
+
+int MaxDifference(const QImage& a, const QImage& b) {
+    if (a.size() != b.size()) {
+        return -1;
+    }
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    int worst = 0;
+    for (int r = 0; r < x.height(); ++r) {
+        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(r));
+        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(r));
+        for (int c = 0; c < x.width(); ++c) {
+            worst = std::max({worst, std::abs(qRed(p[c]) - qRed(q[c])),
+                              std::abs(qGreen(p[c]) - qGreen(q[c])),
+                              std::abs(qBlue(p[c]) - qBlue(q[c]))});
+        }
+    }
+    return worst;
+}
+
+double MeanDifference(const QImage& a, const QImage& b) {
+    if (a.size() != b.size() || a.isNull()) {
+        return -1;
+    }
+    const QImage x = a.convertToFormat(QImage::Format_RGB32);
+    const QImage y = b.convertToFormat(QImage::Format_RGB32);
+    double sum = 0;
+    for (int r = 0; r < x.height(); ++r) {
+        const auto* p = reinterpret_cast<const QRgb*>(x.constScanLine(r));
+        const auto* q = reinterpret_cast<const QRgb*>(y.constScanLine(r));
+        for (int c = 0; c < x.width(); ++c) {
+            sum += std::abs(qRed(p[c]) - qRed(q[c])) + std::abs(qGreen(p[c]) - qGreen(q[c])) +
+                   std::abs(qBlue(p[c]) - qBlue(q[c]));
+        }
+    }
+    return sum / (3.0 * x.width() * x.height());
+}
+
+TempDir::TempDir() : dir_(QDir::tempPath() + QStringLiteral("/岚溪 测试-XXXXXX")) {
+    EXPECT_TRUE(dir_.isValid());
+}
+
+}  // namespace lanxi::test

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "tests/support/printers.h"
+
+#include <QByteArray>
+#include <QImage>
+#include <QString>
+#include <QTemporaryDir>
+
+// Pictures and files made by the tests.
+namespace lanxi::test {
+
+// A picture whose every pixel is different from its neighbours (colour from x and y), so that
+// an offset of one pixel shows.
+QImage PatternImage(int width, int height);
+// A smooth picture, like a photograph's sky, on which a JPEG's error is small.
+QImage SmoothImage(int width, int height);
+
+// Writes files; fails the test when the write fails.
+void WriteBmp(const QImage& image, const QString& path);
+void WriteJpeg(const QImage& image, const QString& path, int quality = 95);
+QByteArray JpegBytes(const QImage& image, int quality = 95);
+void WriteBytes(const QByteArray& bytes, const QString& path);
+QByteArray ReadBytes(const QString& path);
+
+// A JPEG with an Exif block carrying the orientation tag (1 to 8).
+QByteArray JpegWithOrientation(const QImage& image, int orientation);
+// A JPEG whose frame header claims another size.
+QByteArray JpegClaimingSize(const QImage& image, int width, int height);
+
+// Largest difference of any channel between two pictures of the same size (-1 if sizes differ).
+int MaxDifference(const QImage& a, const QImage& b);
+double MeanDifference(const QImage& a, const QImage& b);
+
+// A temporary directory whose path holds Chinese characters and a blank.
+class TempDir {
+  public:
+    TempDir();
+    QString path() const { return dir_.path(); }
+    QString file(const QString& name) const { return dir_.filePath(name); }
+
+  private:
+    QTemporaryDir dir_;
+};
+
+}  // namespace lanxi::test

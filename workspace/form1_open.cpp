@@ -1,0 +1,66 @@
+// Opening a picture into the left frame, and restoring it from its file.
+#include <QDir>
+
+#include "picture/errors.h"
+#include "picture/loader.h"
+#include "picture/ui.h"
+#include "workspace/form1.h"
+
+namespace lanxi {
+namespace {
+
+// Loads a picture, or tells the user why it cannot be loaded and gives nothing.
+StdPicture loadOrExplain(QWidget* parent, const QString& path, const QString& what) {
+    try {
+        return LoadPicture(path);
+    } catch (const Error& e) {
+        MsgBox(parent,
+               QStringLiteral("%1：\n%2\n\n原因：%3")
+                   .arg(what, QDir::toNativeSeparators(path), e.message()),
+               vbExclamation);
+    }
+    return {};
+}
+
+}  // namespace
+
+void Form1::Command5_Click() {
+    CommonDialog1.Filter = kFileFilter;
+    CommonDialog1.ShowOpen(hWnd());
+    CommonDialog1.Flags = 14;
+    if (!CommonDialog1.FileName.isEmpty()) {
+        const StdPicture picture =
+            loadOrExplain(hWnd(), CommonDialog1.FileName, QStringLiteral("无法打开图片文件"));
+        if (picture.isEmpty()) {
+            // Nothing has changed; the user has been told why.
+            return;
+        }
+        Picture2->setPicture(picture);
+        OpenedFileName = CommonDialog1.FileName;
+        Picture1->setHeight(Picture2->Height());
+        Picture1->setWidth(Picture2->Width());
+        for (QPushButton* b :
+             {Command1, Command2, Command3, Command4, Command6, Command8, Command10}) {
+            b->setEnabled(true);
+        }
+        BaseWidth = Picture2->Width();
+        BaseHeight = Picture2->Height();
+        OpenedWidth = Picture2->Width();
+        OpenedHeight = Picture2->Height();
+    }
+    MsgBox(hWnd(), QStringLiteral("用鼠标在左框图片上拉框可以自由剪切图片。"), vbInformation,
+           kTitle);
+}
+
+void Form1::Command6_Click() {
+    const StdPicture picture =
+        loadOrExplain(hWnd(), OpenedFileName, QStringLiteral("无法恢复打开的原图"));
+    if (picture.isEmpty()) {
+        return;
+    }
+    Picture2->setPicture(picture);
+    BaseWidth = Picture2->Width();
+    BaseHeight = Picture2->Height();
+}
+
+}  // namespace lanxi
