@@ -124,7 +124,12 @@ std::int64_t ReadoutValue(float value) {
     // The value as its seven significant digits show it, then truncated like the readout.
     const double shown = QLocale::c().toDouble(formatSignificant(static_cast<double>(value), 7)
                                                    .replace(QLatin1Char('E'), QLatin1Char('e')));
-    return static_cast<std::int64_t>(std::trunc(shown));
+    const double whole = std::trunc(shown);
+    if (!(std::fabs(whole) < 9.0e18)) {
+        return whole < 0 ? std::numeric_limits<std::int64_t>::min()
+                         : std::numeric_limits<std::int64_t>::max();
+    }
+    return static_cast<std::int64_t>(whole);
 }
 
 QString Trim(const QString& text) {
