@@ -7,7 +7,12 @@
 #include <QFile>
 #include <QImageWriter>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+
+extern "C" {
+#include <jpeglib.h>
+}
 
 namespace lanxi::test {
 
@@ -103,6 +108,39 @@ QByteArray JpegClaimingSize(const QImage& image, int width, int height) {
         }
     }
     return jpeg;
+}
+
+QByteArray CmykJpeg(int width, int height, int c, int m, int y, int k) {
+    jpeg_compress_struct cinfo{};
+    jpeg_error_mgr err{};
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &out, &size);
+    cinfo.image_width = JDIMENSION(width);
+    cinfo.image_height = JDIMENSION(height);
+    cinfo.input_components = 4;
+    cinfo.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 95, TRUE);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<unsigned char> row(std::size_t(width) * 4);
+    for (int x = 0; x < width; ++x) {
+        row[4 * x] = (unsigned char)(255 - c);
+        row[4 * x + 1] = (unsigned char)(255 - m);
+        row[4 * x + 2] = (unsigned char)(255 - y);
+        row[4 * x + 3] = (unsigned char)(255 - k);
+    }
+    while (cinfo.next_scanline < cinfo.image_height) {
+        JSAMPROW r = row.data();
+        jpeg_write_scanlines(&cinfo, &r, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    QByteArray bytes(reinterpret_cast<const char*>(out), qsizetype(size));
+    jpeg_destroy_compress(&cinfo);
+    std::free(out);
+    return bytes;
 }
 
 int MaxDifference(const QImage& a, const QImage& b) {

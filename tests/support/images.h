@@ -28,6 +28,10 @@ QByteArray JpegWithOrientation(const QImage& image, int orientation);
 // A JPEG whose frame header claims another size.
 QByteArray JpegClaimingSize(const QImage& image, int width, int height);
 
+// A CMYK JPEG filled with one ink mix (0 to 255 each), stored the way print software stores it
+// (Adobe marker, inverted values).
+QByteArray CmykJpeg(int width, int height, int c, int m, int y, int k);
+
 // Largest difference of any channel between two pictures of the same size (-1 if sizes differ).
 int MaxDifference(const QImage& a, const QImage& b);
 double MeanDifference(const QImage& a, const QImage& b);
