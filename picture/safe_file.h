@@ -31,6 +31,7 @@ class SafeFile {
 
   private:
     void fail();
+    QString describeFailure() const;
 
     QString target_;
     QSaveFile file_;
