@@ -2,6 +2,14 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace lanxi {
 
@@ -25,6 +33,21 @@ QString WriteObstacle(const QString& target) {
             .arg(QDir::toNativeSeparators(dir.filePath()));
     }
     return {};
+}
+
+QString SafeFile::syncToDisk() {
+#ifdef Q_OS_WIN
+    const bool synced = ::_commit(file_.handle()) == 0;
+#else
+    const bool synced = ::fsync(file_.handle()) == 0 || errno == EINVAL || errno == ENOTSUP;
+#endif
+    if (synced) {
+        return {};
+    }
+    if (errno == ENOSPC) {
+        return QStringLiteral("磁盘空间不足");
+    }
+    return QStringLiteral("写入失败（%1）").arg(QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 SafeFile::SafeFile(const QString& target) : target_(target), file_(target) {}
@@ -77,6 +100,18 @@ void SafeFile::abandon() {
 
 bool SafeFile::commit() {
     if (failed_ || !file_.isOpen()) {
+        return false;
+    }
+    // QSaveFile::commit() would rename a temporary file whose last buffered bytes never reached
+    // the disk (a full disk found while flushing), and it ignores a failed sync: either would
+    // put a short file in the target's place. So both are checked before the rename.
+    if (!file_.flush()) {
+        fail();
+        return false;
+    }
+    if (const QString syncFailure = syncToDisk(); !syncFailure.isEmpty()) {
+        fail();
+        reason_ = syncFailure;
         return false;
     }
     if (!file_.commit()) {

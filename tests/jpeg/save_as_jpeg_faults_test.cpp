@@ -24,12 +24,13 @@ StdPicture LargePicture() {
 }
 
 // Saves into `path`, which cannot be written, and checks that nothing changed in `dir`.
-void ExpectRefused(const QString& path, const QString& dir, const QString& reasonPart) {
+void ExpectRefused(const QString& path, const QString& dir, const QString& reasonPart,
+                   const StdPicture& picture = LargePicture()) {
     const QStringList before = DirectoryEntries(dir);
     const bool existed = QFileInfo(path).isFile();
-    EXPECT_EQ(SaveAsJpeg(LargePicture(), path, 80), kFalse);
+    EXPECT_EQ(SaveAsJpeg(picture, path, 80), kFalse);
     QString reason;
-    EXPECT_FALSE(WriteJpegFile(LargePicture(), path, kCompressedCopy, &reason));
+    EXPECT_FALSE(WriteJpegFile(picture, path, kCompressedCopy, &reason));
     EXPECT_TRUE(reason.contains(reasonPart)) << reason;
     if (existed) {
         EXPECT_EQ(ReadBytes(path), kOldContent);
@@ -63,6 +64,10 @@ TEST(SaveAsJpegFaults, DiskWithNoRoomLeft) {
     test::WriteBytes(kOldContent, path);
     ASSERT_TRUE(disk.fill()) << disk.why();
     ExpectRefused(path, disk.path(), QStringLiteral("磁盘空间不足"));
+    // A file small enough to wait in the write buffer until the end fails there, and must not
+    // put an empty file in the target's place.
+    ExpectRefused(path, disk.path(), QStringLiteral("磁盘空间不足"),
+                  StdPicture(test::SmoothImage(32, 24)));
 }
 
 TEST(SaveAsJpegFaults, DiskThatFillsUpHalfwayThroughTheFile) {
