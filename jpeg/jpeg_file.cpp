@@ -7,6 +7,9 @@
 #include <memory>
 #include <new>
 
+#include "jpeg/name_rule.h"
+#include "picture/errors.h"
+#include "picture/loader.h"
 #include "picture/safe_file.h"
 
 extern "C" {
@@ -203,6 +206,21 @@ bool WriteJpegFile(const StdPicture& picture, const QString& path, const JpegSet
         return refuse(file.reason());
     }
     return true;
+}
+
+bool SaveInFormatOfName(const StdPicture& picture, const QString& path, QString* reason) {
+    if (HasJpegEnding(path)) {
+        return WriteJpegFile(picture, path, kHighQuality, reason);
+    }
+    try {
+        SavePicture(picture, path);
+        return true;
+    } catch (const Error& e) {
+        if (reason != nullptr) {
+            *reason = e.message();
+        }
+        return false;
+    }
 }
 
 }  // namespace lanxi
