@@ -99,7 +99,7 @@ bool SmallFilesystem::fill(qint64 leave) {
 
 bool SmallFilesystem::makeReadOnly() {
 #ifdef __linux__
-    if (mounted_ && ::mount(nullptr, QFile::encodeName(path_).constData(), nullptr,
+    if (mounted_ && ::mount("tmpfs", QFile::encodeName(path_).constData(), "tmpfs",
                             MS_REMOUNT | MS_RDONLY, nullptr) == 0) {
         return true;
     }
