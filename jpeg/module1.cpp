@@ -1,13 +1,13 @@
 #include "jpeg/module1.h"
 
+#include "jpeg/jpeg_file.h"
+
 namespace lanxi {
 
 Boolean SaveAsJpeg(const StdPicture& picture, const QString& path, std::int32_t quality) {
-    // The encoder is not written yet.
-    Q_UNUSED(picture);
-    Q_UNUSED(path);
-    Q_UNUSED(quality);
-    return kFalse;
+    JpegSettings settings = kCompressedCopy;
+    settings.quality = quality;
+    return WriteJpegFile(picture, path, settings) ? kTrue : kFalse;
 }
 
 }  // namespace lanxi

@@ -8,8 +8,10 @@
 
 namespace lanxi {
 
-// Writes the picture to `path` as a JPEG file of the given quality (0 to 100). True only when
-// the whole file was written. Shows nothing; keeps no state between calls.
+// Writes the picture to `path` as a JPEG file of the given quality (0 to 100; any other value
+// fails), with 4:2:0 chroma, Huffman tables optimised for the picture and no metadata. True
+// only when the whole file was written; a failed write leaves an existing file at `path` as it
+// was. Shows nothing; keeps no state between calls, so calls may run on several threads at once.
 Boolean SaveAsJpeg(const StdPicture& picture, const QString& path, std::int32_t quality);
 
 }  // namespace lanxi

@@ -29,4 +29,9 @@ QString YsName(const QString& path) {
     return JpgEnding(path.left(start) + name);
 }
 
+bool HasJpegEnding(const QString& path) {
+    return path.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive) ||
+           path.endsWith(QLatin1String(".jpeg"), Qt::CaseInsensitive);
+}
+
 }  // namespace lanxi

@@ -16,4 +16,8 @@ QString YsName(const QString& path);
 // re-encoded file takes when it replaces its source (a BMP source keeps its file).
 QString JpgEnding(const QString& path);
 
+// True for a name ending in ".jpg" or ".jpeg" in any case: what every program expects to hold
+// JPEG data.
+bool HasJpegEnding(const QString& path);
+
 }  // namespace lanxi

@@ -2,6 +2,14 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace lanxi {
 
@@ -25,6 +33,21 @@ QString WriteObstacle(const QString& target) {
             .arg(QDir::toNativeSeparators(dir.filePath()));
     }
     return {};
+}
+
+QString SafeFile::syncToDisk() {
+#ifdef Q_OS_WIN
+    const bool synced = ::_commit(file_.handle()) == 0;
+#else
+    const bool synced = ::fsync(file_.handle()) == 0 || errno == EINVAL || errno == ENOTSUP;
+#endif
+    if (synced) {
+        return {};
+    }
+    if (errno == ENOSPC) {
+        return QStringLiteral("磁盘空间不足");
+    }
+    return QStringLiteral("写入失败（%1）").arg(QString::fromLocal8Bit(std::strerror(errno)));
 }
 
 SafeFile::SafeFile(const QString& target) : target_(target), file_(target) {}
@@ -79,6 +102,18 @@ bool SafeFile::commit() {
     if (failed_ || !file_.isOpen()) {
         return false;
     }
+    // QSaveFile::commit() would rename a temporary file whose last buffered bytes never reached
+    // the disk (a full disk found while flushing), and it ignores a failed sync: either would
+    // put a short file in the target's place. So both are checked before the rename.
+    if (!file_.flush()) {
+        fail();
+        return false;
+    }
+    if (const QString syncFailure = syncToDisk(); !syncFailure.isEmpty()) {
+        fail();
+        reason_ = syncFailure;
+        return false;
+    }
     if (!file_.commit()) {
         fail();
         return false;
@@ -88,40 +123,42 @@ bool SafeFile::commit() {
 
 void SafeFile::fail() {
     failed_ = true;
-    switch (file_.error()) {
-        case QFileDevice::NoError:
-            reason_ = QStringLiteral("写入失败");
-            break;
-        case QFileDevice::ResourceError:
-            reason_ = QStringLiteral("磁盘空间不足");
-            break;
-        case QFileDevice::PermissionsError:
-            reason_ = QStringLiteral("没有写入权限");
-            break;
-        case QFileDevice::OpenError: {
-            const QFileInfo dir(QFileInfo(target_).absolutePath());
-            reason_ = dir.isWritable() ? QStringLiteral("无法创建文件")
-                                       : QStringLiteral("没有写入权限（文件夹只读）");
-            break;
-        }
-        default: {
-            const QString detail = file_.errorString();
-            if (detail.contains(QLatin1String("space"), Qt::CaseInsensitive)) {
-                reason_ = QStringLiteral("磁盘空间不足");
-            } else if (detail.contains(QLatin1String("read-only"), Qt::CaseInsensitive) ||
-                       detail.contains(QLatin1String("permission"), Qt::CaseInsensitive) ||
-                       detail.contains(QLatin1String("not writable"), Qt::CaseInsensitive)) {
-                reason_ = QStringLiteral("没有写入权限");
-            } else {
-                reason_ = QStringLiteral("写入失败（%1）").arg(detail);
-            }
-            break;
-        }
-    }
+    reason_ = describeFailure();
     if (file_.isOpen()) {
         file_.cancelWriting();
         file_.commit();
     }
+}
+
+QString SafeFile::describeFailure() const {
+    const QFileDevice::FileError error = file_.error();
+    // Qt's own texts may be translated; the system's (errno) texts are English.
+    const QString detail = file_.errorString();
+    if (error == QFileDevice::ResourceError ||
+        detail.contains(QLatin1String("space"), Qt::CaseInsensitive)) {
+        return QStringLiteral("磁盘空间不足");
+    }
+    // Ask the file system rather than the error text: a read-only disk and a write-protected
+    // folder both show as a folder that cannot be written.
+    const QFileInfo info(target_);
+    if (!QFileInfo(info.absolutePath()).isWritable()) {
+        return QStringLiteral("没有写入权限（文件夹只读）");
+    }
+    if (info.exists() && !info.isWritable()) {
+        return QStringLiteral("没有写入权限（文件只读）");
+    }
+    if (error == QFileDevice::PermissionsError ||
+        detail.contains(QLatin1String("read-only"), Qt::CaseInsensitive) ||
+        detail.contains(QLatin1String("permission"), Qt::CaseInsensitive)) {
+        return QStringLiteral("没有写入权限");
+    }
+    if (error == QFileDevice::NoError) {
+        return QStringLiteral("写入失败");
+    }
+    if (error == QFileDevice::OpenError) {
+        return QStringLiteral("无法创建文件（%1）").arg(detail);
+    }
+    return QStringLiteral("写入失败（%1）").arg(detail);
 }
 
 }  // namespace lanxi

@@ -31,6 +31,9 @@ class SafeFile {
 
   private:
     void fail();
+    QString describeFailure() const;
+    // Empty when the data is on the disk; else why not.
+    QString syncToDisk();
 
     QString target_;
     QSaveFile file_;

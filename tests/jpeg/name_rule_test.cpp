@@ -37,5 +37,15 @@ TEST(JpgEnding, TurnsOnlyABmpEndingIntoJpg) {
     EXPECT_EQ(JpgEnding(QStringLiteral("mp")), QStringLiteral("mp"));
 }
 
+TEST(HasJpegEnding, KnowsTheJpegNamesInAnyCase) {
+    for (const char* name : {"a.jpg", "a.JPG", "a.Jpeg", "D:\\my.bmp\\a.jpeg", "/照片/猫.jPg"}) {
+        EXPECT_TRUE(HasJpegEnding(QString::fromUtf8(name))) << name;
+    }
+    for (const char* name :
+         {"a.bmp", "a", "ajpg", "a.jpg.bmp", "a.jpe", "a.jpg ", "D:\\x.jpg\\a"}) {
+        EXPECT_FALSE(HasJpegEnding(QString::fromUtf8(name))) << name;
+    }
+}
+
 }  // namespace
 }  // namespace lanxi

@@ -1,0 +1,226 @@
+#include "jpeg/jpeg_file.h"
+
+#include <QImage>
+#include <algorithm>
+#include <csetjmp>
+#include <cstdio>
+#include <memory>
+#include <new>
+
+#include "jpeg/name_rule.h"
+#include "picture/errors.h"
+#include "picture/loader.h"
+#include "picture/safe_file.h"
+
+extern "C" {
+#include <jerror.h>
+#include <jpeglib.h>
+}
+
+namespace lanxi {
+namespace {
+
+// How much compressed data is gathered before it goes to the file.
+constexpr std::size_t kOutputChunk = 64 * 1024;
+// How many rows are handed to the encoder per call.
+constexpr int kRowsPerCall = 16;
+
+// A picture's 32-bit rows as libjpeg reads them: blue, green, red, unused in memory order on a
+// little-endian machine.
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+constexpr J_COLOR_SPACE kPixelLayout = JCS_EXT_BGRX;
+#else
+constexpr J_COLOR_SPACE kPixelLayout = JCS_EXT_XRGB;
+#endif
+
+struct ErrorManager {
+    jpeg_error_mgr pub;
+    std::jmp_buf jump;
+    char message[JMSG_LENGTH_MAX];
+};
+
+// Compressed data goes through this buffer into the file.
+struct FileDestination {
+    jpeg_destination_mgr pub;
+    SafeFile* file;
+    JOCTET buffer[kOutputChunk];
+};
+
+// Everything one call owns inside libjpeg, in one block that lives on the heap (the output
+// buffer is too large for a thread's stack). Value-initialised, so that destroying an encoder
+// that was never created is harmless.
+struct Encoder {
+    jpeg_compress_struct cinfo;
+    ErrorManager err;
+    FileDestination dest;
+};
+
+[[noreturn]] void onError(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    (*cinfo->err->format_message)(cinfo, err->message);
+    std::longjmp(err->jump, 1);
+}
+
+// Warnings and traces are not for the user; an encoder fed valid rows gives none.
+void onMessage(j_common_ptr) {}
+
+FileDestination* destinationOf(j_compress_ptr cinfo) {
+    return reinterpret_cast<FileDestination*>(cinfo->dest);
+}
+
+bool writeOut(FileDestination* dest, std::size_t size) {
+    try {
+        return dest->file->write(reinterpret_cast<const char*>(dest->buffer), qint64(size));
+    } catch (...) {
+        return false;  // nothing may be thrown through libjpeg's C frames
+    }
+}
+
+void initDestination(j_compress_ptr cinfo) {
+    FileDestination* dest = destinationOf(cinfo);
+    dest->pub.next_output_byte = dest->buffer;
+    dest->pub.free_in_buffer = kOutputChunk;
+}
+
+boolean emptyOutputBuffer(j_compress_ptr cinfo) {
+    FileDestination* dest = destinationOf(cinfo);
+    // libjpeg asks for the whole buffer to be written, whatever free_in_buffer says.
+    if (!writeOut(dest, kOutputChunk)) {
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+    }
+    initDestination(cinfo);
+    return TRUE;
+}
+
+void termDestination(j_compress_ptr cinfo) {
+    FileDestination* dest = destinationOf(cinfo);
+    const std::size_t used = kOutputChunk - dest->pub.free_in_buffer;
+    if (used > 0 && !writeOut(dest, used)) {
+        ERREXIT(cinfo, JERR_FILE_WRITE);
+    }
+}
+
+// Every libjpeg call that may fail runs in here. Its frame holds nothing but plain data, so the
+// long jump out of the library skips no destructor; the caller destroys the encoder.
+bool compress(Encoder* e, const uchar* bits, qsizetype bytesPerLine, int width, int height,
+              const JpegSettings* settings) {
+    if (setjmp(e->err.jump)) {
+        return false;
+    }
+    jpeg_compress_struct* cinfo = &e->cinfo;
+    jpeg_create_compress(cinfo);
+    e->dest.pub.init_destination = initDestination;
+    e->dest.pub.empty_output_buffer = emptyOutputBuffer;
+    e->dest.pub.term_destination = termDestination;
+    cinfo->dest = &e->dest.pub;
+
+    cinfo->image_width = JDIMENSION(width);
+    cinfo->image_height = JDIMENSION(height);
+    cinfo->input_components = 4;
+    cinfo->in_color_space = kPixelLayout;
+    jpeg_set_defaults(cinfo);  // YCbCr with a JFIF header, 4:2:0, no other markers
+    // Baseline tables (no entry above 255): every decoder reads them, also at low quality.
+    jpeg_set_quality(cinfo, settings->quality, TRUE);
+    cinfo->optimize_coding = TRUE;
+    cinfo->dct_method = JDCT_ISLOW;
+    if (!settings->subsampleChroma) {
+        cinfo->comp_info[0].h_samp_factor = 1;
+        cinfo->comp_info[0].v_samp_factor = 1;
+    }
+    jpeg_start_compress(cinfo, TRUE);
+
+    // The rows are read in place: the encoder converts the colours as it goes, so no converted
+    // copy of the picture is made. libjpeg only reads them.
+    JSAMPROW rows[kRowsPerCall];
+    while (cinfo->next_scanline < cinfo->image_height) {
+        const int first = int(cinfo->next_scanline);
+        const int count = std::min(kRowsPerCall, height - first);
+        for (int i = 0; i < count; ++i) {
+            rows[i] = const_cast<JSAMPROW>(bits + (first + i) * bytesPerLine);
+        }
+        jpeg_write_scanlines(cinfo, rows, JDIMENSION(count));
+    }
+    jpeg_finish_compress(cinfo);
+    return true;
+}
+
+}  // namespace
+
+bool WriteJpegFile(const StdPicture& picture, const QString& path, const JpegSettings& settings,
+                   QString* reason) {
+    const auto refuse = [reason](const QString& why) {
+        if (reason != nullptr) {
+            *reason = why;
+        }
+        return false;
+    };
+    if (picture.isEmpty()) {
+        return refuse(QStringLiteral("没有可以保存的图片"));
+    }
+    if (settings.quality < 0 || settings.quality > 100) {
+        return refuse(QStringLiteral("JPEG 质量 %1 无效（应为 0 到 100）").arg(settings.quality));
+    }
+    // A picture always holds 32-bit rows; anything else is converted rather than misread.
+    QImage converted;
+    const QImage* image = &picture.image();
+    if (image->format() != QImage::Format_RGB32) {
+        converted = image->convertToFormat(QImage::Format_RGB32);
+        if (converted.isNull()) {
+            return refuse(QStringLiteral("内存不足，无法保存这张图片"));
+        }
+        image = &converted;
+    }
+    if (image->width() > JPEG_MAX_DIMENSION || image->height() > JPEG_MAX_DIMENSION) {
+        return refuse(QStringLiteral("图片过大（%1 × %2 像素），JPEG 文件的宽和高最多 %3 像素")
+                          .arg(image->width())
+                          .arg(image->height())
+                          .arg(JPEG_MAX_DIMENSION));
+    }
+
+    SafeFile file(path);
+    if (!file.open()) {
+        return refuse(file.reason());
+    }
+    std::unique_ptr<Encoder> encoder(new (std::nothrow) Encoder());
+    if (!encoder) {
+        return refuse(QStringLiteral("内存不足，无法保存这张图片"));
+    }
+    encoder->cinfo.err = jpeg_std_error(&encoder->err.pub);
+    encoder->err.pub.error_exit = onError;
+    encoder->err.pub.output_message = onMessage;
+    encoder->dest.file = &file;
+
+    const bool encoded = compress(encoder.get(), image->constBits(), image->bytesPerLine(),
+                                  image->width(), image->height(), &settings);
+    const bool writeFailed = encoder->err.pub.msg_code == JERR_FILE_WRITE;
+    jpeg_destroy_compress(&encoder->cinfo);
+    if (!encoded) {
+        if (writeFailed) {
+            return refuse(file.reason());  // the file said why it refused the data
+        }
+        file.abandon();
+        return refuse(
+            QStringLiteral("JPEG 编码失败（%1）").arg(QString::fromLatin1(encoder->err.message)));
+    }
+    if (!file.commit()) {
+        return refuse(file.reason());
+    }
+    return true;
+}
+
+bool SaveInFormatOfName(const StdPicture& picture, const QString& path, QString* reason) {
+    if (HasJpegEnding(path)) {
+        return WriteJpegFile(picture, path, kHighQuality, reason);
+    }
+    try {
+        SavePicture(picture, path);
+        return true;
+    } catch (const Error& e) {
+        if (reason != nullptr) {
+            *reason = e.message();
+        }
+        return false;
+    }
+}
+
+}  // namespace lanxi

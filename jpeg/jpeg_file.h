@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+#include "picture/picture.h"
+
+namespace lanxi {
+
+// How a picture is written as a JPEG file. Every file is baseline JPEG with Huffman tables
+// optimised for its picture and no metadata beyond the JFIF header.
+struct JpegSettings {
+    int quality = 80;  // 0 to 100, the usual libjpeg scale
+    // 4:2:0: the colour is kept at half the resolution in each direction, as nearly every
+    // camera does; off keeps every pixel's colour (4:4:4) for copies meant to stay sharp.
+    bool subsampleChroma = true;
+};
+
+// The compressed copies sent to the website.
+inline constexpr JpegSettings kCompressedCopy{80, true};
+// A picture saved by the user under a JPEG name: as close to the picture as JPEG gets.
+inline constexpr JpegSettings kHighQuality{95, false};
+
+// Writes the picture as a JPEG file. The file is written beside the target under a temporary
+// name and replaces it only when complete, so a failed write leaves an existing file untouched
+// and no temporary file. False when the file was not written; *reason (if given) then says why
+// in Chinese. Safe to call from several threads at once.
+bool WriteJpegFile(const StdPicture& picture, const QString& path, const JpegSettings& settings,
+                   QString* reason = nullptr);
+
+// Saves the picture in the format its name promises: a name ending ".jpg" or ".jpeg" (any
+// case) as a high-quality JPEG, any other name as BMP. Written through a temporary file like
+// the two writers it chooses from. False with *reason (Chinese) when the file was not written.
+bool SaveInFormatOfName(const StdPicture& picture, const QString& path, QString* reason);
+
+}  // namespace lanxi
