@@ -43,6 +43,9 @@ void BatchList::clear() {
 
 class BatchListBox::Model : public QAbstractListModel {
   public:
+    // Each run removed in place costs a pass over the list and the view's selection.
+    static constexpr std::size_t kMaxRunsRemovedInPlace = 64;
+
     using QAbstractListModel::QAbstractListModel;
 
     int rowCount(const QModelIndex& parent) const override {
@@ -74,8 +77,19 @@ class BatchListBox::Model : public QAbstractListModel {
     }
 
     void remove(const std::vector<int>& ascending) {
+        std::size_t runs = 0;
+        for (std::size_t i = 0; i < ascending.size(); ++i) {
+            runs += (i == 0 || ascending[i] != ascending[i - 1] + 1) ? 1 : 0;
+        }
+        if (runs > kMaxRunsRemovedInPlace) {
+            // Rows scattered all over the list: one pass, and the view starts afresh.
+            beginResetModel();
+            list.remove(ascending);
+            endResetModel();
+            return;
+        }
         // Each run of neighbouring rows goes in one step, from the end of the list, so that a
-        // view keeps its place and selection without being rebuilt.
+        // view keeps its place and the rest of its selection.
         std::size_t end = ascending.size();
         while (end > 0) {
             std::size_t begin = end - 1;
@@ -147,22 +161,21 @@ void BatchListBox::Clear() {
 }
 
 int BatchListBox::SelCount() const {
-    return int(selectionModel()->selectedRows().size());
+    return int(SelectedRows().size());
 }
 
 std::vector<int> BatchListBox::SelectedRows() const {
     std::vector<int> rows;
-    for (const QModelIndex& index : selectionModel()->selectedRows()) {
-        rows.push_back(index.row());
+    // Read range by range: asking the selection model for its rows takes time that grows with
+    // the square of the selected rows when they are scattered.
+    for (const QItemSelectionRange& range : selectionModel()->selection()) {
+        for (int row = range.top(); row <= range.bottom(); ++row) {
+            rows.push_back(row);
+        }
     }
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
-}
-
-void BatchListBox::setSelected(int index, bool selected) {
-    selectionModel()->select(model_->index(index), selected ? QItemSelectionModel::Select
-                                                            : QItemSelectionModel::Deselect);
 }
 
 }  // namespace lanxi

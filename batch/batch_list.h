@@ -62,8 +62,6 @@ class BatchListBox : public QListView {
     int SelCount() const;
     // The selected rows' indexes, ascending.
     std::vector<int> SelectedRows() const;
-    // Selects or deselects a row, as a Ctrl+click would.
-    void setSelected(int index, bool selected);
 
   private:
     class Model;
