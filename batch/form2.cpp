@@ -1,12 +1,173 @@
 #include "batch/form2.h"
 
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QPointer>
+
+#include "batch/batch_plan.h"
+#include "batch/batch_progress.h"
+#include "batch/batch_run.h"
+#include "picture/errors.h"
+#include "picture/ui.h"
+
 namespace lanxi {
 
+const QString Form2::kPattern = QStringLiteral("*.jpg;*.jpeg;*.bmp");
+
+namespace {
+
+QPushButton* button(QWidget* parent, const char* name, const QString& text, int left, int top,
+                    int width, int height) {
+    auto* b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    PlaceTwips(b, left, top, width, height);
+    b->setAutoDefault(false);
+    return b;
+}
+
+template <class T>
+T* place(QWidget* parent, const char* name, int left, int top, int width, int height) {
+    auto* c = new T(parent);
+    c->setObjectName(QString::fromLatin1(name));
+    PlaceTwips(c, left, top, width, height);
+    return c;
+}
+
+}  // namespace
+
 Form2::Form2(QObject* parent) : Form(QStringLiteral("Form2"), parent) {}
+
+Form2::~Form2() = default;
 
 void Form2::BuildControls(QWidget* w) {
     w->setWindowTitle(QStringLiteral("批量压缩bmp和jpg图像文件--岚溪文坊"));
     setClientSizeTwips(w, 7560, 6090);
+
+    Drive1 = place<DriveListBox>(w, "Drive1", 120, 120, 3375, 300);
+    Dir1 = place<DirListBox>(w, "Dir1", 120, 480, 3375, 1350);
+    File1 = place<FileListBox>(w, "File1", 120, 1920, 3375, 4050);
+    List1 = place<BatchListBox>(w, "List1", 3720, 120, 3615, 4020);
+    Command1 = button(w, "Command1", QStringLiteral("开始压缩并保存"), 3720, 5400, 2175, 495);
+    Command2 = button(w, "Command2", QStringLiteral("关闭"), 6120, 5400, 1215, 495);
+    Check1 = place<QCheckBox>(w, "Check1", 3720, 5040, 3495, 255);
+    Check1->setText(QStringLiteral("保存时覆盖原文图片（jpg格式的）"));
+    Command3 = button(w, "Command3", QStringLiteral("删除选中项"), 3720, 4320, 1935, 375);
+    Command4 = button(w, "Command4", QStringLiteral("清空"), 5760, 4320, 1575, 375);
+    Label1 = place<VbLabel>(w, "Label1", 3720, 4800, 3600, 180);
+    // As wide as its text: the notice reaches to the window's edge rather than being cut.
+    Label1->setAutoSize(true);
+    Label1->setCaption(QStringLiteral("只对bmp和jpg格式压缩，并bmp转为jpg格式！"));
+    Label1->setForeColor(QColor(255, 0, 0));
+    // The work frame lies over the batch list and is never shown.
+    Picture1 = new PictureFrame(w);
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->Move(3600, 600);
+    Picture1->setWidth(3855);
+    Picture1->setHeight(2535);
+    Picture1->setVisible(false);
+
+    QWidget* order[] = {Drive1, Dir1, File1, List1, Command1, Command2, Check1, Command3, Command4};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+        QWidget::setTabOrder(order[i], order[i + 1]);
+    }
+
+    connect(Drive1, &DriveListBox::Change, this, &Form2::Drive1_Change);
+    connect(Dir1, &DirListBox::Change, this, &Form2::Dir1_Change);
+    connect(File1, &FileListBox::Click, this, &Form2::File1_Click);
+    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+    connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
+}
+
+void Form2::Form_Load() {
+    try {
+        Dir1->setPath(Drive1->Drive());
+    } catch (const Error&) {
+        // The current directory has gone (removed, or its medium taken out): start at home.
+        Dir1->setPath(QDir::homePath());
+        Drive1->setDrive(DriveOf(Dir1->Path()));
+    }
+    File1->setPath(Dir1->Path());
+    File1->setPattern(kPattern);
+}
+
+void Form2::Drive1_Change() {
+    try {
+        Dir1->setPath(Drive1->Drive());
+    } catch (const Error&) {
+        // A drive without a medium, or one that has gone: the browser stays where it was.
+        MsgBox(window(),
+               QStringLiteral("无法读取驱动器 %1，可能没有放入磁盘或磁盘已被移除。")
+                   .arg(Drive1->Drive()),
+               vbExclamation);
+        Drive1->setDrive(DriveOf(Dir1->Path()));
+    }
+}
+
+void Form2::Dir1_Change() {
+    File1->setPath(Dir1->Path());
+}
+
+void Form2::File1_Click() {
+    const QString name = File1->FileName();
+    if (!name.isEmpty() && !List1->Contains(name)) {
+        List1->AddItem(BatchRow{name, File1->Path()});
+    }
+}
+
+void Form2::Command3_Click() {
+    // Rows go from the end of the list, so that no selected row moves before its turn.
+    List1->RemoveItems(List1->SelectedRows());
+}
+
+void Form2::Command4_Click() {
+    List1->Clear();
+}
+
+void Form2::Command2_Click() {
+    Unload();
+}
+
+void Form2::Command1_Click() {
+    QPointer<QWidget> w = window();
+    BatchRun run(PlanBatch(List1->Rows(), Check1->isChecked()));
+    if (!run.jobs().empty()) {
+        // The window is kept, even if the program is ended meanwhile, until the run is over:
+        // this handler still stands on its controls.
+        w->setAttribute(Qt::WA_DeleteOnClose, false);
+        QPointer<BatchProgress> progress = new BatchProgress(w, int(run.jobs().size()));
+        connect(&run, &BatchRun::rowStarted, progress, [&run, progress](int row) {
+            progress->setRow(run.Done(), QFileInfo(run.jobs()[std::size_t(row)].source).fileName());
+        });
+        connect(&run, &BatchRun::rowFinished, progress,
+                [&run, progress] { progress->setRow(run.Done(), {}); });
+        connect(progress, &BatchProgress::stopRequested, &run, &BatchRun::Stop);
+        connect(this, &Form::unloaded, &run, &BatchRun::Stop);
+        QEventLoop loop;
+        connect(&run, &BatchRun::finished, &loop, &QEventLoop::quit);
+
+        run_ = &run;
+        progress->show();
+        emit runStarted(&run);
+        run.Start();
+        if (run.IsRunning()) {
+            loop.exec();
+        }
+        run_ = nullptr;
+        delete progress.data();
+        if (window() != w) {
+            // Unloaded while running (the program is ending): no message, the window goes now.
+            w->deleteLater();
+            return;
+        }
+        w->setAttribute(Qt::WA_DeleteOnClose, true);
+        // Files written into the shown directory appear in the file list.
+        File1->Refresh();
+    }
+    const BatchSummary summary = run.Summary();
+    MsgBox(w, ClosingMessage(summary), ClosingMessageStyle(summary));
 }
 
 }  // namespace lanxi

@@ -1,0 +1,72 @@
+#include "batch/batch_plan.h"
+
+#include <QFileInfo>
+
+#include "jpeg/name_rule.h"
+#include "picture/ui.h"
+
+namespace lanxi {
+
+BatchJob PlanRow(const BatchRow& row, bool overwrite) {
+    const QString source = row.path();
+    return BatchJob{source, overwrite ? JpgEnding(source) : YsName(source)};
+}
+
+std::vector<BatchJob> PlanBatch(const BatchList& rows, bool overwrite) {
+    std::vector<BatchJob> jobs;
+    jobs.reserve(std::size_t(rows.size()));
+    for (const BatchRow& row : rows.rows()) {
+        jobs.push_back(PlanRow(row, overwrite));
+    }
+    return jobs;
+}
+
+BatchSummary Summarize(const std::vector<BatchJob>& jobs,
+                       const std::vector<std::optional<RowResult>>& results) {
+    BatchSummary s;
+    s.total = int(jobs.size());
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        if (i >= results.size() || !results[i]) {
+            ++s.unprocessed;
+        } else if (results[i]->written) {
+            ++s.written;
+        } else {
+            s.failures.push_back({QFileInfo(jobs[i].source).fileName(), results[i]->reason});
+        }
+    }
+    return s;
+}
+
+QString ClosingMessage(const BatchSummary& s, int maxListed) {
+    if (s.written == s.total) {
+        return QStringLiteral("文件压缩并保存完毕！");
+    }
+    QString text;
+    if (s.unprocessed > 0) {
+        text += QStringLiteral("压缩已停止。");
+    }
+    text += QStringLiteral("共 %1 个文件，已压缩并保存 %2 个。").arg(s.total).arg(s.written);
+    if (s.unprocessed > 0) {
+        text += QStringLiteral("\n另有 %1 个文件没有处理。").arg(s.unprocessed);
+    }
+    if (!s.failures.empty()) {
+        text += QStringLiteral("\n\n以下 %1 个文件没有保存：").arg(s.failures.size());
+        const std::size_t listed = std::min(s.failures.size(), std::size_t(std::max(0, maxListed)));
+        for (std::size_t i = 0; i < listed; ++i) {
+            text += QStringLiteral("\n%1：%2").arg(s.failures[i].name, s.failures[i].reason);
+        }
+        if (listed < s.failures.size()) {
+            text += QStringLiteral("\n……另有 %1 个文件没有保存。").arg(s.failures.size() - listed);
+        }
+    }
+    return text;
+}
+
+int ClosingMessageStyle(const BatchSummary& s) {
+    if (s.written == s.total) {
+        return vbOKOnly;
+    }
+    return s.failures.empty() ? vbInformation : vbExclamation;
+}
+
+}  // namespace lanxi
