@@ -172,3 +172,25 @@ TEST(SavePicture, AFailedWriteLeavesTheExistingFileAndNoTemporaryFile) {
 
 }  // namespace
 }  // namespace lanxi
+
+namespace lanxi {
+namespace {
+
+TEST(LoadPicture, AFileWithoutReadPermissionIsNamedAsSuch) {
+    test::TempDir dir;
+    const QString path = dir.file(QStringLiteral("锁住.jpg"));
+    test::WriteJpeg(test::SmoothImage(8, 8), path);
+    QFile::setPermissions(path, QFileDevice::WriteOwner);
+    if (QFile(path).open(QIODevice::ReadOnly)) {
+        GTEST_SKIP() << "this user reads files whatever their permissions (root)";
+    }
+    try {
+        LoadPicture(path);
+        FAIL() << "read a file without permission";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("没有读取该文件的权限"));
+    }
+}
+
+}  // namespace
+}  // namespace lanxi
