@@ -71,6 +71,9 @@ class PictureFrame : public QWidget {
     // Redraws the frame now, before the caller goes on.
     void Refresh();
 
+    // The inside in the inside units.
+    float ScaleWidth() const { return float(insideWidth() * unitsPerPixel()); }
+    float ScaleHeight() const { return float(insideHeight() * unitsPerPixel()); }
     // The inside in pixels.
     int insideWidth() const;
     int insideHeight() const;
