@@ -12,7 +12,11 @@ StdPicture PictureClip::Clip() const {
         std::int64_t(y_) + h_ > source_.height()) {
         throw Error(ErrorCode::InvalidPropertyValue, QStringLiteral("剪切范围不在图片之内"));
     }
-    return StdPicture(source_.image().copy(x_, y_, w_, h_));
+    StdPicture cut = source_.part(QRect(x_, y_, w_, h_));
+    if (cut.isEmpty()) {
+        throw Error(ErrorCode::OutOfMemory, QStringLiteral("内存不足，无法剪切图片"));
+    }
+    return cut;
 }
 
 }  // namespace lanxi

@@ -40,6 +40,12 @@ TEST_F(CropTest, ADragCutsExactlyTheRectanglesPixels) {
     EXPECT_TRUE(form.Shape1->Visible());
     EXPECT_EQ(readouts(), QStringList({"100", "50"}));
     EXPECT_EQ(form.Picture2->Picture().image(), pattern);
+
+    // A cut of most of the picture stays whole when another picture is opened.
+    drag(form.Picture2, QPoint(5, 5), QPoint(295, 195));
+    openPicture(test::SmoothImage(50, 50));
+    EXPECT_EQ(form.Picture1->Picture().image(), pattern.copy(5, 5, 290, 190));
+    EXPECT_EQ(Clipboard::GetData().image(), pattern.copy(5, 5, 290, 190));
 }
 
 TEST_F(CropTest, ADragToTheUpperLeftCutsTheMirrorImageAboutThePressPoint) {
