@@ -131,12 +131,13 @@ StdPicture StdPicture::part(const QRect& rect) const {
     if (4 * area < std::int64_t(whole.width()) * whole.height()) {
         return StdPicture(whole.copy(rect));
     }
-    // The view holds a reference to this picture until the last copy of the view is gone.
-    auto* keep = new StdPicture(*this);
+    // The view holds a reference to the pixels (not to the reductions made of them) until the
+    // last copy of the view is gone.
+    auto* keep = new QImage(whole);
     QImage view(
         whole.constScanLine(rect.y()) + std::size_t(rect.x()) * (whole.depth() / 8), rect.width(),
         rect.height(), whole.bytesPerLine(), whole.format(),
-        [](void* info) { delete static_cast<StdPicture*>(info); }, keep);
+        [](void* info) { delete static_cast<QImage*>(info); }, keep);
     if (view.isNull()) {
         delete keep;
         return {};
