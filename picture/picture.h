@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QImage>
+#include <QRect>
 #include <QSize>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 namespace lanxi {
@@ -27,6 +29,12 @@ class StdPicture {
     // The pixels; a null image for an empty picture.
     const QImage& image() const;
 
+    // A rectangle of the picture, which must lie within it, as a picture of its own. A part of
+    // a quarter of the picture or more shares the pixels instead of copying them (the parts a
+    // crop usually takes: copying tens of megabytes is what would make the user wait); a
+    // smaller part is copied, so that it does not keep a large picture alive.
+    StdPicture part(const QRect& rect) const;
+
     // The picture reduced by 2^level in each direction by averaging, made on first use and kept
     // with the picture (level 0 is the picture itself). Used to draw strong reductions without
     // aliasing.
@@ -38,5 +46,11 @@ class StdPicture {
     struct Data;
     std::shared_ptr<Data> d_;
 };
+
+// Shares a large piece of pixel work among the processor's cores: `work(first, last)` is called
+// for bands of rows [first, last) covering 0 to `rows`, at the same time, and all have returned
+// when this returns. Small work (by its `pixels`) runs in one band on this thread. The work must
+// not throw, nor call a QImage's non-const accessors from several bands: take its bits first.
+void ForEachBand(int rows, std::int64_t pixels, const std::function<void(int, int)>& work);
 
 }  // namespace lanxi

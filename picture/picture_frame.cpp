@@ -258,6 +258,39 @@ void PictureFrame::Refresh() {
     repaint();
 }
 
+// Where a painting lands: the part of its source that lies within its picture, the rectangle
+// that part covers on the frame, and the scale between them. Empty when nothing of the picture
+// is painted.
+struct PictureFrame::Placement {
+    QRectF source;
+    QRectF target;
+    double kx = 1, ky = 1;
+
+    bool isEmpty() const { return source.isEmpty(); }
+    // One picture pixel on one frame pixel, at whole positions: a plain copy.
+    bool exact() const {
+        return kx == 1 && ky == 1 && integral(target.x()) && integral(target.y()) &&
+               integral(source.x()) && integral(source.y()) && integral(source.width()) &&
+               integral(source.height());
+    }
+    // Some side shrinks: what is kept must average every source pixel into the result.
+    bool shrinks() const { return kx < 1 || ky < 1; }
+};
+
+PictureFrame::Placement PictureFrame::place(const Painting& p) {
+    Placement at;
+    at.source = p.source & QRectF(0, 0, p.picture.width(), p.picture.height());
+    if (at.source.isEmpty()) {
+        return at;
+    }
+    at.kx = p.destination.width() / p.source.width();
+    at.ky = p.destination.height() / p.source.height();
+    at.target = QRectF(p.destination.x() + (at.source.x() - p.source.x()) * at.kx,
+                       p.destination.y() + (at.source.y() - p.source.y()) * at.ky,
+                       at.source.width() * at.kx, at.source.height() * at.ky);
+    return at;
+}
+
 StdPicture PictureFrame::Image() const {
     const int w = insideWidth();
     const int h = insideHeight();
@@ -269,14 +302,40 @@ StdPicture PictureFrame::Image() const {
         throw Error(ErrorCode::OutOfMemory,
                     QStringLiteral("内存不足，无法生成 %1 × %2 像素的图片").arg(w).arg(h));
     }
-    {
-        QPainter painter(&image);
-        render(painter, QRect(0, 0, w, h), true);
+    // Shrunk paintings are averaged once, here; the bands below only place the results.
+    std::vector<QImage> averaged(paintings_.size());
+    const QRect all(0, 0, w, h);
+    for (std::size_t i = 0; i < paintings_.size(); ++i) {
+        const Painting& p = paintings_[i];
+        const Placement at = place(p);
+        if (at.isEmpty() || at.exact() || !at.shrinks() ||
+            (all & p.clip & at.target.toAlignedRect()).isEmpty()) {
+            continue;
+        }
+        const QRect source = at.source.toAlignedRect() & p.picture.image().rect();
+        const QRect target = at.target.toAlignedRect();
+        const QImage& img = p.picture.image();
+        const QImage part(img.constScanLine(source.y()) + 4 * std::size_t(source.x()),
+                          source.width(), source.height(), img.bytesPerLine(), img.format());
+        averaged[i] = part.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (averaged[i].isNull()) {
+            throw Error(ErrorCode::OutOfMemory, QStringLiteral("内存不足，无法缩放图片"));
+        }
     }
+    // Each band paints its own rows of the one bitmap.
+    uchar* bits = image.bits();
+    const qsizetype bpl = image.bytesPerLine();
+    ForEachBand(h, std::int64_t(w) * h, [&](int first, int last) {
+        QImage band(bits + first * bpl, w, last - first, bpl, QImage::Format_RGB32);
+        QPainter painter(&band);
+        painter.translate(0, -first);
+        render(painter, QRect(0, first, w, last - first), &averaged);
+    });
     return StdPicture(std::move(image));
 }
 
-void PictureFrame::render(QPainter& painter, const QRect& area, bool best) const {
+void PictureFrame::render(QPainter& painter, const QRect& area,
+                          const std::vector<QImage>* averaged) const {
     painter.fillRect(area, backColor_);
     if (!picture_.isEmpty()) {
         const QRect part = area & QRect(QPoint(0, 0), picture_.size());
@@ -284,49 +343,38 @@ void PictureFrame::render(QPainter& painter, const QRect& area, bool best) const
             painter.drawImage(part.topLeft(), picture_.image(), part);
         }
     }
-    for (const Painting& p : paintings_) {
-        const QRectF whole(0, 0, p.picture.width(), p.picture.height());
-        const QRectF s = p.source & whole;
-        if (s.isEmpty()) {
+    for (std::size_t i = 0; i < paintings_.size(); ++i) {
+        const Painting& p = paintings_[i];
+        const Placement at = place(p);
+        if (at.isEmpty()) {
             continue;
         }
-        const double kx = p.destination.width() / p.source.width();
-        const double ky = p.destination.height() / p.source.height();
-        const QRectF d(p.destination.x() + (s.x() - p.source.x()) * kx,
-                       p.destination.y() + (s.y() - p.source.y()) * ky, s.width() * kx,
-                       s.height() * ky);
-        const QRect clip = area & p.clip & d.toAlignedRect();
+        const QRect clip = area & p.clip & at.target.toAlignedRect();
         if (clip.isEmpty()) {
             continue;
         }
         painter.save();
         painter.setClipRect(clip);
-        if (kx == 1 && ky == 1 && integral(d.x()) && integral(d.y()) && integral(s.x()) &&
-            integral(s.y()) && integral(s.width()) && integral(s.height())) {
-            painter.drawImage(QPoint(int(d.x()), int(d.y())), p.picture.image(), s.toRect());
-        } else if (best && kx < 1 && ky < 1) {
-            // Shrinking for keeps: average every source pixel into the result.
-            const QRect source = s.toAlignedRect() & whole.toRect();
-            const QImage& img = p.picture.image();
-            const QImage part(img.constScanLine(source.y()) + 4 * source.x(), source.width(),
-                              source.height(), img.bytesPerLine(), img.format());
-            const QRect target = d.toAlignedRect();
-            painter.drawImage(target.topLeft(), part.scaled(target.size(), Qt::IgnoreAspectRatio,
-                                                            Qt::SmoothTransformation));
+        if (at.exact()) {
+            painter.drawImage(QPoint(int(at.target.x()), int(at.target.y())), p.picture.image(),
+                              at.source.toRect());
+        } else if (averaged != nullptr && !(*averaged)[i].isNull()) {
+            painter.drawImage(at.target.toAlignedRect().topLeft(), (*averaged)[i]);
         } else {
-            // On screen: start from the averaged reduction nearest above the target scale,
-            // then interpolate.
+            // Enlarging, or on screen: start from the averaged reduction nearest above the
+            // target scale, then interpolate. What is kept never starts from a reduction.
             int level = 0;
-            double k = std::min(kx, ky);
-            while (k <= 0.5 && level < 24) {
+            double k = std::min(at.kx, at.ky);
+            while (averaged == nullptr && k <= 0.5 && level < 24) {
                 k *= 2;
                 ++level;
             }
             const QImage img = p.picture.reduced(level);
             const double fx = double(p.picture.width()) / img.width();
             const double fy = double(p.picture.height()) / img.height();
+            const QRectF& s = at.source;
             painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-            painter.drawImage(d, img,
+            painter.drawImage(at.target, img,
                               QRectF(s.x() / fx, s.y() / fy, s.width() / fx, s.height() / fy));
         }
         painter.restore();
@@ -359,7 +407,7 @@ void PictureFrame::paintEvent(QPaintEvent* event) {
     }
     painter.translate(border_, border_);
     painter.setClipRect(inner);
-    render(painter, inner, false);
+    render(painter, inner, nullptr);
 }
 
 void PictureFrame::emitMouse(QMouseEvent* event, int kind) {

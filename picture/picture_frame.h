@@ -71,6 +71,9 @@ class PictureFrame : public QWidget {
     // Redraws the frame now, before the caller goes on.
     void Refresh();
 
+    // The inside in the inside units.
+    float ScaleWidth() const { return float(insideWidth() * unitsPerPixel()); }
+    float ScaleHeight() const { return float(insideHeight() * unitsPerPixel()); }
     // The inside in pixels.
     int insideWidth() const;
     int insideHeight() const;
@@ -100,11 +103,16 @@ class PictureFrame : public QWidget {
         QRect clip;          // what survived the resizes since it was painted
     };
 
+    struct Placement;
+    static Placement place(const Painting& painting);
+
     void applyGeometry();
     void cutPaintings();
     // Renders the drawn image's part `area` (inside pixels) with the painter's origin at the
-    // inside's top-left.
-    void render(QPainter& painter, const QRect& area, bool best) const;
+    // inside's top-left. For the screen (`averaged` null) strong reductions start from the
+    // picture's cached reductions; for what is kept, `averaged` holds the area-averaged result
+    // of each painting that shrinks (null images for the others).
+    void render(QPainter& painter, const QRect& area, const std::vector<QImage>* averaged) const;
     void emitMouse(QMouseEvent* event, int kind);
 
     StdPicture picture_;

@@ -16,6 +16,8 @@
 
 namespace lanxi {
 
+class ResumeNext;
+
 // The workspace window: a picture opened into the left frame is cropped, scaled and copied
 // into the right frame, and the result is saved with a JPEG copy.
 class Form1 : public Form {
@@ -87,6 +89,15 @@ class Form1 : public Form {
   protected:
     void BuildControls(QWidget* window) override;
     void Form_Load() override;
+
+  private:
+    // The common body of the enlarge and shrink buttons.
+    void scaleResult(double stepFactor);
+    // The last steps of the zoom, shrink and reset buttons: the left frame's picture painted
+    // stretched over the right frame, and the size readouts.
+    void repaintResult(ResumeNext& guard);
+    // The common body of the two copies: `to` takes `from`'s size and its assigned picture.
+    void copyPicture(PictureFrame* from, PictureFrame* to);
 };
 
 }  // namespace lanxi

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMouseEvent>
 
 #include "tests/support/images.h"
 #include "tests/support/scripted_ui.h"
@@ -33,6 +34,41 @@ class WorkspaceTest : public ::testing::Test {
     }
     // Opens a picture made by the test.
     void openPicture(const QImage& image) { open(pictureFile(image)); }
+
+    // The mouse on a frame, at a point of its inside (pixels), as the window system delivers
+    // it: a press or release names its button, a move the buttons held during it. (QTest's
+    // own helpers would take the point (0, 0) for the frame's centre.)
+    static void mouse(QWidget* frame, QEvent::Type type, QPoint at, Qt::MouseButton button,
+                      Qt::MouseButtons held) {
+        QMouseEvent e(type, QPointF(at), frame->mapToGlobal(QPointF(at)), button, held,
+                      Qt::NoModifier);
+        QApplication::sendEvent(frame, &e);
+    }
+    static void press(QWidget* frame, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+        mouse(frame, QEvent::MouseButtonPress, at, button, button);
+    }
+    static void release(QWidget* frame, QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+        mouse(frame, QEvent::MouseButtonRelease, at, button, Qt::NoButton);
+    }
+    static void move(QWidget* frame, QPoint at, Qt::MouseButtons held = Qt::LeftButton) {
+        mouse(frame, QEvent::MouseMove, at, Qt::NoButton, held);
+    }
+    // A left-button drag on a frame from one point to another, then the release there.
+    static void drag(QWidget* frame, QPoint from, QPoint to) {
+        press(frame, from);
+        move(frame, (from + to) / 2);
+        move(frame, to);
+        release(frame, to);
+    }
+    // Sets the two fixed-size inputs as the user types them.
+    void setInputs(const QString& width, const QString& height) {
+        form.Text1->setText(width);
+        form.Text2->setText(height);
+    }
+    // The right frame's size in twips.
+    QSizeF resultTwips() const { return QSizeF(form.Picture1->Width(), form.Picture1->Height()); }
+    // The two size readouts.
+    QStringList readouts() const { return {form.Label1[2]->Caption(), form.Label1[4]->Caption()}; }
 
     ScriptedUi ui;
     TempDir dir;

@@ -1,0 +1,272 @@
+// Times the workspace's edits on a large photo: open, zoom and shrink steps, fixed sizes, reset,
+// a crop drag and its release, the first zoom after it, and the full render a save reads; and
+// the process's peak memory.
+//
+//   bench_workspace_edits [PICTURE]
+//
+// Without PICTURE a photo-like 15-megapixel JPEG (4480 x 3360) is made in a temporary
+// directory. Run it on Qt's offscreen platform (QT_QPA_PLATFORM=offscreen) or on a virtual
+// screen (xvfb-run -a). "click" is the handler, "repaint" the synchronous repaint of the right
+// pane (what the user sees change), both in milliseconds.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImageWriter>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+#include "picture/ui.h"
+#include "workspace/form1.h"
+
+namespace {
+
+using lanxi::Form1;
+
+class BenchUi : public lanxi::UserInterface {
+  public:
+    QString path;
+    QString fileDialog(const lanxi::FileDialogRequest&) override { return path; }
+    void messageBox(const lanxi::MessageBoxRequest&) override {}
+    void openAddress(QWidget*, const QString&) override {}
+};
+
+// Kilobytes of a line of /proc/self/status ("VmHWM", "VmRSS"); -1 where there is none.
+long statusKb(const char* key) {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.startsWith(key)) {
+            return line.mid(line.indexOf(':') + 1).trimmed().split(' ').first().toLong();
+        }
+    }
+    return -1;
+}
+
+QString memory() {
+    return QStringLiteral("rss %1 MB, peak %2 MB")
+        .arg(statusKb("VmRSS") / 1024)
+        .arg(statusKb("VmHWM") / 1024);
+}
+
+// Smooth light, a few hard-edged objects and sensor noise: compresses like a photograph.
+QImage photoLike(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    QRandomGenerator rng(42);
+    for (int y = 0; y < h; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        const double fy = double(y) / h;
+        for (int x = 0; x < w; ++x) {
+            const double fx = double(x) / w;
+            double r = 90 + 120 * fy + 30 * std::sin(9 * fx);
+            double g = 120 + 60 * std::cos(5 * fx + 3 * fy);
+            double b = 180 - 100 * fy;
+            const double dx = fx - 0.6, dy = fy - 0.55;
+            if (dx * dx + dy * dy < 0.04) {  // a round object
+                r = 200 + 40 * std::sin(40 * fx);
+                g = 80;
+                b = 40 + 30 * std::sin(60 * fy);
+            }
+            if ((x / 37 + y / 53) % 9 == 0 && fy > 0.7) {  // texture on the ground
+                r *= 0.6;
+                g *= 0.6;
+                b *= 0.6;
+            }
+            const int n = int(rng.bounded(17)) - 8;
+            row[x] = qRgb(std::clamp(int(r) + n, 0, 255), std::clamp(int(g) + n, 0, 255),
+                          std::clamp(int(b) + n, 0, 255));
+        }
+    }
+    return image;
+}
+
+// Counts the paint events of the right frame and the pixels they covered, to show that the
+// repaints timed here really drew the frame.
+class PaintCounter : public QObject {
+  public:
+    long events = 0;
+    long long pixels = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint) {
+            const QRect r = static_cast<QPaintEvent*>(e)->rect();
+            ++events;
+            pixels += static_cast<long long>(r.width()) * r.height();
+        }
+        return false;
+    }
+};
+
+struct Timing {
+    double click = 0, repaint = 0;
+};
+
+double msSince(const QElapsedTimer& t) {
+    return double(t.nsecsElapsed()) / 1e6;
+}
+
+// Runs a handler, then repaints the right pane at once.
+template <class F>
+Timing timed(Form1& form, F&& handler) {
+    QElapsedTimer t;
+    t.start();
+    handler();
+    Timing out;
+    out.click = msSince(t);
+    t.restart();
+    form.Picture3->repaint();
+    out.repaint = msSince(t);
+    QApplication::processEvents();
+    return out;
+}
+
+void report(const char* what, const Timing& t, const Form1& form) {
+    std::printf("%-34s click %8.1f  repaint %6.1f  total %8.1f   result %s x %s px\n", what,
+                t.click, t.repaint, t.click + t.repaint, qPrintable(form.Label1[2]->Caption()),
+                qPrintable(form.Label1[4]->Caption()));
+}
+
+void mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button,
+           Qt::MouseButtons held) {
+    QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), button, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    QTemporaryDir tmp;
+    BenchUi ui;
+    lanxi::SetUi(&ui);
+
+    if (argc > 1) {
+        ui.path = QString::fromLocal8Bit(argv[1]);
+    } else {
+        ui.path = tmp.filePath(QStringLiteral("photo-15mp.jpg"));
+        QImageWriter writer(ui.path, "jpeg");
+        writer.setQuality(90);
+        if (!writer.write(photoLike(4480, 3360))) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(ui.path));
+            return 1;
+        }
+    }
+    std::printf("picture: %s (%lld bytes)\n", qPrintable(ui.path),
+                static_cast<long long>(QFile(ui.path).size()));
+    std::printf("start: %s\n", qPrintable(memory()));
+
+    Form1 form;
+    form.Show();
+    QApplication::processEvents();
+    PaintCounter painted;
+    form.Picture1->installEventFilter(&painted);
+
+    Timing open = timed(form, [&] { form.Command5->click(); });
+    if (form.Picture2->Picture().isEmpty()) {
+        std::fprintf(stderr, "the picture did not open\n");
+        return 1;
+    }
+    std::printf("opened %d x %d px (%.1f MP); %s\n", form.Picture2->Picture().width(),
+                form.Picture2->Picture().height(),
+                form.Picture2->Picture().width() * double(form.Picture2->Picture().height()) / 1e6,
+                qPrintable(memory()));
+    QElapsedTimer t;
+    t.start();
+    form.window()->repaint();
+    open.repaint = msSince(t);
+    report("open (repaint: whole window)", open, form);
+
+    report("reset", timed(form, [&] { form.Command8->click(); }), form);
+    for (int i = 1; i <= 10; ++i) {
+        const Timing z = timed(form, [&] { form.Command1->click(); });
+        report(qPrintable(QStringLiteral("zoom %1").arg(i)), z, form);
+    }
+    std::printf("after ten zooms: %s\n", qPrintable(memory()));
+    for (int i = 1; i <= 3; ++i) {
+        report(qPrintable(QStringLiteral("shrink %1").arg(i)),
+               timed(form, [&] { form.Command2->click(); }), form);
+    }
+    form.Text1->setText(QStringLiteral("700"));
+    report("fixed width 700 (first strong cut)", timed(form, [&] { form.Command1->click(); }),
+           form);
+    report("fixed width 700 again", timed(form, [&] { form.Command2->click(); }), form);
+    form.Text1->setText(QStringLiteral("0"));
+    form.Text2->setText(QStringLiteral("210"));
+    report("fixed height 210", timed(form, [&] { form.Command1->click(); }), form);
+    form.Text1->setText(QStringLiteral("3000"));
+    form.Text2->setText(QStringLiteral("0"));
+    report("fixed width 3000", timed(form, [&] { form.Command1->click(); }), form);
+    form.Text1->setText(QStringLiteral("0"));
+    for (int i = 1; i <= 12; ++i) {
+        const Timing s = timed(form, [&] { form.Command2->click(); });
+        if (i == 12) {
+            report("shrink to a small frame", s, form);
+        }
+    }
+    report("reset", timed(form, [&] { form.Command8->click(); }), form);
+
+    // A crop drag across most of the picture.
+    lanxi::PictureFrame* left = form.Picture2;
+    const QPoint from(100, 80);
+    const QPoint to(left->width() - 200, left->height() - 150);
+    mouse(left, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    std::vector<double> moves;
+    for (int i = 1; i <= 40; ++i) {
+        const QPoint at = from + (to - from) * i / 40;
+        t.restart();
+        mouse(left, QEvent::MouseMove, at, Qt::NoButton, Qt::LeftButton);
+        moves.push_back(msSince(t));
+    }
+    std::sort(moves.begin(), moves.end());
+    std::printf("%-34s median %6.1f  max %6.1f   (each move repaints the left frame)\n",
+                "crop move", moves[moves.size() / 2], moves.back());
+    const Timing release = timed(
+        form, [&] { mouse(left, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton); });
+    std::printf("%-34s click %8.1f  repaint %6.1f  total %8.1f   cut %d x %d px; %s\n",
+                "crop release", release.click, release.repaint, release.click + release.repaint,
+                form.Picture1->Picture().width(), form.Picture1->Picture().height(),
+                qPrintable(memory()));
+    report("first zoom after the crop", timed(form, [&] { form.Command1->click(); }), form);
+    for (int i = 2; i <= 10; ++i) {
+        const Timing z = timed(form, [&] { form.Command1->click(); });
+        if (i == 10) {
+            report("zoom 10 after the crop", z, form);
+        }
+    }
+    // The first strong reduction of a picture builds its averaged reductions once; repeat it
+    // on fresh loads ("左框恢复打开原图" reads the file again) for a steadier figure.
+    std::vector<double> firstCuts;
+    for (int i = 0; i < 5; ++i) {
+        form.Text1->setText(QStringLiteral("0"));
+        form.Command6->click();
+        form.Command8->click();
+        QApplication::processEvents();
+        form.Text1->setText(QStringLiteral("700"));
+        const Timing c = timed(form, [&] { form.Command1->click(); });
+        firstCuts.push_back(c.click + c.repaint);
+    }
+    std::sort(firstCuts.begin(), firstCuts.end());
+    std::printf("%-34s median %6.1f  min %6.1f  max %6.1f   (5 fresh loads)\n",
+                "first strong cut, click + repaint", firstCuts[2], firstCuts[0], firstCuts[4]);
+    form.Text1->setText(QStringLiteral("0"));
+    form.Command8->click();
+    for (int i = 1; i <= 10; ++i) {
+        form.Command1->click();
+    }
+
+    std::printf("right frame: %ld paint events, %.1f Mpx painted in all\n", painted.events,
+                double(painted.pixels) / 1e6);
+    std::printf("before the full render: %s\n", qPrintable(memory()));
+    t.restart();
+    const lanxi::StdPicture whole = form.Picture1->Image();
+    std::printf("%-34s %8.1f ms   %d x %d px; %s\n", "full render (what a save reads)", msSince(t),
+                whole.width(), whole.height(), qPrintable(memory()));
+    lanxi::SetUi(nullptr);
+    return 0;
+}
