@@ -49,26 +49,42 @@ std::vector<std::vector<int>> RowPrerequisites(const std::vector<BatchJob>& jobs
     return prerequisites;
 }
 
-RowScheduler::RowScheduler(const std::vector<std::vector<int>>& prerequisites)
+std::vector<qint64> SourceSizes(const std::vector<BatchJob>& jobs) {
+    std::vector<qint64> sizes;
+    sizes.reserve(jobs.size());
+    for (const BatchJob& job : jobs) {
+        sizes.push_back(std::max<qint64>(0, QFileInfo(job.source).size()));
+    }
+    return sizes;
+}
+
+RowScheduler::RowScheduler(const std::vector<std::vector<int>>& prerequisites,
+                           std::vector<qint64> costs)
     : dependents_(prerequisites.size()),
       unfinished_(prerequisites.size()),
+      costs_(std::move(costs)),
       waiting_(int(prerequisites.size())) {
+    costs_.resize(prerequisites.size(), 0);
     for (std::size_t row = 0; row < prerequisites.size(); ++row) {
         unfinished_[row] = int(prerequisites[row].size());
         for (int before : prerequisites[row]) {
             dependents_[std::size_t(before)].push_back(int(row));
         }
         if (unfinished_[row] == 0) {
-            ready_.push(int(row));
+            ready(int(row));
         }
     }
+}
+
+void RowScheduler::ready(int row) {
+    ready_.push({costs_[std::size_t(row)], -row});
 }
 
 int RowScheduler::Next() {
     if (ready_.empty()) {
         return -1;
     }
-    const int row = ready_.top();
+    const int row = -ready_.top().second;
     ready_.pop();
     --waiting_;
     return row;
@@ -77,7 +93,7 @@ int RowScheduler::Next() {
 void RowScheduler::Finished(int row) {
     for (int later : dependents_[std::size_t(row)]) {
         if (--unfinished_[std::size_t(later)] == 0) {
-            ready_.push(later);
+            ready(later);
         }
     }
 }

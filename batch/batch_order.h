@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <queue>
+#include <utility>
 #include <vector>
 
 #include "batch/batch_plan.h"
@@ -25,14 +26,22 @@ QString FileKey(const QString& path);
 // per file.
 std::vector<std::vector<int>> RowPrerequisites(const std::vector<BatchJob>& jobs);
 
-// Hands out the rows of a batch as their prerequisites are met, the earliest row in list order
-// first. Not thread-safe: the run's owner calls it from one thread.
+// The size in bytes of each row's source (0 when it cannot be read), as a measure of the work
+// the row takes: decoding a photograph takes time in step with its compressed size.
+std::vector<qint64> SourceSizes(const std::vector<BatchJob>& jobs);
+
+// Hands out the rows of a batch as their prerequisites are met, the costliest ready row first
+// and rows of equal cost in list order. Starting the large files early keeps a big one from
+// being left to run alone at the end while the other workers wait. Not thread-safe: the run's
+// owner calls it from one thread.
 class RowScheduler {
   public:
-    explicit RowScheduler(const std::vector<std::vector<int>>& prerequisites);
+    // Without costs (or with fewer than rows), rows go in list order.
+    explicit RowScheduler(const std::vector<std::vector<int>>& prerequisites,
+                          std::vector<qint64> costs = {});
 
-    // The earliest row that has not been handed out and whose prerequisites have all finished;
-    // -1 when there is none just now.
+    // The row to start now: of the rows not yet handed out whose prerequisites have all
+    // finished, the costliest, then the earliest; -1 when there is none just now.
     int Next();
     // The row handed out by Next() has finished (written or not: either way its turn is over).
     void Finished(int row);
@@ -40,9 +49,13 @@ class RowScheduler {
     int Waiting() const { return waiting_; }
 
   private:
+    void ready(int row);
+
     std::vector<std::vector<int>> dependents_;
     std::vector<int> unfinished_;  // per row, prerequisites not yet finished
-    std::priority_queue<int, std::vector<int>, std::greater<int>> ready_;
+    std::vector<qint64> costs_;
+    // Ready rows by cost, then by the earlier index (stored negated).
+    std::priority_queue<std::pair<qint64, int>> ready_;
     int waiting_ = 0;
 };
 

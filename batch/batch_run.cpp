@@ -65,7 +65,7 @@ BatchRun::BatchRun(std::vector<BatchJob> jobs, QObject* parent, int workers)
     : QObject(parent),
       jobs_(std::move(jobs)),
       results_(jobs_.size()),
-      scheduler_(RowPrerequisites(jobs_)),
+      scheduler_(RowPrerequisites(jobs_), SourceSizes(jobs_)),
       workers_(std::max(1, workers > 0 ? workers : QThread::idealThreadCount())) {
     // One thread per worker: a row in flight holds one picture, so memory stays bounded by
     // the workers, never by the list.

@@ -20,10 +20,11 @@ RowResult CompressFile(const BatchJob& job);
 QString WriteFailureReason(const QString& target);
 
 // Carries out the jobs of a batch away from the user-interface thread, on one worker per core,
-// and reports each row as it starts and ends. Rows that share a file keep their list order (see
-// RowPrerequisites), so the files end as a run in list order would leave them; each worker
-// holds one picture at a time, whatever the length of the list. The object belongs to the
-// user-interface thread and its signals arrive there, so the windows stay alive meanwhile.
+// and reports each row as it starts and ends. The largest files go first (see RowScheduler),
+// but rows that share a file keep their list order (see RowPrerequisites), so the files end as
+// a run in list order would leave them. Each worker holds one picture at a time, whatever the
+// length of the list. The object belongs to the user-interface thread and its signals arrive
+// there, so the windows stay alive meanwhile.
 class BatchRun : public QObject {
     Q_OBJECT
   public:

@@ -112,9 +112,27 @@ TEST(BatchOrder, TheSchedulerHandsOutTheEarliestReadyRowAndReleasesRowsAsOthersF
     EXPECT_EQ(empty.Waiting(), 0);
 }
 
-// Runs random lists on a simulated file system, with rows finishing in a random order on a
-// random number of workers, and compares every file with what a run in list order leaves.
-// A row in flight must not read a file another row in flight writes, nor two rows in flight
+TEST(BatchOrder, TheCostliestReadyRowGoesFirstButNeverBeforeItsPrerequisites) {
+    // Row 3 is the largest but waits for row 1; rows 0 and 4 cost the same.
+    RowScheduler s(Prerequisites{{}, {}, {}, {1}, {}}, {5, 7, 1, 100, 5});
+    EXPECT_EQ(s.Next(), 1);
+    EXPECT_EQ(s.Next(), 0) << "equal costs go in list order";
+    s.Finished(1);
+    EXPECT_EQ(s.Next(), 3);
+    EXPECT_EQ(s.Next(), 4);
+    EXPECT_EQ(s.Next(), 2);
+    EXPECT_EQ(s.Next(), -1);
+
+    test::TempDir dir;
+    test::WriteBytes(QByteArray(1000, 'x'), dir.file(QStringLiteral("大.jpg")));
+    test::WriteBytes(QByteArray(10, 'x'), dir.file(QStringLiteral("小.jpg")));
+    const std::vector<BatchJob> jobs = Plan({"小.jpg", "无.jpg", "大.jpg"}, false, dir.path());
+    EXPECT_EQ(SourceSizes(jobs), std::vector<qint64>({10, 0, 1000}));
+}
+
+// Runs random lists on a simulated file system, with rows of random cost finishing in a random
+// order on a random number of workers, and compares every file with what a run in list order
+// leaves. A row in flight must not read a file another row in flight writes, nor two rows in flight
 // write one file.
 TEST(BatchOrder, RowsRunSideBySideLeaveEveryFileAsARunInListOrderDoes) {
     const QStringList pool = {"a.jpg",   "a.bmp",   "A.JPG",     "a_YS.jpg", "a_YS.bmp",
@@ -141,7 +159,11 @@ TEST(BatchOrder, RowsRunSideBySideLeaveEveryFileAsARunInListOrderDoes) {
         }
 
         Files sideBySide;
-        RowScheduler scheduler(RowPrerequisites(jobs));
+        std::vector<qint64> costs;
+        for (std::size_t row = 0; row < jobs.size(); ++row) {
+            costs.push_back(qint64(random() % 3));
+        }
+        RowScheduler scheduler(RowPrerequisites(jobs), costs);
         const int workers = 1 + int(random() % 4);
         std::vector<int> inFlight;
         while (scheduler.Waiting() > 0 || !inFlight.empty()) {
