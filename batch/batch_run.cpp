@@ -43,9 +43,9 @@ RowResult CompressFile(const BatchJob& job) {
     try {
         picture = LoadPicture(job.source);
     } catch (const Error& e) {
-        return {false, QStringLiteral("无法读出图片（%1）").arg(e.message())};
+        return {false, QStringLiteral("无法读出图片，%1").arg(e.message())};
     } catch (const std::bad_alloc&) {
-        return {false, QStringLiteral("无法读出图片（内存不足）")};
+        return {false, QStringLiteral("无法读出图片，内存不足")};
     }
     const QString targetName = QFileInfo(job.target).fileName();
     try {
@@ -53,12 +53,12 @@ RowResult CompressFile(const BatchJob& job) {
             return {true, {}};
         }
     } catch (const Error& e) {
-        return {false, QStringLiteral("无法写入“%1”（%2）").arg(targetName, e.message())};
+        return {false, QStringLiteral("无法写入“%1”，%2").arg(targetName, e.message())};
     } catch (const std::bad_alloc&) {
-        return {false, QStringLiteral("无法写入“%1”（内存不足）").arg(targetName)};
+        return {false, QStringLiteral("无法写入“%1”，内存不足").arg(targetName)};
     }
     return {false,
-            QStringLiteral("无法写入“%1”（%2）").arg(targetName, WriteFailureReason(job.target))};
+            QStringLiteral("无法写入“%1”，%2").arg(targetName, WriteFailureReason(job.target))};
 }
 
 BatchRun::BatchRun(std::vector<BatchJob> jobs, QObject* parent, int workers)

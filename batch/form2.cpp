@@ -96,9 +96,11 @@ void Form2::Form_Load() {
 void Form2::Drive1_Change() {
     try {
         Dir1->setPath(Drive1->Drive());
-    } catch (const Error& e) {
+    } catch (const Error&) {
         // A drive without a medium, or one that has gone: the browser stays where it was.
-        MsgBox(window(), QStringLiteral("无法打开驱动器 %1：%2").arg(Drive1->Drive(), e.message()),
+        MsgBox(window(),
+               QStringLiteral("无法读取驱动器 %1，可能没有放入磁盘或磁盘已被移除。")
+                   .arg(Drive1->Drive()),
                vbExclamation);
         Drive1->setDrive(DriveOf(Dir1->Path()));
     }

@@ -131,12 +131,11 @@ TEST(BatchClosingMessage, SaysDoneOnlyWhenEveryRowWasWritten) {
     s = Summarize({}, {});
     EXPECT_EQ(ClosingMessage(s), QStringLiteral("文件压缩并保存完毕！"));
 
-    s = Summarize(Jobs(3),
-                  {ok, RowResult{false, QStringLiteral("无法读出图片（文件不存在）")}, ok});
+    s = Summarize(Jobs(3), {ok, RowResult{false, QStringLiteral("无法读出图片，文件不存在")}, ok});
     EXPECT_EQ(s.written, 2);
     EXPECT_EQ(ClosingMessage(s),
               QStringLiteral("共 3 个文件，已压缩并保存 2 个。\n\n以下 1 个文件没有保存：\n"
-                             "f1.jpg：无法读出图片（文件不存在）"));
+                             "f1.jpg：无法读出图片，文件不存在"));
     EXPECT_EQ(ClosingMessageStyle(s), 48);
 }
 

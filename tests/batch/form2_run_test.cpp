@@ -153,12 +153,12 @@ TEST_F(RunTest, RowsThatCannotBeDoneAreNamedWithTheirReasonsAndTheRunGoesOn) {
     QFile::remove(dir.file(QStringLiteral("gone.jpg")));
 
     const QString message = run();
-    EXPECT_EQ(message,
-              QStringLiteral("共 5 个文件，已压缩并保存 2 个。\n\n以下 3 个文件没有保存：\n"
-                             "gone.jpg：无法读出图片（文件不存在）\n"
-                             "text.jpg：无法读出图片（不是可识别的图片文件（可以打开 BMP 和 JPEG "
-                             "图片））\n"
-                             "blocked.jpg：无法写入“blocked_YS.jpg”（已有同名的文件夹）"));
+    EXPECT_EQ(
+        message,
+        QStringLiteral("共 5 个文件，已压缩并保存 2 个。\n\n以下 3 个文件没有保存：\n"
+                       "gone.jpg：无法读出图片，文件不存在\n"
+                       "text.jpg：无法读出图片，不是可识别的图片文件（可以打开 BMP 和 JPEG 图片）\n"
+                       "blocked.jpg：无法写入“blocked_YS.jpg”，已有同名的文件夹"));
     EXPECT_EQ(ui.messages.back().style, 48);
     EXPECT_TRUE(IsCopyOf(dir.file(QStringLiteral("first_YS.jpg")), picture));
     EXPECT_TRUE(IsCopyOf(dir.file(QStringLiteral("last_YS.jpg")), picture));
@@ -207,7 +207,7 @@ TEST_F(RunTest, AnOverwriteThatFailsOnAFullDiskLeavesTheSourceIntact) {
     const QStringList before = test::DirectoryEntries(disk.path());
 
     EXPECT_EQ(run(), QStringLiteral("共 1 个文件，已压缩并保存 0 个。\n\n以下 1 个文件没有保存：\n"
-                                    "a.jpg：无法写入“a.jpg”（磁盘空间不足）"));
+                                    "a.jpg：无法写入“a.jpg”，磁盘空间不足"));
     EXPECT_EQ(ReadBytes(disk.file(QStringLiteral("a.jpg"))), source);
     EXPECT_EQ(test::DirectoryEntries(disk.path()), before) << "no temporary file left";
 }

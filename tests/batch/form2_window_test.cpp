@@ -203,7 +203,7 @@ TEST_F(WindowTest, ADriveThatCannotBeReadSaysSoAndTheDriveListFollowsTheDirector
                       view->visualRect(view->model()->index(index, 0)).center());
 
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_TRUE(ui.messages[0].text.startsWith(QStringLiteral("无法打开驱动器 ") + stickPath))
+    EXPECT_TRUE(ui.messages[0].text.startsWith(QStringLiteral("无法读取驱动器 ") + stickPath))
         << ui.messages[0].text;
     EXPECT_EQ(ui.messages[0].parent, form.window());
     EXPECT_EQ(form.Dir1->Path(), QDir::toNativeSeparators(dir.path()));
