@@ -2,7 +2,8 @@
 //   bench_batch_engine run WORKERS OUTDIR FILE...
 //       re-encodes every file into OUTDIR (same name) through the batch run, on WORKERS workers
 //       (0: one per core); prints "rows written seconds peak_kb" (peak: the process's largest
-//       resident size). Exits 1 when a row failed.
+//       resident size). Exits 1 when a row failed. With BENCH_BATCH_TRACE set, every row's
+//       start and end times go to stderr.
 //   bench_batch_engine megapixels FILE...
 //       prints the files' total size in megapixels (from their headers).
 //   bench_batch_engine compare DIR_A DIR_B
@@ -41,6 +42,15 @@ int run(int workers, const QString& outDir, const QStringList& files) {
     timer.start();
     BatchRun batch(std::move(jobs), nullptr, workers);
     QObject::connect(&batch, &BatchRun::finished, qApp, &QCoreApplication::quit);
+    if (qEnvironmentVariableIsSet("BENCH_BATCH_TRACE")) {
+        // When each row starts and ends, to see where a worker waits.
+        QObject::connect(&batch, &BatchRun::rowStarted, [&](int row) {
+            std::fprintf(stderr, "%.3f start %d\n", double(timer.nsecsElapsed()) / 1e9, row);
+        });
+        QObject::connect(&batch, &BatchRun::rowFinished, [&](int row) {
+            std::fprintf(stderr, "%.3f end %d\n", double(timer.nsecsElapsed()) / 1e9, row);
+        });
+    }
     batch.Start();
     if (batch.IsRunning()) {
         QCoreApplication::exec();
