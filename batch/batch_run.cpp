@@ -2,7 +2,9 @@
 
 #include <QFileInfo>
 #include <QStorageInfo>
+#include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
 #include <new>
 
 #include "jpeg/module1.h"
@@ -59,16 +61,22 @@ RowResult CompressFile(const BatchJob& job) {
             QStringLiteral("无法写入“%1”，%2").arg(targetName, WriteFailureReason(job.target))};
 }
 
-BatchRun::BatchRun(std::vector<BatchJob> jobs, QObject* parent)
-    : QObject(parent), jobs_(std::move(jobs)), results_(jobs_.size()) {
-    // One row in flight at a time: one picture in memory, rows written in list order.
-    pool_.setMaxThreadCount(1);
-    connect(&watcher_, &QFutureWatcher<RowResult>::finished, this, &BatchRun::landed);
+BatchRun::BatchRun(std::vector<BatchJob> jobs, QObject* parent, int workers)
+    : QObject(parent),
+      jobs_(std::move(jobs)),
+      results_(jobs_.size()),
+      scheduler_(RowPrerequisites(jobs_), SourceSizes(jobs_)),
+      workers_(std::max(1, workers > 0 ? workers : QThread::idealThreadCount())) {
+    // One thread per worker: a row in flight holds one picture, so memory stays bounded by
+    // the workers, never by the list.
+    pool_.setMaxThreadCount(workers_);
 }
 
 BatchRun::~BatchRun() {
     stopRequested_ = true;
-    watcher_.disconnect(this);
+    for (QFutureWatcherBase* watcher : findChildren<QFutureWatcherBase*>()) {
+        watcher->disconnect(this);
+    }
     pool_.waitForDone();
 }
 
@@ -77,29 +85,45 @@ void BatchRun::Start() {
         return;
     }
     running_ = true;
-    launch(0);
+    fill();
 }
 
 void BatchRun::Stop() {
     stopRequested_ = true;
 }
 
-void BatchRun::launch(std::size_t index) {
-    current_ = index;
-    emit rowStarted(int(index));
-    watcher_.setFuture(QtConcurrent::run(&pool_, CompressFile, jobs_[index]));
+void BatchRun::fill() {
+    // A row's start is reported before it goes, and a listener may stop the run there.
+    while (!stopRequested_ && inFlight_ < workers_) {
+        const int next = scheduler_.Next();
+        if (next < 0) {
+            break;
+        }
+        launch(next);
+    }
+    if (inFlight_ == 0) {
+        running_ = false;
+        emit finished();
+    }
 }
 
-void BatchRun::landed() {
-    results_[current_] = watcher_.result();
+void BatchRun::launch(int index) {
+    ++inFlight_;
+    emit rowStarted(index);
+    auto* watcher = new QFutureWatcher<RowResult>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this,
+            [this, index, watcher] { landed(index, watcher); });
+    watcher->setFuture(QtConcurrent::run(&pool_, CompressFile, jobs_[std::size_t(index)]));
+}
+
+void BatchRun::landed(int index, QFutureWatcher<RowResult>* watcher) {
+    results_[std::size_t(index)] = watcher->result();
+    watcher->deleteLater();
+    scheduler_.Finished(index);
+    --inFlight_;
     ++done_;
-    emit rowFinished(int(current_));
-    if (!stopRequested_ && current_ + 1 < jobs_.size()) {
-        launch(current_ + 1);
-        return;
-    }
-    running_ = false;
-    emit finished();
+    emit rowFinished(index);
+    fill();
 }
 
 }  // namespace lanxi

@@ -132,17 +132,29 @@ void Form2::Command2_Click() {
 
 void Form2::Command1_Click() {
     QPointer<QWidget> w = window();
-    BatchRun run(PlanBatch(List1->Rows(), Check1->isChecked()));
+    BatchRun run(PlanBatch(List1->Rows(), Check1->isChecked()), nullptr, RunWorkers);
     if (!run.jobs().empty()) {
         // The window is kept, even if the program is ended meanwhile, until the run is over:
         // this handler still stands on its controls.
         w->setAttribute(Qt::WA_DeleteOnClose, false);
         QPointer<BatchProgress> progress = new BatchProgress(w, int(run.jobs().size()));
-        connect(&run, &BatchRun::rowStarted, progress, [&run, progress](int row) {
-            progress->setRow(run.Done(), QFileInfo(run.jobs()[std::size_t(row)].source).fileName());
+        // The dialog names the file started last among those still in flight.
+        std::vector<int> inFlight;
+        const auto showProgress = [&run, &inFlight, progress] {
+            progress->setRow(
+                run.Done(),
+                inFlight.empty()
+                    ? QString()
+                    : QFileInfo(run.jobs()[std::size_t(inFlight.back())].source).fileName());
+        };
+        connect(&run, &BatchRun::rowStarted, progress, [&inFlight, showProgress](int row) {
+            inFlight.push_back(row);
+            showProgress();
         });
-        connect(&run, &BatchRun::rowFinished, progress,
-                [&run, progress] { progress->setRow(run.Done(), {}); });
+        connect(&run, &BatchRun::rowFinished, progress, [&inFlight, showProgress](int row) {
+            std::erase(inFlight, row);
+            showProgress();
+        });
         connect(progress, &BatchProgress::stopRequested, &run, &BatchRun::Stop);
         connect(this, &Form::unloaded, &run, &BatchRun::Stop);
         QEventLoop loop;

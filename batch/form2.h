@@ -44,6 +44,9 @@ class Form2 : public Form {
     void Command3_Click();
     void Command4_Click();
 
+    // How many files a run compresses at once; 0 gives one per core.
+    int RunWorkers = 0;
+
     // The run in progress, while one is (for tests and for the progress dialog).
     BatchRun* CurrentRun() const { return run_; }
 

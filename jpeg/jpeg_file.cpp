@@ -100,10 +100,26 @@ void termDestination(j_compress_ptr cinfo) {
     }
 }
 
+// True when red, green and blue are equal in every pixel. Such a picture is written with one
+// component: the colour components would only repeat the grey, and cost bytes doing it. A
+// colour picture usually shows so at its first pixels.
+bool isGrey(const QImage& image) {
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = row[x];
+            if (qRed(p) != qGreen(p) || qGreen(p) != qBlue(p)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 // Every libjpeg call that may fail runs in here. Its frame holds nothing but plain data, so the
 // long jump out of the library skips no destructor; the caller destroys the encoder.
 bool compress(Encoder* e, const uchar* bits, qsizetype bytesPerLine, int width, int height,
-              const JpegSettings* settings) {
+              bool grey, const JpegSettings* settings) {
     if (setjmp(e->err.jump)) {
         return false;
     }
@@ -123,7 +139,10 @@ bool compress(Encoder* e, const uchar* bits, qsizetype bytesPerLine, int width, 
     jpeg_set_quality(cinfo, settings->quality, TRUE);
     cinfo->optimize_coding = TRUE;
     cinfo->dct_method = JDCT_ISLOW;
-    if (!settings->subsampleChroma) {
+    if (grey) {
+        // The encoder takes the grey from the rows exactly (its weights add up to one).
+        jpeg_set_colorspace(cinfo, JCS_GRAYSCALE);
+    } else if (!settings->subsampleChroma) {
         cinfo->comp_info[0].h_samp_factor = 1;
         cinfo->comp_info[0].v_samp_factor = 1;
     }
@@ -191,7 +210,7 @@ bool WriteJpegFile(const StdPicture& picture, const QString& path, const JpegSet
     encoder->dest.file = &file;
 
     const bool encoded = compress(encoder.get(), image->constBits(), image->bytesPerLine(),
-                                  image->width(), image->height(), &settings);
+                                  image->width(), image->height(), isGrey(*image), &settings);
     const bool writeFailed = encoder->err.pub.msg_code == JERR_FILE_WRITE;
     jpeg_destroy_compress(&encoder->cinfo);
     if (!encoded) {

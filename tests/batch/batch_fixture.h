@@ -14,6 +14,20 @@
 
 namespace lanxi::test {
 
+// A picture of one colour over a gentle gradient, told apart from another by its colour even
+// after JPEG compression.
+inline QImage Tinted(QRgb tint, int width = 64, int height = 48) {
+    QImage image = SmoothImage(width, height);
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            row[x] = qRgb((qRed(row[x]) + qRed(tint)) / 2, (qGreen(row[x]) + qGreen(tint)) / 2,
+                          (qBlue(row[x]) + qBlue(tint)) / 2);
+        }
+    }
+    return image;
+}
+
 // A loaded batch window, with the message boxes recorded, driven as a user drives it.
 class BatchTest : public ::testing::Test {
   protected:

@@ -20,19 +20,7 @@ using RunTest = test::BatchTest;
 
 const QString kDone = QStringLiteral("文件压缩并保存完毕！");
 
-// A picture of one colour over a gentle gradient, told apart from another by its colour even
-// after JPEG compression.
-QImage Tinted(QRgb tint, int width = 64, int height = 48) {
-    QImage image = test::SmoothImage(width, height);
-    for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < width; ++x) {
-            row[x] = qRgb((qRed(row[x]) + qRed(tint)) / 2, (qGreen(row[x]) + qGreen(tint)) / 2,
-                          (qBlue(row[x]) + qBlue(tint)) / 2);
-        }
-    }
-    return image;
-}
+using test::Tinted;
 
 // True when the file is a JPEG of quality 80 showing the picture (within JPEG's error).
 ::testing::AssertionResult IsCopyOf(const QString& path, const QImage& picture) {
