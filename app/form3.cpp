@@ -5,20 +5,10 @@
 namespace lanxi {
 namespace {
 
-QPushButton* button(QWidget* parent, const char* name, const QString& text, int left, int top,
-                    int width, int height) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    PlaceTwips(b, left, top, width, height);
-    b->setAutoDefault(false);
-    return b;
-}
-
 VbLabel* label(QWidget* parent, int index, const QString& text, int left, int top, int width,
                int height) {
-    auto* l = new VbLabel(parent);
-    l->setObjectName(QStringLiteral("Label1(%1)").arg(index));
-    PlaceTwips(l, left, top, width, height);
+    auto* l = DesignControl<VbLabel>(parent, QStringLiteral("Label1(%1)").arg(index), left, top,
+                                     width, height);
     l->setWordWrap(true);
     l->setCaption(text);
     return l;
@@ -32,12 +22,15 @@ void Form3::BuildControls(QWidget* w) {
     w->setWindowTitle(QStringLiteral("图片剪切、缩小、压缩小工具----岚溪文坊专用"));
     setClientSizeTwips(w, 6315, 4035);
 
-    Command2 = button(w, "Command2", QStringLiteral("图片文件大小（容量）压缩（尺寸不变）"), 240,
-                      360, 3735, 495);
-    Command1 =
-        button(w, "Command1", QStringLiteral("图片尺寸（宽、高）减小、截剪"), 240, 960, 3735, 495);
-    Command4 = button(w, "Command4", QStringLiteral("进入：岚溪文坊"), 4200, 360, 1815, 495);
-    Command3 = button(w, "Command3", QStringLiteral("退  出"), 4200, 960, 1815, 495);
+    Command2 =
+        DesignButton(w, QStringLiteral("Command2"),
+                     QStringLiteral("图片文件大小（容量）压缩（尺寸不变）"), 240, 360, 3735, 495);
+    Command1 = DesignButton(w, QStringLiteral("Command1"),
+                            QStringLiteral("图片尺寸（宽、高）减小、截剪"), 240, 960, 3735, 495);
+    Command4 = DesignButton(w, QStringLiteral("Command4"), QStringLiteral("进入：岚溪文坊"), 4200,
+                            360, 1815, 495);
+    Command3 =
+        DesignButton(w, QStringLiteral("Command3"), QStringLiteral("退  出"), 4200, 960, 1815, 495);
 
     Shape1 = new ShapeRect(w);
     Shape1->setObjectName(QStringLiteral("Shape1"));

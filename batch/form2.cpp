@@ -15,26 +15,7 @@ namespace lanxi {
 
 const QString Form2::kPattern = QStringLiteral("*.jpg;*.jpeg;*.bmp");
 
-namespace {
-
-QPushButton* button(QWidget* parent, const char* name, const QString& text, int left, int top,
-                    int width, int height) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    PlaceTwips(b, left, top, width, height);
-    b->setAutoDefault(false);
-    return b;
-}
-
-template <class T>
-T* place(QWidget* parent, const char* name, int left, int top, int width, int height) {
-    auto* c = new T(parent);
-    c->setObjectName(QString::fromLatin1(name));
-    PlaceTwips(c, left, top, width, height);
-    return c;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 Form2::Form2(QObject* parent) : Form(QStringLiteral("Form2"), parent) {}
 
@@ -44,17 +25,21 @@ void Form2::BuildControls(QWidget* w) {
     w->setWindowTitle(QStringLiteral("批量压缩bmp和jpg图像文件--岚溪文坊"));
     setClientSizeTwips(w, 7560, 6090);
 
-    Drive1 = place<DriveListBox>(w, "Drive1", 120, 120, 3375, 300);
-    Dir1 = place<DirListBox>(w, "Dir1", 120, 480, 3375, 1350);
-    File1 = place<FileListBox>(w, "File1", 120, 1920, 3375, 4050);
-    List1 = place<BatchListBox>(w, "List1", 3720, 120, 3615, 4020);
-    Command1 = button(w, "Command1", QStringLiteral("开始压缩并保存"), 3720, 5400, 2175, 495);
-    Command2 = button(w, "Command2", QStringLiteral("关闭"), 6120, 5400, 1215, 495);
-    Check1 = place<QCheckBox>(w, "Check1", 3720, 5040, 3495, 255);
+    Drive1 = DesignControl<DriveListBox>(w, QStringLiteral("Drive1"), 120, 120, 3375, 300);
+    Dir1 = DesignControl<DirListBox>(w, QStringLiteral("Dir1"), 120, 480, 3375, 1350);
+    File1 = DesignControl<FileListBox>(w, QStringLiteral("File1"), 120, 1920, 3375, 4050);
+    List1 = DesignControl<BatchListBox>(w, QStringLiteral("List1"), 3720, 120, 3615, 4020);
+    Command1 = DesignButton(w, QStringLiteral("Command1"), QStringLiteral("开始压缩并保存"), 3720,
+                            5400, 2175, 495);
+    Command2 =
+        DesignButton(w, QStringLiteral("Command2"), QStringLiteral("关闭"), 6120, 5400, 1215, 495);
+    Check1 = DesignControl<QCheckBox>(w, QStringLiteral("Check1"), 3720, 5040, 3495, 255);
     Check1->setText(QStringLiteral("保存时覆盖原文图片（jpg格式的）"));
-    Command3 = button(w, "Command3", QStringLiteral("删除选中项"), 3720, 4320, 1935, 375);
-    Command4 = button(w, "Command4", QStringLiteral("清空"), 5760, 4320, 1575, 375);
-    Label1 = place<VbLabel>(w, "Label1", 3720, 4800, 3600, 180);
+    Command3 = DesignButton(w, QStringLiteral("Command3"), QStringLiteral("删除选中项"), 3720, 4320,
+                            1935, 375);
+    Command4 =
+        DesignButton(w, QStringLiteral("Command4"), QStringLiteral("清空"), 5760, 4320, 1575, 375);
+    Label1 = DesignControl<VbLabel>(w, QStringLiteral("Label1"), 3720, 4800, 3600, 180);
     // As wide as its text: the notice reaches to the window's edge rather than being cut.
     Label1->setAutoSize(true);
     Label1->setCaption(QStringLiteral("只对bmp和jpg格式压缩，并bmp转为jpg格式！"));

@@ -15,6 +15,15 @@ void PlaceTwips(QWidget* control, int left, int top, int width, int height) {
                          height / kTwipsPerPixel);
 }
 
+QPushButton* DesignButton(QWidget* parent, const QString& name, const QString& text, int left,
+                          int top, int width, int height, bool enabled) {
+    auto* button = DesignControl<QPushButton>(parent, name, left, top, width, height);
+    button->setText(text);
+    button->setEnabled(enabled);
+    button->setAutoDefault(false);
+    return button;
+}
+
 ShapeRect::ShapeRect(QWidget* parent) : QWidget(parent) {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_NoSystemBackground);

@@ -2,6 +2,8 @@
 
 #include <QColor>
 #include <QLabel>
+#include <QPushButton>
+#include <QString>
 #include <QWidget>
 
 // The simple controls of the windows, measured as the windows' designs give them: in twips, or
@@ -10,6 +12,20 @@ namespace lanxi {
 
 // Places a control at a rectangle given in twips (Left, Top, Width, Height), 15 twips a pixel.
 void PlaceTwips(QWidget* control, int left, int top, int width, int height);
+
+// A control of a window's design: made in its parent, named, placed in twips.
+template <class T>
+T* DesignControl(QWidget* parent, const QString& name, int left, int top, int width, int height) {
+    auto* control = new T(parent);
+    control->setObjectName(name);
+    PlaceTwips(control, left, top, width, height);
+    return control;
+}
+
+// A push button of a window's design. Enter never presses it unless it has the focus, as the
+// windows have no default button.
+QPushButton* DesignButton(QWidget* parent, const QString& name, const QString& text, int left,
+                          int top, int width, int height, bool enabled = true);
 
 // A shape rectangle: an outline drawn over its parent. Its geometry is in the parent's inside
 // units (pixels inside a frame set to pixels); the mouse passes through it.

@@ -24,21 +24,10 @@ PictureFrame* frame(QWidget* parent, const char* name, int left, int top, int wi
     return f;
 }
 
-QPushButton* button(QWidget* parent, const char* name, const QString& text, int left, int top,
-                    int width, int height, bool enabled) {
-    auto* b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    PlaceTwips(b, left, top, width, height);
-    b->setEnabled(enabled);
-    b->setAutoDefault(false);
-    return b;
-}
-
 VbLabel* label(QWidget* parent, int index, const QString& text, int left, int top, int width,
                int height) {
-    auto* l = new VbLabel(parent);
-    l->setObjectName(QStringLiteral("Label1(%1)").arg(index));
-    PlaceTwips(l, left, top, width, height);
+    auto* l = DesignControl<VbLabel>(parent, QStringLiteral("Label1(%1)").arg(index), left, top,
+                                     width, height);
     l->setAutoSize(true);
     l->setCaption(text);
     return l;
@@ -46,9 +35,8 @@ VbLabel* label(QWidget* parent, int index, const QString& text, int left, int to
 
 QLineEdit* textBox(QWidget* parent, const char* name, int left, int top, int width, int height,
                    const QString& tip) {
-    auto* t = new QLineEdit(QStringLiteral("0"), parent);
-    t->setObjectName(QString::fromLatin1(name));
-    PlaceTwips(t, left, top, width, height);
+    auto* t = DesignControl<QLineEdit>(parent, QString::fromLatin1(name), left, top, width, height);
+    t->setText(QStringLiteral("0"));
     t->setAlignment(Qt::AlignCenter);
     t->setToolTip(tip);
     t->setTextMargins(0, 0, 0, 0);
@@ -94,24 +82,31 @@ void Form1::BuildControls(QWidget* w) {
     Label1[7] = label(strip, 7, QStringLiteral("高"), 5640, 120, 180, 180);
     Text2 = textBox(strip, "Text2", 5880, 120, 735, 270,
                     QStringLiteral("如果只指定高，不指定宽，则以高为比例，自动缩放宽。"));
-    Command12 = button(strip, "Command12", QStringLiteral("取消"), 6600, 120, 495, 255, true);
+    Command12 = DesignButton(strip, QStringLiteral("Command12"), QStringLiteral("取消"), 6600, 120,
+                             495, 255, true);
 
-    Command5 = button(w, "Command5", QStringLiteral("打开图片"), 9480, 7920, 1815, 495, true);
-    Command2 =
-        button(w, "Command2", QStringLiteral("缩小（对左图）"), 11400, 7920, 2175, 495, false);
-    Command1 =
-        button(w, "Command1", QStringLiteral("放大（对左图）"), 13560, 7920, 1695, 495, false);
-    Command8 = button(w, "Command8", QStringLiteral("缩放复位"), 15240, 7920, 1335, 495, false);
-    Command6 =
-        button(w, "Command6", QStringLiteral("左框恢复打开原图"), 9480, 8520, 1815, 495, false);
-    Command4 = button(w, "Command4", QStringLiteral("向左复制"), 11400, 8520, 1095, 495, false);
-    Command10 = button(w, "Command10", QStringLiteral("向右复制"), 12480, 8520, 1095, 495, false);
-    Command3 = button(w, "Command3", QStringLiteral("保存缩放图片"), 13560, 8520, 1695, 495, false);
-    Command7 = button(w, "Command7", QStringLiteral("关闭"), 15240, 8520, 1335, 495, true);
-    Command11 =
-        button(w, "Command11", QStringLiteral("批量压缩jpg文件"), 9480, 9120, 1815, 495, true);
-    Command9 =
-        button(w, "Command9", QStringLiteral("进入：岚溪文坊"), 11400, 9120, 5175, 495, true);
+    Command5 = DesignButton(w, QStringLiteral("Command5"), QStringLiteral("打开图片"), 9480, 7920,
+                            1815, 495, true);
+    Command2 = DesignButton(w, QStringLiteral("Command2"), QStringLiteral("缩小（对左图）"), 11400,
+                            7920, 2175, 495, false);
+    Command1 = DesignButton(w, QStringLiteral("Command1"), QStringLiteral("放大（对左图）"), 13560,
+                            7920, 1695, 495, false);
+    Command8 = DesignButton(w, QStringLiteral("Command8"), QStringLiteral("缩放复位"), 15240, 7920,
+                            1335, 495, false);
+    Command6 = DesignButton(w, QStringLiteral("Command6"), QStringLiteral("左框恢复打开原图"), 9480,
+                            8520, 1815, 495, false);
+    Command4 = DesignButton(w, QStringLiteral("Command4"), QStringLiteral("向左复制"), 11400, 8520,
+                            1095, 495, false);
+    Command10 = DesignButton(w, QStringLiteral("Command10"), QStringLiteral("向右复制"), 12480,
+                             8520, 1095, 495, false);
+    Command3 = DesignButton(w, QStringLiteral("Command3"), QStringLiteral("保存缩放图片"), 13560,
+                            8520, 1695, 495, false);
+    Command7 = DesignButton(w, QStringLiteral("Command7"), QStringLiteral("关闭"), 15240, 8520,
+                            1335, 495, true);
+    Command11 = DesignButton(w, QStringLiteral("Command11"), QStringLiteral("批量压缩jpg文件"),
+                             9480, 9120, 1815, 495, true);
+    Command9 = DesignButton(w, QStringLiteral("Command9"), QStringLiteral("进入：岚溪文坊"), 11400,
+                            9120, 5175, 495, true);
 
     // The dialog and clip components start from their design state with the window.
     CommonDialog1 = CommonDialog{};
