@@ -9,8 +9,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString path = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
     const QString copy = lanxi::YsName(path);
-    const qsizetype cut = std::max(path.lastIndexOf(QLatin1Char('/')),
-                                   path.lastIndexOf(QLatin1Char('\\'))) + 1;
+    const qsizetype cut =
+        std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))) + 1;
     if (copy == path || !copy.startsWith(path.left(cut))) {
         __builtin_trap();
     }
