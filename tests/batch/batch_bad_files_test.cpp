@@ -5,6 +5,7 @@
 
 #include "picture/loader.h"
 #include "tests/batch/batch_fixture.h"
+#include "tests/support/bmp.h"
 
 namespace lanxi {
 namespace {
@@ -42,8 +43,11 @@ Catalogue makeCatalogue(const test::TempDir& dir) {
     test::WriteBytes(test::CmykJpeg(24, 16, 0, 0, 255, 0), dir.file(QStringLiteral("印刷.jpg")));
     test::PatternImage(20, 10).save(dir.file(QStringLiteral("其实是 PNG.jpg")), "png");
     test::WriteJpeg(test::SmoothImage(30, 20), dir.file(QStringLiteral("表情 😀 照片.JPG")));
+    test::WriteBytes(test::MonoBmp(), dir.file(QStringLiteral("黑白.bmp")));
+    test::WriteBytes(test::Rgb16Bmp(), dir.file(QStringLiteral("16位.BMP")));
     c.valid << QStringLiteral("印刷.jpg") << QStringLiteral("其实是 PNG.jpg")
-            << QStringLiteral("表情 😀 照片.JPG");
+            << QStringLiteral("表情 😀 照片.JPG") << QStringLiteral("黑白.bmp")
+            << QStringLiteral("16位.BMP");
     return c;
 }
 
@@ -57,7 +61,7 @@ TEST_F(BadFilesRunTest, BadFilesAreNamedAndLeftAsTheyWereWhileTheRestIsCompresse
         form.Check1->setChecked(overwrite);
 
         const QString message = run();
-        EXPECT_TRUE(message.startsWith(QStringLiteral("共 9 个文件，已压缩并保存 3 个。")))
+        EXPECT_TRUE(message.startsWith(QStringLiteral("共 11 个文件，已压缩并保存 5 个。")))
             << message;
         for (const QString& name : c.bad) {
             EXPECT_TRUE(message.contains(name + QStringLiteral("："))) << name << "\n" << message;
@@ -75,6 +79,9 @@ TEST_F(BadFilesRunTest, BadFilesAreNamedAndLeftAsTheyWereWhileTheRestIsCompresse
             expected << QStringLiteral("印刷_YS.jpg") << QStringLiteral("其实是 PNG_YS.jpg")
                      << QStringLiteral("表情 😀 照片_YS.JPG");
         }
+        // A BMP keeps its file and gets a JPEG beside it, ticked or not.
+        expected << (overwrite ? QStringLiteral("黑白.jpg") : QStringLiteral("黑白_YS.jpg"))
+                 << (overwrite ? QStringLiteral("16位.jpg") : QStringLiteral("16位_YS.jpg"));
         QStringList present = QDir(here.path()).entryList(QDir::Files | QDir::Hidden);
         expected.sort();
         present.sort();

@@ -7,52 +7,14 @@
 
 #include "picture/errors.h"
 #include "picture/loader.h"
+#include "tests/support/bmp.h"
 #include "tests/support/images.h"
 
 namespace lanxi {
 namespace {
 
-// A BMP file put together field by field, so that each field can lie.
-struct Bmp {
-    qint32 width = 4;
-    qint32 height = 4;
-    quint16 bpp = 24;
-    quint32 compression = 0;
-    quint32 colorsUsed = 0;
-    QByteArray palette;  // 4 bytes a colour
-    QByteArray pixels;
-
-    QByteArray bytes() const {
-        QByteArray info(40, 0);
-        qToLittleEndian<quint32>(40, info.data());
-        qToLittleEndian<qint32>(width, info.data() + 4);
-        qToLittleEndian<qint32>(height, info.data() + 8);
-        qToLittleEndian<quint16>(1, info.data() + 12);
-        qToLittleEndian<quint16>(bpp, info.data() + 14);
-        qToLittleEndian<quint32>(compression, info.data() + 16);
-        qToLittleEndian<quint32>(quint32(pixels.size()), info.data() + 20);
-        qToLittleEndian<quint32>(colorsUsed, info.data() + 32);
-        QByteArray file(14, 0);
-        file[0] = 'B';
-        file[1] = 'M';
-        const quint32 offset = 14 + 40 + quint32(palette.size());
-        qToLittleEndian<quint32>(offset + quint32(pixels.size()), file.data() + 2);
-        qToLittleEndian<quint32>(offset, file.data() + 10);
-        return file + info + palette + pixels;
-    }
-};
-
-QByteArray greyPalette(int n) {
-    QByteArray p;
-    for (int i = 0; i < n; ++i) {
-        const char v = char(i * 255 / std::max(1, n - 1));
-        p += v;
-        p += v;
-        p += v;
-        p += char(0);
-    }
-    return p;
-}
+using test::Bmp;
+using test::GreyPalette;
 
 struct Outcome {
     bool loaded = false;
@@ -104,7 +66,7 @@ TEST(BadInput, BmpFieldsThatLieAreRefusedQuicklyWithAReason) {
     b = valid;
     b.bpp = 8;
     b.colorsUsed = 100000;  // a palette far beyond the file
-    b.palette = greyPalette(4);
+    b.palette = GreyPalette(4);
     b.pixels = QByteArray(16, 1);
     cases.emplace_back("palette overrun", b);
     b = valid;
@@ -124,7 +86,7 @@ TEST(BadInput, RleDataThatRunsPastThePictureDoesNotWriteOutsideIt) {
     rle.height = 2;
     rle.bpp = 8;
     rle.compression = 1;  // RLE8
-    rle.palette = greyPalette(256);
+    rle.palette = GreyPalette(256);
     rle.colorsUsed = 256;
     // A run of 255 pixels in a 4-pixel row, a delta far outside, absolute data overrunning the
     // file, and no end marker.
@@ -143,28 +105,15 @@ TEST(BadInput, RleDataThatRunsPastThePictureDoesNotWriteOutsideIt) {
 
 TEST(BadInput, ValidButUnusualPicturesOpenCorrectly) {
     // 1-bit: black and white columns.
-    Bmp mono;
-    mono.width = 8;
-    mono.height = 2;
-    mono.bpp = 1;
-    mono.palette = QByteArray::fromHex("00000000ffffff00");
-    mono.pixels = QByteArray::fromHex(
-        "55000000"
-        "55000000");
-    Outcome o = load(mono.bytes());
+    const Outcome o = load(test::MonoBmp());
     ASSERT_TRUE(o.loaded) << o.reason;
     EXPECT_EQ(o.size, QSize(8, 2));
-    QImage image = DecodePicture(mono.bytes()).image();
+    QImage image = DecodePicture(test::MonoBmp()).image();
     EXPECT_EQ(image.pixel(0, 0), qRgb(0, 0, 0));
     EXPECT_EQ(image.pixel(1, 0), qRgb(255, 255, 255));
 
-    // 16-bit (5-5-5): pure red is 0x7c00.
-    Bmp rgb16;
-    rgb16.width = 2;
-    rgb16.height = 1;
-    rgb16.bpp = 16;
-    rgb16.pixels = QByteArray::fromHex("007c007c");
-    image = DecodePicture(rgb16.bytes()).image();
+    // 16-bit (5-5-5): pure red.
+    image = DecodePicture(test::Rgb16Bmp()).image();
     ASSERT_EQ(image.size(), QSize(2, 1));
     EXPECT_GT(qRed(image.pixel(0, 0)), 240);
     EXPECT_LT(qGreen(image.pixel(0, 0)), 10);

@@ -2,6 +2,7 @@
 #include <QFile>
 #include <QtEndian>
 
+#include "tests/support/bmp.h"
 #include "tests/workspace/workspace_fixture.h"
 
 namespace lanxi {
@@ -69,6 +70,8 @@ TEST_F(BadFileTest, UnusualButValidPicturesOpen) {
     } cases[] = {
         {QStringLiteral("印刷 CMYK 😀.jpg"), test::CmykJpeg(40, 30, 0, 200, 0, 0), {40, 30}},
         {QStringLiteral("其实是 PNG.jpg"), {}, {25, 15}},
+        {QStringLiteral("黑白 1 位.bmp"), test::MonoBmp(), {8, 2}},
+        {QStringLiteral("16 位色.bmp"), test::Rgb16Bmp(), {2, 1}},
     };
     ASSERT_TRUE(test::PatternImage(25, 15).save(dir.file(cases[1].name), "png"));
     for (const Case& c : cases) {
