@@ -13,16 +13,7 @@ if [[ "${1:-}" == "--runs" ]]; then
     shift 2
 fi
 
-need_package() {  # command-or-path, package
-    if [[ -e "$1" ]] || command -v "$1" >/dev/null 2>&1; then
-        return
-    fi
-    if [[ "$(id -u)" != 0 ]]; then
-        echo "missing $1: install the Debian package $2" >&2
-        exit 2
-    fi
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$2" >/dev/null
-}
+source "$(dirname "${BASH_SOURCE[0]}")/need-package.sh"
 
 need_package cjpeg libjpeg-turbo-progs
 photos=("$@")
