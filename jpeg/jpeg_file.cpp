@@ -36,7 +36,6 @@ constexpr J_COLOR_SPACE kPixelLayout = JCS_EXT_XRGB;
 struct ErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
-    char message[JMSG_LENGTH_MAX];
 };
 
 // Compressed data goes through this buffer into the file.
@@ -53,12 +52,12 @@ struct Encoder {
     jpeg_compress_struct cinfo;
     ErrorManager err;
     FileDestination dest;
+    const std::atomic<bool>* cancel;
+    bool cancelled;
 };
 
 [[noreturn]] void onError(j_common_ptr cinfo) {
-    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, err->message);
-    std::longjmp(err->jump, 1);
+    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
 }
 
 // Warnings and traces are not for the user; an encoder fed valid rows gives none.
@@ -152,6 +151,10 @@ bool compress(Encoder* e, const uchar* bits, qsizetype bytesPerLine, int width, 
     // copy of the picture is made. libjpeg only reads them.
     JSAMPROW rows[kRowsPerCall];
     while (cinfo->next_scanline < cinfo->image_height) {
+        if (e->cancel != nullptr && e->cancel->load(std::memory_order_relaxed)) {
+            e->cancelled = true;
+            return false;
+        }
         const int first = int(cinfo->next_scanline);
         const int count = std::min(kRowsPerCall, height - first);
         for (int i = 0; i < count; ++i) {
@@ -166,7 +169,7 @@ bool compress(Encoder* e, const uchar* bits, qsizetype bytesPerLine, int width, 
 }  // namespace
 
 bool WriteJpegFile(const StdPicture& picture, const QString& path, const JpegSettings& settings,
-                   QString* reason) {
+                   QString* reason, AtLink atLink, const std::atomic<bool>* cancel) {
     const auto refuse = [reason](const QString& why) {
         if (reason != nullptr) {
             *reason = why;
@@ -196,7 +199,7 @@ bool WriteJpegFile(const StdPicture& picture, const QString& path, const JpegSet
                           .arg(JPEG_MAX_DIMENSION));
     }
 
-    SafeFile file(path);
+    SafeFile file(path, atLink);
     if (!file.open()) {
         return refuse(file.reason());
     }
@@ -208,6 +211,7 @@ bool WriteJpegFile(const StdPicture& picture, const QString& path, const JpegSet
     encoder->err.pub.error_exit = onError;
     encoder->err.pub.output_message = onMessage;
     encoder->dest.file = &file;
+    encoder->cancel = cancel;
 
     const bool encoded = compress(encoder.get(), image->constBits(), image->bytesPerLine(),
                                   image->width(), image->height(), isGrey(*image), &settings);
@@ -218,8 +222,14 @@ bool WriteJpegFile(const StdPicture& picture, const QString& path, const JpegSet
             return refuse(file.reason());  // the file said why it refused the data
         }
         file.abandon();
+        if (encoder->cancelled) {
+            return refuse(QStringLiteral("已停止"));
+        }
+        // The encoder refuses only what it was never given by us (a bad setting, no memory).
         return refuse(
-            QStringLiteral("JPEG 编码失败（%1）").arg(QString::fromLatin1(encoder->err.message)));
+            encoder->err.pub.msg_code == JERR_OUT_OF_MEMORY
+                ? QStringLiteral("内存不足，无法保存这张图片")
+                : QStringLiteral("JPEG 编码失败（内部错误 %1）").arg(encoder->err.pub.msg_code));
     }
     if (!file.commit()) {
         return refuse(file.reason());
