@@ -2,23 +2,21 @@
 
 #include <QImage>
 #include <algorithm>
-#include <csetjmp>
 #include <cstdio>
 #include <memory>
 #include <new>
 
 #include "jpeg/name_rule.h"
 #include "picture/errors.h"
+#include "picture/libjpeg_errors.h"
 #include "picture/loader.h"
 #include "picture/safe_file.h"
 
-extern "C" {
-#include <jerror.h>
-#include <jpeglib.h>
-}
-
 namespace lanxi {
 namespace {
+
+using detail::JpegErrorJump;
+using detail::UseJpegErrorJump;
 
 // How much compressed data is gathered before it goes to the file.
 constexpr std::size_t kOutputChunk = 64 * 1024;
@@ -33,11 +31,6 @@ constexpr J_COLOR_SPACE kPixelLayout = JCS_EXT_BGRX;
 constexpr J_COLOR_SPACE kPixelLayout = JCS_EXT_XRGB;
 #endif
 
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-};
-
 // Compressed data goes through this buffer into the file.
 struct FileDestination {
     jpeg_destination_mgr pub;
@@ -50,18 +43,11 @@ struct FileDestination {
 // that was never created is harmless.
 struct Encoder {
     jpeg_compress_struct cinfo;
-    ErrorManager err;
+    JpegErrorJump err;
     FileDestination dest;
     const std::atomic<bool>* cancel;
     bool cancelled;
 };
-
-[[noreturn]] void onError(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
-}
-
-// Warnings and traces are not for the user; an encoder fed valid rows gives none.
-void onMessage(j_common_ptr) {}
 
 FileDestination* destinationOf(j_compress_ptr cinfo) {
     return reinterpret_cast<FileDestination*>(cinfo->dest);
@@ -207,9 +193,7 @@ bool WriteJpegFile(const StdPicture& picture, const QString& path, const JpegSet
     if (!encoder) {
         return refuse(QStringLiteral("内存不足，无法保存这张图片"));
     }
-    encoder->cinfo.err = jpeg_std_error(&encoder->err.pub);
-    encoder->err.pub.error_exit = onError;
-    encoder->err.pub.output_message = onMessage;
+    UseJpegErrorJump(&encoder->cinfo, &encoder->err);
     encoder->dest.file = &file;
     encoder->cancel = cancel;
 

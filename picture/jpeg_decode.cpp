@@ -2,19 +2,12 @@
 
 #include <QTransform>
 #include <algorithm>
-#include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <limits>
 
+#include "picture/libjpeg_errors.h"
 #include "picture/loader.h"
-
-extern "C" {
-// jpeglib.h first: its configuration decides which messages jerror.h declares.
-#include <jpeglib.h>
-
-#include <jerror.h>
-}
 
 namespace lanxi::detail {
 namespace {
@@ -24,8 +17,7 @@ namespace {
 constexpr int kMaxWarnings = 1000;
 
 struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
+    JpegErrorJump base;
     int warnings;
     bool truncated;
     bool tooDamaged;
@@ -33,10 +25,6 @@ struct ErrorManager {
     bool cancelled;
     const std::atomic<bool>* cancel;
 };
-
-[[noreturn]] void onError(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
-}
 
 void onMessage(j_common_ptr cinfo, int level) {
     auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
@@ -48,7 +36,7 @@ void onMessage(j_common_ptr cinfo, int level) {
             // The data ends before the picture does: a half-copied file. libjpeg would fill the
             // rest with grey; we refuse it instead.
             err->truncated = true;
-            std::longjmp(err->jump, 1);
+            std::longjmp(err->base.jump, 1);
         case JWRN_HIT_MARKER:
         case JWRN_MUST_RESYNC:
         case JWRN_HUFF_BAD_CODE:
@@ -65,7 +53,7 @@ void onMessage(j_common_ptr cinfo, int level) {
     }
     if (++err->warnings > kMaxWarnings) {
         err->tooDamaged = true;
-        std::longjmp(err->jump, 1);
+        std::longjmp(err->base.jump, 1);
     }
 }
 
@@ -75,12 +63,12 @@ void onProgress(j_common_ptr cinfo) {
     auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
     if (err->cancel != nullptr && err->cancel->load(std::memory_order_relaxed)) {
         err->cancelled = true;
-        std::longjmp(err->jump, 1);
+        std::longjmp(err->base.jump, 1);
     }
     // The scans were counted before decoding; this only guards against a count that missed.
     if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxJpegScans) {
         cinfo->err->msg_code = JERR_BAD_SCAN_SCRIPT;
-        std::longjmp(err->jump, 1);
+        std::longjmp(err->base.jump, 1);
     }
 }
 
@@ -93,7 +81,7 @@ struct Decoder {
 // Every libjpeg call that may fail runs inside one of these two functions, whose frames hold
 // nothing but plain data, so the long jump out of the library skips no destructor.
 bool readHeader(Decoder* d, const unsigned char* data, unsigned long size) {
-    if (setjmp(d->err.jump)) {
+    if (setjmp(d->err.base.jump)) {
         return false;
     }
     jpeg_mem_src(&d->cinfo, data, size);
@@ -115,7 +103,7 @@ bool readHeader(Decoder* d, const unsigned char* data, unsigned long size) {
 }
 
 bool decodeRows(Decoder* d, unsigned char* bits, std::size_t bytesPerLine, unsigned char* cmykRow) {
-    if (setjmp(d->err.jump)) {
+    if (setjmp(d->err.base.jump)) {
         return false;
     }
     jpeg_start_decompress(&d->cinfo);
@@ -299,9 +287,8 @@ JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const std::atomic<bool>* ca
     }
 
     Decoder d{};
-    d.cinfo.err = jpeg_std_error(&d.err.pub);
-    d.err.pub.error_exit = onError;
-    d.err.pub.emit_message = onMessage;
+    UseJpegErrorJump(&d.cinfo, &d.err.base);
+    d.err.base.pub.emit_message = onMessage;
     d.err.cancel = cancel;
     jpeg_create_decompress(&d.cinfo);
     d.progress.progress_monitor = onProgress;
@@ -323,7 +310,7 @@ JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const std::atomic<bool>* ca
         if (d.err.cancelled) {
             return QStringLiteral("已停止");
         }
-        return QStringLiteral("JPEG 图片已损坏（%1）").arg(JpegErrorText(d.err.pub.msg_code));
+        return QStringLiteral("JPEG 图片已损坏（%1）").arg(JpegErrorText(d.err.base.pub.msg_code));
     };
     if (!readHeader(&d, data, static_cast<unsigned long>(bytes.size()))) {
         why = failure();
