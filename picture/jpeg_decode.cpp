@@ -2,6 +2,8 @@
 
 #include <QTransform>
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -213,8 +215,12 @@ QImage Orient(const QImage& image, int orientation) {
     }
 }
 
-int CountJpegScans(const unsigned char* data, std::size_t size) {
-    int scans = 0;
+JpegScans CountJpegScans(const unsigned char* data, std::size_t size) {
+    JpegScans found;
+    // Blocks of each component by its id, from the frame header.
+    std::array<double, 256> blocks{};
+    double allBlocks = 0;
+    double coveredBlocks = 0;
     std::size_t pos = 2;  // after SOI
     while (pos + 1 < size) {
         if (data[pos] != 0xFF) {
@@ -238,12 +244,38 @@ int CountJpegScans(const unsigned char* data, std::size_t size) {
         if (length < 2) {
             break;
         }
-        if (marker == 0xDA) {
-            ++scans;
+        const unsigned char* segment = data + pos + 4;
+        const std::size_t available = std::min(length - 2, size - pos - 4);
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame && allBlocks == 0 && available >= 6) {
+            const double h = segment[1] << 8 | segment[2];
+            const double w = segment[3] << 8 | segment[4];
+            const int count = std::min<int>(segment[5], int((available - 6) / 3));
+            int hMax = 1, vMax = 1;
+            for (int c = 0; c < count; ++c) {
+                hMax = std::max(hMax, segment[6 + 3 * c + 1] >> 4);
+                vMax = std::max(vMax, segment[6 + 3 * c + 1] & 15);
+            }
+            for (int c = 0; c < count; ++c) {
+                const int hs = segment[6 + 3 * c + 1] >> 4, vs = segment[6 + 3 * c + 1] & 15;
+                const double b = std::ceil(std::ceil(w * hs / hMax) / 8) *
+                                 std::ceil(std::ceil(h * vs / vMax) / 8);
+                blocks[segment[6 + 3 * c]] = b;
+                allBlocks += b;
+            }
+        } else if (marker == 0xDA) {
+            ++found.scans;
+            const int count =
+                available >= 1 ? std::min<int>(segment[0], int((available - 1) / 2)) : 0;
+            for (int c = 0; c < count; ++c) {
+                coveredBlocks += blocks[segment[1 + 2 * c]];
+            }
         }
         pos += 2 + length;
     }
-    return scans;
+    found.passes = allBlocks > 0 ? coveredBlocks / allBlocks : 0;
+    return found;
 }
 
 QString JpegErrorText(int code) {
@@ -278,11 +310,13 @@ QString JpegErrorText(int code) {
 JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const std::atomic<bool>* cancel) {
     JpegDecodeResult result;
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
-    if (const int scans = CountJpegScans(data, std::size_t(bytes.size())); scans > kMaxJpegScans) {
+    if (const JpegScans s = CountJpegScans(data, std::size_t(bytes.size()));
+        s.scans > kMaxJpegScans || s.passes > kMaxJpegPasses) {
         result.reason = QStringLiteral(
-                            "JPEG 图片的扫描段多达 %1 个（正常的图片最多几十个），"
-                            "这样的文件会让解码耗时极长，不予打开")
-                            .arg(scans);
+                            "JPEG 图片有 %1 个扫描段，共扫描整张图片 %2 遍（正常的图片"
+                            "最多几十段、十几遍），这样的文件会让解码耗时极长，不予打开")
+                            .arg(s.scans)
+                            .arg(int(s.passes));
         return result;
     }
 

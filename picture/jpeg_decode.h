@@ -10,13 +10,22 @@ namespace lanxi::detail {
 
 // No encoder in use writes more scans than this: a baseline picture has one (or one a
 // component), libjpeg's progressive script ten, optimised scripts of other encoders a few dozen.
-// A file with more is built to keep the decoder busy (every scan passes over the whole
-// picture), and is refused before any is decoded.
 inline constexpr int kMaxJpegScans = 256;
+// Nor do their scans together pass over the picture's blocks more often than this: libjpeg's
+// progressive script passes about five times (each scan covers one component or the DC of
+// all), heavy successive-approximation scripts some twenty. A scan costs time for every block
+// it covers, however few bytes it takes (arithmetic coding of a flat picture takes almost none),
+// so this bounds the work of a file, not only its length.
+inline constexpr double kMaxJpegPasses = 64;
 
-// How many scans (SOS markers) a JPEG stream holds up to its end (EOI), counted by walking its
+// What the scans of a JPEG stream (its SOS markers up to EOI) add up to, found by walking its
 // markers without decoding anything.
-int CountJpegScans(const unsigned char* data, std::size_t size);
+struct JpegScans {
+    int scans = 0;
+    // The blocks the scans cover, in passes over all the picture's blocks.
+    double passes = 0;
+};
+JpegScans CountJpegScans(const unsigned char* data, std::size_t size);
 
 struct JpegDecodeResult {
     QImage image;    // null when the picture could not be decoded

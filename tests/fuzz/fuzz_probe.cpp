@@ -30,8 +30,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (f.memoryBytes < f.fileBytes || f.fileBytes != std::int64_t(size)) {
         __builtin_trap();
     }
-    const int scans = lanxi::detail::CountJpegScans(data, size);
-    if (scans < 0 || std::size_t(scans) > size / 4) {
+    const lanxi::detail::JpegScans scans = lanxi::detail::CountJpegScans(data, size);
+    if (scans.scans < 0 || std::size_t(scans.scans) > size / 4 || !(scans.passes >= 0)) {
         __builtin_trap();  // every scan takes a marker and a length: at least four bytes
     }
     return 0;
