@@ -6,10 +6,7 @@
 #include <memory>
 #include <new>
 
-#include "jpeg/name_rule.h"
-#include "picture/errors.h"
 #include "picture/libjpeg_errors.h"
-#include "picture/loader.h"
 #include "picture/safe_file.h"
 
 namespace lanxi {
@@ -219,21 +216,6 @@ bool WriteJpegFile(const StdPicture& picture, const QString& path, const JpegSet
         return refuse(file.reason());
     }
     return true;
-}
-
-bool SaveInFormatOfName(const StdPicture& picture, const QString& path, QString* reason) {
-    if (HasJpegEnding(path)) {
-        return WriteJpegFile(picture, path, kHighQuality, reason);
-    }
-    try {
-        SavePicture(picture, path);
-        return true;
-    } catch (const Error& e) {
-        if (reason != nullptr) {
-            *reason = e.message();
-        }
-        return false;
-    }
 }
 
 }  // namespace lanxi

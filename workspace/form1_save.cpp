@@ -3,6 +3,7 @@
 
 #include "jpeg/name_rule.h"
 #include "jpeg/save_as_jpeg.h"
+#include "jpeg/save_in_format.h"
 #include "jpeg/upload_copy.h"
 #include "picture/errors.h"
 #include "picture/ui.h"
