@@ -28,10 +28,11 @@ constexpr J_COLOR_SPACE kPixelLayout = JCS_EXT_BGRX;
 constexpr J_COLOR_SPACE kPixelLayout = JCS_EXT_XRGB;
 #endif
 
-// Compressed data goes through this buffer into the file.
+// Compressed data goes through this buffer into the file, or into memory.
 struct FileDestination {
     jpeg_destination_mgr pub;
     SafeFile* file;
+    QByteArray* memory;
     JOCTET buffer[kOutputChunk];
 };
 
@@ -52,7 +53,12 @@ FileDestination* destinationOf(j_compress_ptr cinfo) {
 
 bool writeOut(FileDestination* dest, std::size_t size) {
     try {
-        return dest->file->write(reinterpret_cast<const char*>(dest->buffer), qint64(size));
+        const auto* data = reinterpret_cast<const char*>(dest->buffer);
+        if (dest->memory != nullptr) {
+            dest->memory->append(data, qsizetype(size));
+            return true;
+        }
+        return dest->file->write(data, qint64(size));
     } catch (...) {
         return false;  // nothing may be thrown through libjpeg's C frames
     }
@@ -151,8 +157,12 @@ bool compress(Encoder* e, const uchar* bits, qsizetype bytesPerLine, int width, 
 
 }  // namespace
 
-bool WriteJpegFile(const StdPicture& picture, const QString& path, const JpegSettings& settings,
-                   QString* reason, AtLink atLink, const std::atomic<bool>* cancel) {
+namespace {
+
+// Encodes the picture into `file` or, without one, into `memory`. False with the reason; a file
+// is then abandoned (the caller commits it on success).
+bool encode(const StdPicture& picture, const JpegSettings& settings, SafeFile* file,
+            QByteArray* memory, QString* reason, const std::atomic<bool>* cancel) {
     const auto refuse = [reason](const QString& why) {
         if (reason != nullptr) {
             *reason = why;
@@ -181,41 +191,72 @@ bool WriteJpegFile(const StdPicture& picture, const QString& path, const JpegSet
                           .arg(image->height())
                           .arg(JPEG_MAX_DIMENSION));
     }
-
-    SafeFile file(path, atLink);
-    if (!file.open()) {
-        return refuse(file.reason());
-    }
     std::unique_ptr<Encoder> encoder(new (std::nothrow) Encoder());
     if (!encoder) {
         return refuse(QStringLiteral("内存不足，无法保存这张图片"));
     }
     UseJpegErrorJump(&encoder->cinfo, &encoder->err);
-    encoder->dest.file = &file;
+    encoder->dest.file = file;
+    encoder->dest.memory = memory;
     encoder->cancel = cancel;
 
     const bool encoded = compress(encoder.get(), image->constBits(), image->bytesPerLine(),
                                   image->width(), image->height(), isGrey(*image), &settings);
     const bool writeFailed = encoder->err.pub.msg_code == JERR_FILE_WRITE;
     jpeg_destroy_compress(&encoder->cinfo);
-    if (!encoded) {
+    if (encoded) {
+        return true;
+    }
+    if (file != nullptr) {
         if (writeFailed) {
-            return refuse(file.reason());  // the file said why it refused the data
+            return refuse(file->reason());  // the file said why it refused the data
         }
-        file.abandon();
-        if (encoder->cancelled) {
-            return refuse(QStringLiteral("已停止"));
+        file->abandon();
+    }
+    if (encoder->cancelled) {
+        return refuse(QStringLiteral("已停止"));
+    }
+    // The encoder refuses only what it was never given by us (a bad setting, no memory).
+    return refuse(
+        encoder->err.pub.msg_code == JERR_OUT_OF_MEMORY || writeFailed
+            ? QStringLiteral("内存不足，无法保存这张图片")
+            : QStringLiteral("JPEG 编码失败（内部错误 %1）").arg(encoder->err.pub.msg_code));
+}
+
+}  // namespace
+
+bool WriteJpegFile(const StdPicture& picture, const QString& path, const JpegSettings& settings,
+                   QString* reason, AtLink atLink, const std::atomic<bool>* cancel) {
+    // Nothing is created for a picture that cannot be encoded at all.
+    if (picture.isEmpty() || settings.quality < 0 || settings.quality > 100) {
+        return encode(picture, settings, nullptr, nullptr, reason, cancel);
+    }
+    SafeFile file(path, atLink);
+    if (!file.open()) {
+        if (reason != nullptr) {
+            *reason = file.reason();
         }
-        // The encoder refuses only what it was never given by us (a bad setting, no memory).
-        return refuse(
-            encoder->err.pub.msg_code == JERR_OUT_OF_MEMORY
-                ? QStringLiteral("内存不足，无法保存这张图片")
-                : QStringLiteral("JPEG 编码失败（内部错误 %1）").arg(encoder->err.pub.msg_code));
+        return false;
+    }
+    if (!encode(picture, settings, &file, nullptr, reason, cancel)) {
+        return false;
     }
     if (!file.commit()) {
-        return refuse(file.reason());
+        if (reason != nullptr) {
+            *reason = file.reason();
+        }
+        return false;
     }
     return true;
+}
+
+QByteArray EncodeJpeg(const StdPicture& picture, const JpegSettings& settings, QString* reason,
+                      const std::atomic<bool>* cancel) {
+    QByteArray bytes;
+    if (!encode(picture, settings, nullptr, &bytes, reason, cancel)) {
+        return {};
+    }
+    return bytes;
 }
 
 }  // namespace lanxi

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <atomic>
 
@@ -29,5 +30,10 @@ inline constexpr JpegSettings kHighQuality{95, false};
 bool WriteJpegFile(const StdPicture& picture, const QString& path, const JpegSettings& settings,
                    QString* reason = nullptr, AtLink atLink = AtLink::WriteThrough,
                    const std::atomic<bool>* cancel = nullptr);
+
+// The JPEG file WriteJpegFile would write, in memory; empty (with *reason) when the picture
+// cannot be encoded.
+QByteArray EncodeJpeg(const StdPicture& picture, const JpegSettings& settings,
+                      QString* reason = nullptr, const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace lanxi
