@@ -28,7 +28,8 @@ RowScheduler scheduleRows(const std::vector<BatchJob>& jobs) {
 RowResult CompressFile(const BatchJob& job, const std::atomic<bool>* cancel) {
     const auto stopped = [] { return RowResult{false, QStringLiteral("已停止"), true}; };
     StdPicture picture;
-    LoadControl load{cancel};
+    LoadControl load;
+    load.cancel = cancel;
     try {
         picture = LoadPicture(job.source, &load);
     } catch (const Error& e) {

@@ -1,5 +1,6 @@
 #include "picture/jpeg_decode.h"
 
+#include <QSize>
 #include <QTransform>
 #include <algorithm>
 #include <array>
@@ -100,6 +101,17 @@ bool readHeader(Decoder* d, const unsigned char* data, unsigned long size) {
 #endif
     }
     d->cinfo.dct_method = JDCT_ISLOW;
+    jpeg_calc_output_dimensions(&d->cinfo);
+    return true;
+}
+
+// Decodes at n/8 of the full size, n from 1 to 8.
+bool scaleTo(Decoder* d, int eighths) {
+    if (setjmp(d->err.base.jump)) {
+        return false;
+    }
+    d->cinfo.scale_num = unsigned(eighths);
+    d->cinfo.scale_denom = 8;
     jpeg_calc_output_dimensions(&d->cinfo);
     return true;
 }
@@ -307,7 +319,35 @@ QString JpegErrorText(int code) {
     }
 }
 
-JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const std::atomic<bool>* cancel) {
+namespace {
+
+// The scale (in eighths) a picture stored at w x h with the given orientation is decoded at,
+// for a caller that needs `enough` of its upright size.
+int eighthsNeeded(qint64 w, qint64 h, int orientation, const std::function<QSize(QSize)>& enough) {
+    if (!enough) {
+        return 8;
+    }
+    const bool turned = orientation >= 5;  // stored lying on its side
+    const QSize upright = turned ? QSize(int(h), int(w)) : QSize(int(w), int(h));
+    const QSize needed = enough(upright);
+    return EighthsFor(QSize(int(w), int(h)), turned ? needed.transposed() : needed);
+}
+
+}  // namespace
+
+int EighthsFor(QSize full, QSize enough) {
+    for (int n = 1; n < 8; ++n) {
+        // libjpeg rounds a scaled side up.
+        if ((qint64(full.width()) * n + 7) / 8 >= enough.width() &&
+            (qint64(full.height()) * n + 7) / 8 >= enough.height()) {
+            return n;
+        }
+    }
+    return 8;
+}
+
+JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const std::atomic<bool>* cancel,
+                            const std::function<QSize(QSize)>& enough) {
     JpegDecodeResult result;
     const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
     if (const JpegScans s = CountJpegScans(data, std::size_t(bytes.size()));
@@ -351,8 +391,9 @@ JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const std::atomic<bool>* ca
     } else {
         // Read now: finishing the decompression frees the saved markers.
         const int orientation = orientationOf(&d.cinfo);
-        const qint64 w = d.cinfo.output_width;
-        const qint64 h = d.cinfo.output_height;
+        // The limits below are the file's, whatever scale it is decoded at.
+        const qint64 w = d.cinfo.image_width;
+        const qint64 h = d.cinfo.image_height;
         // Every 8 x 8 block of a Huffman-coded picture takes at least one bit, so a file much
         // smaller than that cannot hold the picture its header claims.
         const qint64 blocks = ((w + 7) / 8) * ((h + 7) / 8);
@@ -362,11 +403,16 @@ JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const std::atomic<bool>* ca
             why = QStringLiteral("图片尺寸过大（%1 × %2 像素），无法打开").arg(w).arg(h);
         } else if (!d.cinfo.arith_code && blocks / 8 > bytes.size()) {
             why = QStringLiteral("图片文件不完整（可能没有复制完）");
+        } else if (const int n = eighthsNeeded(w, h, orientation, enough);
+                   n < 8 && !scaleTo(&d, n)) {
+            why = failure();
         } else {
-            image = QImage(int(w), int(h), QImage::Format_RGB32);
+            const qint64 ow = d.cinfo.output_width;
+            const qint64 oh = d.cinfo.output_height;
+            image = QImage(int(ow), int(oh), QImage::Format_RGB32);
             QByteArray cmyk;
             if (d.cinfo.out_color_space == JCS_CMYK) {
-                cmyk.resize(w * 4);
+                cmyk.resize(ow * 4);
             }
             if (image.isNull()) {
                 why = QStringLiteral("内存不足，无法打开这张图片（%1 × %2 像素）").arg(w).arg(h);

@@ -5,6 +5,7 @@
 #include <QString>
 #include <atomic>
 #include <cstddef>
+#include <functional>
 
 namespace lanxi::detail {
 
@@ -37,8 +38,15 @@ struct JpegDecodeResult {
 };
 
 // Decodes a JPEG straight into 32-bit RGB rows, turned upright by its orientation tag. With
-// `cancel`, the decoding ends soon after it turns true.
-JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const std::atomic<bool>* cancel = nullptr);
+// `cancel`, the decoding ends soon after it turns true. With `enough`, which is given the
+// picture's full upright size and tells the size the caller needs at least, the picture is
+// decoded at the smallest of libjpeg's scales (n/8 of each side) that keeps both sides at least
+// that large: most of the work of a shrinking decode is never done.
+JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const std::atomic<bool>* cancel = nullptr,
+                            const std::function<QSize(QSize)>& enough = {});
+
+// The smallest n (1 to 8) for which n/8 of `full`, each side rounded up, is at least `enough`.
+int EighthsFor(QSize full, QSize enough);
 
 // Why libjpeg refused a stream, in Chinese, from its message code.
 QString JpegErrorText(int messageCode);

@@ -110,7 +110,8 @@ StdPicture DecodePicture(const QByteArray& bytes, LoadControl* control) {
     const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
     if (bytes.size() >= 3 && p[0] == 0xFF && p[1] == 0xD8 && p[2] == 0xFF) {
         detail::JpegDecodeResult result =
-            detail::DecodeJpeg(bytes, control != nullptr ? control->cancel : nullptr);
+            control != nullptr ? detail::DecodeJpeg(bytes, control->cancel, control->enough)
+                               : detail::DecodeJpeg(bytes);
         if (result.image.isNull()) {
             refuse(result.reason,
                    result.cancelled ? ErrorCode::UserInterrupt : ErrorCode::InvalidPicture);

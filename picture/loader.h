@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 #include "picture/picture.h"
 
@@ -19,6 +21,10 @@ struct LoadControl {
     // Set when the picture was decoded although parts of its data are damaged (a JPEG whose
     // entropy-coded data had to be skipped): what shows there is grey, not the photograph.
     bool damaged = false;
+    // For a caller that will shrink the picture: given its full upright size, the size it needs
+    // at least. A JPEG is then decoded at a reduced scale no smaller than that (see DecodeJpeg),
+    // so the picture may come back smaller than the file's.
+    std::function<QSize(QSize)> enough;
 };
 
 // Loads a picture file. The format is recognised by the file's content, not its name: JPEG

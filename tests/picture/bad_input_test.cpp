@@ -173,7 +173,8 @@ TEST(BadInput, AStopRequestEndsReadingAndDecoding) {
     test::WriteJpeg(picture, dir.file(QStringLiteral("a.jpg")));
     for (const QByteArray& jpeg :
          {test::MakeJpeg(picture, {}), test::MakeJpeg(picture, {90, true})}) {
-        LoadControl control{&stop};
+        LoadControl control;
+        control.cancel = &stop;
         try {
             DecodePicture(jpeg, &control);
             ADD_FAILURE() << "decoded although stopped";
@@ -181,7 +182,8 @@ TEST(BadInput, AStopRequestEndsReadingAndDecoding) {
             EXPECT_EQ(e.code(), ErrorCode::UserInterrupt);
         }
     }
-    LoadControl control{&stop};
+    LoadControl control;
+    control.cancel = &stop;
     EXPECT_THROW(LoadPicture(dir.file(QStringLiteral("a.jpg")), &control), Error);
 }
 
