@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImageWriter>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -39,6 +40,22 @@ QImage SmoothImage(int width, int height) {
             const double fy = double(y) / std::max(1, height - 1);
             row[x] = qRgb(int(40 + 180 * fx), int(90 + 100 * fy),
                           int(128 + 100 * std::sin(3.0 * fx + 2.0 * fy)));
+        }
+    }
+    return image;
+}
+
+QImage PhotoImage(int width, int height) {
+    QImage image = SmoothImage(width, height);
+    std::uint32_t state = 2463534242u;  // xorshift: the same grain on every machine
+    for (int y = 0; y < height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            state ^= state << 13, state ^= state >> 17, state ^= state << 5;
+            const int grain = int(state % 33) - 16;
+            const int texture = int(28 * std::sin(x * 0.21) * std::sin(y * 0.17 + x * 0.05));
+            const auto add = [&](int c) { return std::clamp(c + grain + texture, 0, 255); };
+            row[x] = qRgb(add(qRed(row[x])), add(qGreen(row[x])), add(qBlue(row[x])));
         }
     }
     return image;

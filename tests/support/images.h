@@ -15,6 +15,9 @@ namespace lanxi::test {
 QImage PatternImage(int width, int height);
 // A smooth picture, like a photograph's sky, on which a JPEG's error is small.
 QImage SmoothImage(int width, int height);
+// A picture with a photograph's detail (texture and grain over smooth light): its JPEG takes
+// about as many bytes as a photograph's, so the size search has work to do.
+QImage PhotoImage(int width, int height);
 
 // Writes files; fails the test when the write fails.
 void WriteBmp(const QImage& image, const QString& path);
