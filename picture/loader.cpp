@@ -5,6 +5,7 @@
 #include <QImageWriter>
 #include <QtEndian>
 
+#include "picture/bmp_rle.h"
 #include "picture/errors.h"
 #include "picture/jpeg_decode.h"
 #include "picture/regular_file.h"
@@ -123,6 +124,10 @@ StdPicture DecodePicture(const QByteArray& bytes, LoadControl* control) {
     }
     if (bytes.size() >= 2 && p[0] == 'B' && p[1] == 'M') {
         checkBmpHeader(bytes);
+        if (detail::IsRleBmp(bytes)) {
+            // Qt's reader leaves the pixels that RLE data skips as whatever memory held.
+            return StdPicture(detail::DecodeRleBmp(bytes));
+        }
         return readWithQt(bytes, "bmp");
     }
     return readWithQt(bytes, {});

@@ -75,6 +75,15 @@ TEST(BadInput, BmpFieldsThatLieAreRefusedQuicklyWithAReason) {
     b = valid;
     b.bpp = 7;
     cases.emplace_back("impossible depth", b);
+    b = valid;
+    b.bpp = 8;
+    b.compression = 1;  // RLE8
+    b.pixels = QByteArray::fromHex("04010001");
+    b.dataOffset = 5000;
+    cases.emplace_back("RLE data past the end of the file", b);
+    b.dataOffset = 0;
+    b.bpp = 4;
+    cases.emplace_back("RLE8 with 4 bits a pixel", b);
     for (const auto& [what, bmp] : cases) {
         const Outcome o = load(bmp.bytes());
         EXPECT_FALSE(o.loaded) << what;
@@ -83,27 +92,97 @@ TEST(BadInput, BmpFieldsThatLieAreRefusedQuicklyWithAReason) {
     }
 }
 
-TEST(BadInput, RleDataThatRunsPastThePictureDoesNotWriteOutsideIt) {
-    Bmp rle;
-    rle.width = 4;
-    rle.height = 2;
-    rle.bpp = 8;
-    rle.compression = 1;  // RLE8
-    rle.palette = GreyPalette(256);
-    rle.colorsUsed = 256;
-    // A run of 255 pixels in a 4-pixel row, a delta far outside, absolute data overrunning the
-    // file, and no end marker.
-    rle.pixels = QByteArray::fromHex(
-        "ff07"
-        "000264ff"
-        "0010aabb");
-    const Outcome o = load(rle.bytes());
-    if (o.loaded) {
-        EXPECT_EQ(o.size, QSize(4, 2));
-    } else {
-        EXPECT_FALSE(o.reason.isEmpty());
+// Sixteen colours, none of them black, so that a pixel left at zero shows.
+QByteArray Palette16() {
+    QByteArray p;
+    for (int i = 0; i < 16; ++i) {
+        p += char(20 + i * 14);
+        p += char(200 - i * 9);
+        p += char(90 + i * 5);
+        p += char(0);
     }
-    EXPECT_LT(o.ms, 1000);
+    return p;
+}
+
+// The pixels as palette indexes, one hex digit each, rows top first and joined by '/'; '?' for
+// a colour not in the palette. With no palette, black counts as index 0.
+std::string IndexRows(const QImage& image, const QByteArray& palette) {
+    QList<QRgb> colours;
+    for (qsizetype i = 0; i + 4 <= palette.size(); i += 4) {
+        colours += qRgb(uchar(palette[i + 2]), uchar(palette[i + 1]), uchar(palette[i]));
+    }
+    if (colours.isEmpty()) {
+        colours += qRgb(0, 0, 0);
+    }
+    std::string rows;
+    for (int y = 0; y < image.height(); ++y) {
+        rows += y == 0 ? "" : "/";
+        for (int x = 0; x < image.width(); ++x) {
+            const qsizetype i = colours.indexOf(image.pixel(x, y));
+            rows += i < 0 ? '?' : "0123456789abcdef"[i];
+        }
+    }
+    return rows;
+}
+
+TEST(BadInput, RleBmpsDecodeToExactPixelsWhateverTheDataSkipsOrOverruns) {
+    const auto rle = [](int bits, qint32 w, qint32 h, const char* hex) {
+        Bmp b;
+        b.width = w;
+        b.height = h;
+        b.bpp = quint16(bits);
+        b.compression = bits == 8 ? 1 : 2;
+        b.palette = Palette16();
+        b.colorsUsed = 16;
+        b.pixels = QByteArray::fromHex(hex);
+        return b;
+    };
+    struct Case {
+        const char* what;
+        Bmp bmp;
+        const char* rows;  // top row first; a skipped pixel is the palette's first colour
+    } cases[] = {
+        // Run, delta, run, end of line, absolute 3 (padded), end of line, run, end of picture.
+        {"RLE8 with skips", rle(8, 4, 4, "0201 00020101 0104 0000 0003070809 00 0000 010a 0001"),
+         "a000/7890/0004/1100"},
+        // Alternating run, end of line, absolute 5 (3 bytes, padded), delta, run, end.
+        {"RLE4 with skips", rle(4, 6, 3, "0512 0000 0005 6789a000 00020001 01bb 0001"),
+         "00000b/6789a0/121210"},
+        {"data that ends inside an absolute run", rle(8, 4, 2, "0202 0004 01"), "0000/2210"},
+        // A run of 255 in a 4-pixel row, a delta far outside, then absolute data never reached.
+        {"runs and deltas past the picture", rle(8, 4, 2, "ff07 000264ff 0010aabb"), "0000/7777"},
+        {"top row first", rle(8, 4, -2, "0201 0000 0302 0001"), "1100/2220"},
+        {"version 5 header", rle(4, 4, 1, "0412 0000 0001"), "1212"},
+        {"index past a short palette", rle(8, 4, 1, "0205 0202 0001"), "0022"},
+        {"no palette, no data", rle(8, 4, 1, ""), "0000"},
+    };
+    cases[5].bmp.headerSize = 124;
+    cases[6].bmp.colorsUsed = 3;
+    cases[6].bmp.palette = Palette16().left(3 * 4);
+    cases[7].bmp.colorsUsed = 0;
+    cases[7].bmp.palette.clear();
+
+    for (const Case& c : cases) {
+        const QByteArray file = c.bmp.bytes();
+        std::string first;
+        try {
+            first = IndexRows(DecodePicture(file).image(), c.bmp.palette);
+        } catch (const Error& e) {
+            ADD_FAILURE() << c.what << ": " << e.message();
+            continue;
+        }
+        // A bright picture of the same size decoded and freed in between: pixels the decoder
+        // leaves unwritten would now show what it left in memory.
+        Bmp bright;
+        bright.width = c.bmp.width;
+        bright.height = std::abs(c.bmp.height);
+        bright.bpp = 8;
+        bright.palette = GreyPalette(256);
+        bright.pixels = QByteArray(bright.height * ((bright.width + 3) / 4 * 4), char(0xff));
+        ASSERT_FALSE(DecodePicture(bright.bytes()).isEmpty());
+        EXPECT_EQ(first, c.rows) << c.what;
+        EXPECT_EQ(IndexRows(DecodePicture(file).image(), c.bmp.palette), c.rows) << c.what;
+    }
 }
 
 TEST(BadInput, ValidButUnusualPicturesOpenCorrectly) {

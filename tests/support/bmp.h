@@ -12,12 +12,14 @@ struct Bmp {
     quint16 bpp = 24;
     quint32 compression = 0;
     quint32 colorsUsed = 0;
-    QByteArray palette;  // 4 bytes a colour
+    quint32 headerSize = 40;  // larger: the later header versions, the rest left at zero
+    quint32 dataOffset = 0;   // 0: right after the palette, where it belongs
+    QByteArray palette;       // 4 bytes a colour
     QByteArray pixels;
 
     QByteArray bytes() const {
-        QByteArray info(40, 0);
-        qToLittleEndian<quint32>(40, info.data());
+        QByteArray info(qsizetype(headerSize), 0);
+        qToLittleEndian<quint32>(headerSize, info.data());
         qToLittleEndian<qint32>(width, info.data() + 4);
         qToLittleEndian<qint32>(height, info.data() + 8);
         qToLittleEndian<quint16>(1, info.data() + 12);
@@ -28,9 +30,9 @@ struct Bmp {
         QByteArray file(14, 0);
         file[0] = 'B';
         file[1] = 'M';
-        const quint32 offset = 14 + 40 + quint32(palette.size());
+        const quint32 offset = 14 + headerSize + quint32(palette.size());
         qToLittleEndian<quint32>(offset + quint32(pixels.size()), file.data() + 2);
-        qToLittleEndian<quint32>(offset, file.data() + 10);
+        qToLittleEndian<quint32>(dataOffset != 0 ? dataOffset : offset, file.data() + 10);
         return file + info + palette + pixels;
     }
 };
