@@ -7,17 +7,17 @@
 
 namespace lanxi {
 
-BatchJob PlanRow(const BatchRow& row, bool overwrite) {
+BatchJob PlanRow(const BatchRow& row, bool overwrite, SitePreset preset) {
     const QString source = row.path();
     const QString target = overwrite ? JpgEnding(source) : YsName(source);
-    return BatchJob{source, target, target == source};
+    return BatchJob{source, target, target == source, Describe(preset).limits};
 }
 
-std::vector<BatchJob> PlanBatch(const BatchList& rows, bool overwrite) {
+std::vector<BatchJob> PlanBatch(const BatchList& rows, bool overwrite, SitePreset preset) {
     std::vector<BatchJob> jobs;
     jobs.reserve(std::size_t(rows.size()));
     for (const BatchRow& row : rows.rows()) {
-        jobs.push_back(PlanRow(row, overwrite));
+        jobs.push_back(PlanRow(row, overwrite, preset));
     }
     return jobs;
 }
@@ -27,10 +27,13 @@ BatchSummary Summarize(const std::vector<BatchJob>& jobs,
     BatchSummary s;
     s.total = int(jobs.size());
     for (std::size_t i = 0; i < jobs.size(); ++i) {
+        s.fitted = s.fitted || jobs[i].limits.any();
         if (i >= results.size() || !results[i] || results[i]->stopped) {
             ++s.unprocessed;
         } else if (results[i]->written) {
             ++s.written;
+            s.bytesBefore += results[i]->bytesBefore;
+            s.bytesAfter += results[i]->bytesAfter;
         } else {
             s.failures.push_back({QFileInfo(jobs[i].source).fileName(), results[i]->reason});
         }
@@ -39,14 +42,21 @@ BatchSummary Summarize(const std::vector<BatchJob>& jobs,
 }
 
 QString ClosingMessage(const BatchSummary& s, int maxListed) {
+    // The bytes of the written files, for a run that was fitted to the site's limits.
+    const QString bytes = s.fitted && s.written > 0
+                              ? QStringLiteral("\n已保存的 %1 个文件压缩前共 %2，压缩后共 %3。")
+                                    .arg(s.written)
+                                    .arg(SiteBytes(s.bytesBefore), SiteBytes(s.bytesAfter))
+                              : QString();
     if (s.written == s.total) {
-        return QStringLiteral("文件压缩并保存完毕！");
+        return QStringLiteral("文件压缩并保存完毕！") + bytes;
     }
     QString text;
     if (s.unprocessed > 0) {
         text += QStringLiteral("压缩已停止。");
     }
     text += QStringLiteral("共 %1 个文件，已压缩并保存 %2 个。").arg(s.total).arg(s.written);
+    text += bytes;
     if (s.unprocessed > 0) {
         text += QStringLiteral("\n另有 %1 个文件没有处理。").arg(s.unprocessed);
     }

@@ -23,13 +23,29 @@ RowScheduler scheduleRows(const std::vector<BatchJob>& jobs) {
     return RowScheduler(RowPrerequisites(jobs), std::move(sizes), std::move(memory));
 }
 
+bool stoppedBy(const std::atomic<bool>* cancel) {
+    return cancel != nullptr && cancel->load();
+}
+
 }  // namespace
 
 RowResult CompressFile(const BatchJob& job, const std::atomic<bool>* cancel) {
     const auto stopped = [] { return RowResult{false, QStringLiteral("已停止"), true}; };
+    const auto cannotWrite = [&job](const QString& why) {
+        return RowResult{
+            false, QStringLiteral("无法写入“%1”，%2").arg(QFileInfo(job.target).fileName(), why)};
+    };
     StdPicture picture;
     LoadControl load;
     load.cancel = cancel;
+    QSize original;
+    if (job.limits.any()) {
+        // Only as many pixels as the copy will keep are decoded.
+        load.enough = [&job, &original](QSize full) {
+            original = full;
+            return LimitedSize(job.limits, full);
+        };
+    }
     try {
         picture = LoadPicture(job.source, &load);
     } catch (const Error& e) {
@@ -46,20 +62,38 @@ RowResult CompressFile(const BatchJob& job, const std::atomic<bool>* cancel) {
         return {false,
                 QStringLiteral("图片数据已损坏（部分内容无法解码），没有压缩，原文件保持不变")};
     }
+    const AtLink atLink = job.overSource ? AtLink::WriteThrough : AtLink::Replace;
+    RowResult result;
+    result.written = true;
+    result.bytesBefore = QFileInfo(job.source).size();
     QString reason;
     try {
-        if (WriteUploadCopy(picture, job.target, &reason,
-                            job.overSource ? AtLink::WriteThrough : AtLink::Replace, cancel)) {
-            return {true, {}};
+        if (!job.limits.any()) {
+            if (!WriteUploadCopy(picture, job.target, &reason, atLink, cancel)) {
+                result.written = false;
+            }
+            result.quality = kUploadCopy.quality;
+        } else {
+            const FittedCopy copy = FitUploadCopy(picture, job.limits, cancel, original);
+            if (!copy.fits()) {
+                if (stoppedBy(cancel)) {
+                    return stopped();
+                }
+                return {false, QStringLiteral("无法压缩到%1以内：%2")
+                                   .arg(SiteBytes(job.limits.maxBytes), copy.reason)};
+            }
+            result.written = WriteWholeFile(job.target, copy.jpeg, atLink, &reason);
+            result.quality = copy.quality;
         }
     } catch (const std::bad_alloc&) {
+        result.written = false;
         reason = QStringLiteral("内存不足");
     }
-    if (cancel != nullptr && cancel->load()) {
-        return stopped();
+    if (!result.written) {
+        return stoppedBy(cancel) ? stopped() : cannotWrite(reason);
     }
-    return {false,
-            QStringLiteral("无法写入“%1”，%2").arg(QFileInfo(job.target).fileName(), reason)};
+    result.bytesAfter = QFileInfo(job.target).size();
+    return result;
 }
 
 std::int64_t DefaultMemoryBudget() {

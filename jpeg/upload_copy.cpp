@@ -182,13 +182,14 @@ bool stopped(const std::atomic<bool>* cancel) {
 }  // namespace
 
 FittedCopy FitUploadCopy(const StdPicture& picture, const SiteLimits& limits,
-                         const std::atomic<bool>* cancel) {
+                         const std::atomic<bool>* cancel, QSize original) {
     FittedCopy copy;
     if (picture.isEmpty()) {
         copy.reason = QStringLiteral("没有可以保存的图片");
         return copy;
     }
-    copy.size = LimitedSize(limits, picture.size());
+    copy.size = LimitedSize(limits, original.isValid() ? original : picture.size());
+    copy.size = copy.size.boundedTo(picture.size());
     const StdPicture scaled = areaAveraged(picture, copy.size);
     if (scaled.isEmpty()) {
         copy.reason = QStringLiteral("内存不足，无法缩放图片");

@@ -33,6 +33,8 @@ struct SiteLimits {
     int maxWidth = 0;           // the widest a picture may be; 0: any width
     int shorterSide = 0;        // the shorter side is brought down to this; 0: any size
     std::int64_t maxBytes = 0;  // the largest file; 0: any size (the copy is then kUploadCopy)
+    bool any() const { return maxWidth > 0 || shorterSide > 0 || maxBytes > 0; }
+    friend bool operator==(const SiteLimits&, const SiteLimits&) = default;
 };
 
 // The site's limits, as the start screen states them.
@@ -74,9 +76,11 @@ struct FittedCopy {
 // fits the bytes; if even kLowestFittedQuality does not fit, at that quality with the largest
 // picture that fits. Candidates are encoded in memory only. The copy is upright and carries no
 // metadata. Without a byte limit, the copy is kUploadCopy at the limited size. With `cancel`,
-// the search is given up (reason "已停止") soon after it turns true.
+// the search is given up (reason "已停止") soon after it turns true. When `picture` is a
+// reduced decode of a larger original (see LoadControl::enough), `original` is that
+// original's size: the limits apply to it, so the copy has the same pixels either way.
 FittedCopy FitUploadCopy(const StdPicture& picture, const SiteLimits& limits,
-                         const std::atomic<bool>* cancel = nullptr);
+                         const std::atomic<bool>* cancel = nullptr, QSize original = {});
 
 // Bytes as the site counts them, for the user: "183 KB", "1.4 MB" (1 KB = 1,000 bytes).
 QString SiteBytes(std::int64_t bytes);

@@ -280,4 +280,15 @@ QString SafeFile::describeFailure() const {
     return QStringLiteral("写入失败");
 }
 
+bool WriteWholeFile(const QString& path, const QByteArray& bytes, AtLink atLink, QString* reason) {
+    SafeFile file(path, atLink);
+    if (file.open() && file.write(bytes.constData(), bytes.size()) && file.commit()) {
+        return true;
+    }
+    if (reason != nullptr) {
+        *reason = file.reason();
+    }
+    return false;
+}
+
 }  // namespace lanxi

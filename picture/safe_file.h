@@ -56,6 +56,10 @@ class SafeFile {
     bool failed_ = false;
 };
 
+// Writes `bytes` as the whole file at `path` through a SafeFile. False with *reason (Chinese)
+// when the file was not written; an existing file then stays as it was.
+bool WriteWholeFile(const QString& path, const QByteArray& bytes, AtLink atLink, QString* reason);
+
 // The Chinese reason for a file that cannot be written at all (missing directory, directory in
 // the way, not a regular file, a name longer than the system allows); empty when nothing is
 // known to be wrong before trying.

@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTransform>
 
 #include "batch/batch_progress.h"
 #include "batch/batch_run.h"
@@ -252,6 +253,52 @@ TEST(BatchMemory, LargePicturesRunOnlyWhileTheirMemoryFitsTheBudget) {
         EXPECT_EQ(run.Summary().written, 4) << budget;
         EXPECT_EQ(run.PeakMemoryInFlight(), peak) << budget;
     }
+}
+
+// With a preset every row is fitted: photographs, one stored on its side, and a BMP come out
+// within the preset's pixels and bytes, upright; a JPEG decoded at a reduced scale gives the
+// copy a full decode gives, within a small error; and "不限" is today's copy, byte for byte.
+TEST(BatchFitting, EveryRowIsFittedAndAReducedDecodeGivesWhatAFullOneGives) {
+    test::TempDir dir;
+    const QImage photo = test::PhotoImage(2400, 1600);
+    test::WriteJpeg(photo, dir.file(QStringLiteral("横.jpg")));
+    test::WriteBytes(test::JpegWithOrientation(photo, 6), dir.file(QStringLiteral("竖.jpg")));
+    test::WriteBmp(photo.scaled(900, 600), dir.file(QStringLiteral("图.bmp")));
+    BatchList rows;
+    for (const char* name : {"横.jpg", "竖.jpg", "图.bmp"}) {
+        rows.add({QString::fromUtf8(name), dir.path()});
+    }
+    const auto runAll = [](const std::vector<BatchJob>& jobs) {
+        BatchRun run(jobs, nullptr, kWorkers);
+        QEventLoop loop;
+        QObject::connect(&run, &BatchRun::finished, &loop, &QEventLoop::quit);
+        run.Start();
+        loop.exec();
+        return run.Summary();
+    };
+    const BatchSummary fitted = runAll(PlanBatch(rows, false, SitePreset::Article));
+    EXPECT_EQ(fitted.written, 3);
+    EXPECT_GT(fitted.bytesBefore, fitted.bytesAfter);
+    const QSize sizes[] = {{700, 467}, {700, 1050}, {700, 467}};
+    const char* copies[] = {"横_YS.jpg", "竖_YS.jpg", "图_YS.jpg"};
+    for (int i = 0; i < 3; ++i) {
+        const QString copy = dir.file(QString::fromUtf8(copies[i]));
+        EXPECT_LE(QFileInfo(copy).size(), 200'000) << copies[i];
+        EXPECT_EQ(LoadPicture(copy).size(), sizes[i]) << copies[i];
+    }
+    const FittedCopy full = FitUploadCopy(LoadPicture(dir.file(QStringLiteral("竖.jpg"))),
+                                          Describe(SitePreset::Article).limits);
+    // Both against the picture scaled straight from its pixels.
+    const QImage ideal = photo.transformed(QTransform().rotate(90))
+                             .scaled(700, 1050, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const double fullError = test::MeanDifference(ideal, DecodePicture(full.jpeg).image());
+    const double reducedError =
+        test::MeanDifference(ideal, LoadPicture(dir.file(QStringLiteral("竖_YS.jpg"))).image());
+    EXPECT_LT(reducedError, fullError + 1.0) << fullError;
+
+    EXPECT_EQ(runAll(PlanBatch(rows, false)).written, 3);
+    EXPECT_EQ(test::ReadBytes(dir.file(QStringLiteral("竖_YS.jpg"))),
+              EncodeJpeg(LoadPicture(dir.file(QStringLiteral("竖.jpg"))), kUploadCopy));
 }
 
 }  // namespace

@@ -137,6 +137,20 @@ TEST(BatchClosingMessage, SaysDoneOnlyWhenEveryRowWasWritten) {
               QStringLiteral("共 3 个文件，已压缩并保存 2 个。\n\n以下 1 个文件没有保存：\n"
                              "f1.jpg：无法读出图片，文件不存在"));
     EXPECT_EQ(ClosingMessageStyle(s), 48);
+
+    // Fitted to the site's limits: the bytes of what was written, before and after.
+    std::vector<BatchJob> fitted = Jobs(3);
+    for (BatchJob& job : fitted) {
+        job.limits = Describe(SitePreset::Article).limits;
+    }
+    RowResult big{true};
+    big.bytesBefore = 3'456'789;
+    big.bytesAfter = 199'001;
+    s = Summarize(fitted, {big, RowResult{false, QStringLiteral("无法压缩到200 KB以内")}, big});
+    EXPECT_EQ(ClosingMessage(s),
+              QStringLiteral("共 3 个文件，已压缩并保存 2 个。\n已保存的 2 个文件压缩前共 6.9 MB，"
+                             "压缩后共 399 KB。\n\n以下 1 个文件没有保存：\n"
+                             "f1.jpg：无法压缩到200 KB以内"));
 }
 
 TEST(BatchClosingMessage, ShortensALongListOfFailures) {
