@@ -1,9 +1,15 @@
 #include <QApplication>
+#include <QTextStream>
 #include <cstdio>
 #include <cstdlib>
 
 #include "app/application.h"
+#include "app/command_line.h"
 #include "picture/look.h"
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -22,9 +28,30 @@ bool displayAvailable() {
 #endif
 }
 
+// A command runs without any window or display, printing to the console.
+int runCommand(int argc, char* argv[]) {
+#ifdef Q_OS_WIN
+    // A program built for the windows has no console of its own: its lines go to the console it
+    // was started from, unless they are redirected.
+    if (::GetFileType(::GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_UNKNOWN &&
+        ::AttachConsole(ATTACH_PARENT_PROCESS)) {
+        std::freopen("CONOUT$", "w", stdout);
+        std::freopen("CONOUT$", "w", stderr);
+    }
+    ::SetConsoleOutputCP(CP_UTF8);
+#endif
+    QCoreApplication app(argc, argv);
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return lanxi::RunCommand(QCoreApplication::arguments().mid(1), out, err);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (argc > 1 && lanxi::IsCommand({QString::fromLocal8Bit(argv[1])})) {
+        return runCommand(argc, argv);
+    }
     if (!displayAvailable()) {
         std::fprintf(stderr,
                      "lanxi-pictool: no display found (DISPLAY is not set); to run without a "
