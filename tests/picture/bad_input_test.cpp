@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QtEndian>
 #include <atomic>
@@ -11,6 +10,7 @@
 #include "picture/loader.h"
 #include "picture/picture_probe.h"
 #include "tests/support/bmp.h"
+#include "tests/support/cpu_time.h"
 #include "tests/support/images.h"
 
 namespace lanxi {
@@ -23,13 +23,12 @@ struct Outcome {
     bool loaded = false;
     QSize size;
     QString reason;
-    qint64 ms = 0;
+    std::int64_t ms = 0;  // processor time
 };
 
 Outcome load(const QByteArray& bytes) {
     Outcome o;
-    QElapsedTimer timer;
-    timer.start();
+    const std::int64_t start = test::CpuMilliseconds();
     try {
         const StdPicture p = DecodePicture(bytes);
         o.loaded = true;
@@ -37,7 +36,7 @@ Outcome load(const QByteArray& bytes) {
     } catch (const Error& e) {
         o.reason = e.message();
     }
-    o.ms = timer.elapsed();
+    o.ms = test::CpuMilliseconds() - start;
     return o;
 }
 
