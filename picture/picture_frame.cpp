@@ -28,8 +28,8 @@ class Inside : public QWidget {
     throw Error(ErrorCode::InvalidPropertyValue, QStringLiteral("属性值无效"));
 }
 
-void checkValue(float value, bool allowNegative) {
-    if (std::isnan(value) || std::isinf(value) || (!allowNegative && value < 0)) {
+void checkFinite(float value) {
+    if (!std::isfinite(value)) {
         invalidValue();
     }
 }
@@ -88,6 +88,14 @@ int UnitsPerPixelOf(const QWidget* container) {
     return kTwipsPerPixel;
 }
 
+bool FrameTakesSize(float size, int unitsPerPixel) {
+    if (!std::isfinite(size) || size < 0) {
+        return false;
+    }
+    const std::int64_t px = ReadoutValue(float(double(size) / unitsPerPixel));
+    return px >= 0 && px <= QWIDGETSIZE_MAX;
+}
+
 PictureFrame::PictureFrame(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -132,36 +140,38 @@ void PictureFrame::setAutoSize(bool on) {
 }
 
 void PictureFrame::setWidth(float width) {
-    checkValue(width, false);
-    sizePixels(width, UnitsPerPixelOf(parentWidget()));
+    if (!FrameTakesSize(width, UnitsPerPixelOf(parentWidget()))) {
+        invalidValue();
+    }
     width_ = width;
     applyGeometry();
 }
 
 void PictureFrame::setHeight(float height) {
-    checkValue(height, false);
-    sizePixels(height, UnitsPerPixelOf(parentWidget()));
+    if (!FrameTakesSize(height, UnitsPerPixelOf(parentWidget()))) {
+        invalidValue();
+    }
     height_ = height;
     applyGeometry();
 }
 
 void PictureFrame::setLeft(float left) {
-    checkValue(left, true);
+    checkFinite(left);
     positionPixels(left, UnitsPerPixelOf(parentWidget()));
     left_ = left;
     applyGeometry();
 }
 
 void PictureFrame::setTop(float top) {
-    checkValue(top, true);
+    checkFinite(top);
     positionPixels(top, UnitsPerPixelOf(parentWidget()));
     top_ = top;
     applyGeometry();
 }
 
 void PictureFrame::Move(float left, float top) {
-    checkValue(left, true);
-    checkValue(top, true);
+    checkFinite(left);
+    checkFinite(top);
     const int units = UnitsPerPixelOf(parentWidget());
     positionPixels(left, units);
     positionPixels(top, units);
@@ -217,7 +227,7 @@ void PictureFrame::PaintPicture(const StdPicture& picture, float x1, float y1, f
         throw Error(ErrorCode::InvalidProcedureCall, QStringLiteral("不支持的绘图方式"));
     }
     for (float v : {x1, y1, width1, height1, x2, y2, width2, height2}) {
-        checkValue(v, true);
+        checkFinite(v);
     }
     if (width1 <= 0 || height1 <= 0 || width2 <= 0 || height2 <= 0) {
         return;

@@ -109,4 +109,8 @@ class PictureFrame : public QWidget {
 // Units per pixel of the place a control sits in: a frame's inside units, otherwise twips.
 int UnitsPerPixelOf(const QWidget* container);
 
+// Whether a frame whose container measures in `unitsPerPixel` takes `size` as its Width or
+// Height: a finite size, not negative, of no more pixels than a widget can have.
+bool FrameTakesSize(float size, int unitsPerPixel);
+
 }  // namespace lanxi
