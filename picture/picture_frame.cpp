@@ -28,8 +28,8 @@ class Inside : public QWidget {
     throw Error(ErrorCode::InvalidPropertyValue, QStringLiteral("属性值无效"));
 }
 
-void checkValue(float value, bool allowNegative) {
-    if (std::isnan(value) || std::isinf(value) || (!allowNegative && value < 0)) {
+void checkFinite(float value) {
+    if (!std::isfinite(value)) {
         invalidValue();
     }
 }
@@ -74,10 +74,6 @@ int shiftBits(Qt::KeyboardModifiers modifiers) {
            ((modifiers & Qt::AltModifier) ? 4 : 0);
 }
 
-bool integral(double v) {
-    return v == std::floor(v);
-}
-
 }  // namespace
 
 int UnitsPerPixelOf(const QWidget* container) {
@@ -92,9 +88,19 @@ int UnitsPerPixelOf(const QWidget* container) {
     return kTwipsPerPixel;
 }
 
-PictureFrame::PictureFrame(QWidget* parent) : QWidget(parent), backColor_(kFaceColor) {
+bool FrameTakesSize(float size, int unitsPerPixel) {
+    if (!std::isfinite(size) || size < 0) {
+        return false;
+    }
+    const std::int64_t px = ReadoutValue(float(double(size) / unitsPerPixel));
+    return px >= 0 && px <= QWIDGETSIZE_MAX;
+}
+
+PictureFrame::PictureFrame(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    drawing_.setBackground(kFaceColor);
+    drawing_.resize(QSize(insideWidth(), insideHeight()));
 }
 
 PictureFrame::~PictureFrame() = default;
@@ -114,8 +120,7 @@ void PictureFrame::setBorderStyle(int style) {
 }
 
 void PictureFrame::setPicture(const StdPicture& picture) {
-    picture_ = picture;
-    paintings_.clear();
+    drawing_.setPicture(picture);
     if (autoSize_ && !picture.isEmpty()) {
         const int units = UnitsPerPixelOf(parentWidget());
         setWidth(float((picture.width() + 2 * border_) * units));
@@ -126,44 +131,47 @@ void PictureFrame::setPicture(const StdPicture& picture) {
 
 void PictureFrame::setAutoSize(bool on) {
     autoSize_ = on;
-    if (on && !picture_.isEmpty()) {
+    const StdPicture& picture = drawing_.picture();
+    if (on && !picture.isEmpty()) {
         const int units = UnitsPerPixelOf(parentWidget());
-        setWidth(float((picture_.width() + 2 * border_) * units));
-        setHeight(float((picture_.height() + 2 * border_) * units));
+        setWidth(float((picture.width() + 2 * border_) * units));
+        setHeight(float((picture.height() + 2 * border_) * units));
     }
 }
 
 void PictureFrame::setWidth(float width) {
-    checkValue(width, false);
-    sizePixels(width, UnitsPerPixelOf(parentWidget()));
+    if (!FrameTakesSize(width, UnitsPerPixelOf(parentWidget()))) {
+        invalidValue();
+    }
     width_ = width;
     applyGeometry();
 }
 
 void PictureFrame::setHeight(float height) {
-    checkValue(height, false);
-    sizePixels(height, UnitsPerPixelOf(parentWidget()));
+    if (!FrameTakesSize(height, UnitsPerPixelOf(parentWidget()))) {
+        invalidValue();
+    }
     height_ = height;
     applyGeometry();
 }
 
 void PictureFrame::setLeft(float left) {
-    checkValue(left, true);
+    checkFinite(left);
     positionPixels(left, UnitsPerPixelOf(parentWidget()));
     left_ = left;
     applyGeometry();
 }
 
 void PictureFrame::setTop(float top) {
-    checkValue(top, true);
+    checkFinite(top);
     positionPixels(top, UnitsPerPixelOf(parentWidget()));
     top_ = top;
     applyGeometry();
 }
 
 void PictureFrame::Move(float left, float top) {
-    checkValue(left, true);
-    checkValue(top, true);
+    checkFinite(left);
+    checkFinite(top);
     const int units = UnitsPerPixelOf(parentWidget());
     positionPixels(left, units);
     positionPixels(top, units);
@@ -180,7 +188,7 @@ void PictureFrame::setScaleMode(int mode) {
 }
 
 void PictureFrame::setBackColor(const QColor& color) {
-    backColor_ = color;
+    drawing_.setBackground(color);
     update();
 }
 
@@ -201,18 +209,11 @@ void PictureFrame::applyGeometry() {
     if (inside_ != nullptr) {
         inside_->setGeometry(border_, border_, insideWidth(), insideHeight());
     }
-    cutPaintings();
-}
-
-void PictureFrame::cutPaintings() {
-    const QRect area(0, 0, insideWidth(), insideHeight());
-    for (Painting& p : paintings_) {
-        p.clip &= area;
-    }
+    drawing_.resize(QSize(insideWidth(), insideHeight()));
 }
 
 void PictureFrame::Cls() {
-    paintings_.clear();
+    drawing_.clear();
     update();
 }
 
@@ -226,31 +227,14 @@ void PictureFrame::PaintPicture(const StdPicture& picture, float x1, float y1, f
         throw Error(ErrorCode::InvalidProcedureCall, QStringLiteral("不支持的绘图方式"));
     }
     for (float v : {x1, y1, width1, height1, x2, y2, width2, height2}) {
-        checkValue(v, true);
+        checkFinite(v);
     }
     if (width1 <= 0 || height1 <= 0 || width2 <= 0 || height2 <= 0) {
         return;
     }
     const double u = unitsPerPixel();
-    Painting painting{picture, QRectF(x1 / u, y1 / u, width1 / u, height1 / u),
-                      QRectF(x2 / u, y2 / u, width2 / u, height2 / u),
-                      QRect(0, 0, insideWidth(), insideHeight())};
-
-    // What the new painting covers for certain: its destination where the source lies within
-    // the picture. Earlier paintings wholly under it can no longer be seen.
-    const QRectF within = painting.source & QRectF(0, 0, picture.width(), picture.height());
-    if (within == painting.source) {
-        const QRectF d = painting.destination;
-        const QRect covered =
-            QRect(QPoint(int(std::ceil(d.left())), int(std::ceil(d.top()))),
-                  QPoint(int(std::floor(d.right())) - 1, int(std::floor(d.bottom())) - 1)) &
-            painting.clip;
-        std::erase_if(paintings_, [&](const Painting& old) {
-            const QRect seen = old.destination.toAlignedRect() & old.clip;
-            return seen.isEmpty() || covered.contains(seen);
-        });
-    }
-    paintings_.push_back(std::move(painting));
+    drawing_.paint(picture, QRectF(x1 / u, y1 / u, width1 / u, height1 / u),
+                   QRectF(x2 / u, y2 / u, width2 / u, height2 / u));
     update();
 }
 
@@ -258,127 +242,8 @@ void PictureFrame::Refresh() {
     repaint();
 }
 
-// Where a painting lands: the part of its source that lies within its picture, the rectangle
-// that part covers on the frame, and the scale between them. Empty when nothing of the picture
-// is painted.
-struct PictureFrame::Placement {
-    QRectF source;
-    QRectF target;
-    double kx = 1, ky = 1;
-
-    bool isEmpty() const { return source.isEmpty(); }
-    // One picture pixel on one frame pixel, at whole positions: a plain copy.
-    bool exact() const {
-        return kx == 1 && ky == 1 && integral(target.x()) && integral(target.y()) &&
-               integral(source.x()) && integral(source.y()) && integral(source.width()) &&
-               integral(source.height());
-    }
-    // Some side shrinks: what is kept must average every source pixel into the result.
-    bool shrinks() const { return kx < 1 || ky < 1; }
-};
-
-PictureFrame::Placement PictureFrame::place(const Painting& p) {
-    Placement at;
-    at.source = p.source & QRectF(0, 0, p.picture.width(), p.picture.height());
-    if (at.source.isEmpty()) {
-        return at;
-    }
-    at.kx = p.destination.width() / p.source.width();
-    at.ky = p.destination.height() / p.source.height();
-    at.target = QRectF(p.destination.x() + (at.source.x() - p.source.x()) * at.kx,
-                       p.destination.y() + (at.source.y() - p.source.y()) * at.ky,
-                       at.source.width() * at.kx, at.source.height() * at.ky);
-    return at;
-}
-
 StdPicture PictureFrame::Image() const {
-    const int w = insideWidth();
-    const int h = insideHeight();
-    if (w <= 0 || h <= 0) {
-        return {};
-    }
-    QImage image(w, h, QImage::Format_RGB32);
-    if (image.isNull()) {
-        throw Error(ErrorCode::OutOfMemory,
-                    QStringLiteral("内存不足，无法生成 %1 × %2 像素的图片").arg(w).arg(h));
-    }
-    // Shrunk paintings are averaged once, here; the bands below only place the results.
-    std::vector<QImage> averaged(paintings_.size());
-    const QRect all(0, 0, w, h);
-    for (std::size_t i = 0; i < paintings_.size(); ++i) {
-        const Painting& p = paintings_[i];
-        const Placement at = place(p);
-        if (at.isEmpty() || at.exact() || !at.shrinks() ||
-            (all & p.clip & at.target.toAlignedRect()).isEmpty()) {
-            continue;
-        }
-        const QRect source = at.source.toAlignedRect() & p.picture.image().rect();
-        const QRect target = at.target.toAlignedRect();
-        const QImage& img = p.picture.image();
-        const QImage part(img.constScanLine(source.y()) + 4 * std::size_t(source.x()),
-                          source.width(), source.height(), img.bytesPerLine(), img.format());
-        averaged[i] = part.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        if (averaged[i].isNull()) {
-            throw Error(ErrorCode::OutOfMemory, QStringLiteral("内存不足，无法缩放图片"));
-        }
-    }
-    // Each band paints its own rows of the one bitmap.
-    uchar* bits = image.bits();
-    const qsizetype bpl = image.bytesPerLine();
-    ForEachBand(h, std::int64_t(w) * h, [&](int first, int last) {
-        QImage band(bits + first * bpl, w, last - first, bpl, QImage::Format_RGB32);
-        QPainter painter(&band);
-        painter.translate(0, -first);
-        render(painter, QRect(0, first, w, last - first), &averaged);
-    });
-    return StdPicture(std::move(image));
-}
-
-void PictureFrame::render(QPainter& painter, const QRect& area,
-                          const std::vector<QImage>* averaged) const {
-    painter.fillRect(area, backColor_);
-    if (!picture_.isEmpty()) {
-        const QRect part = area & QRect(QPoint(0, 0), picture_.size());
-        if (!part.isEmpty()) {
-            painter.drawImage(part.topLeft(), picture_.image(), part);
-        }
-    }
-    for (std::size_t i = 0; i < paintings_.size(); ++i) {
-        const Painting& p = paintings_[i];
-        const Placement at = place(p);
-        if (at.isEmpty()) {
-            continue;
-        }
-        const QRect clip = area & p.clip & at.target.toAlignedRect();
-        if (clip.isEmpty()) {
-            continue;
-        }
-        painter.save();
-        painter.setClipRect(clip);
-        if (at.exact()) {
-            painter.drawImage(QPoint(int(at.target.x()), int(at.target.y())), p.picture.image(),
-                              at.source.toRect());
-        } else if (averaged != nullptr && !(*averaged)[i].isNull()) {
-            painter.drawImage(at.target.toAlignedRect().topLeft(), (*averaged)[i]);
-        } else {
-            // Enlarging, or on screen: start from the averaged reduction nearest above the
-            // target scale, then interpolate. What is kept never starts from a reduction.
-            int level = 0;
-            double k = std::min(at.kx, at.ky);
-            while (averaged == nullptr && k <= 0.5 && level < 24) {
-                k *= 2;
-                ++level;
-            }
-            const QImage img = p.picture.reduced(level);
-            const double fx = double(p.picture.width()) / img.width();
-            const double fy = double(p.picture.height()) / img.height();
-            const QRectF& s = at.source;
-            painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-            painter.drawImage(at.target, img,
-                              QRectF(s.x() / fx, s.y() / fy, s.width() / fx, s.height() / fy));
-        }
-        painter.restore();
-    }
+    return drawing_.image();
 }
 
 void PictureFrame::paintEvent(QPaintEvent* event) {
@@ -407,7 +272,7 @@ void PictureFrame::paintEvent(QPaintEvent* event) {
     }
     painter.translate(border_, border_);
     painter.setClipRect(inner);
-    render(painter, inner, nullptr);
+    drawing_.render(painter, inner);
 }
 
 void PictureFrame::emitMouse(QMouseEvent* event, int kind) {

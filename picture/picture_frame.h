@@ -1,12 +1,10 @@
 #pragma once
 
 #include <QColor>
-#include <QRect>
-#include <QRectF>
 #include <QWidget>
 #include <cstdint>
-#include <vector>
 
+#include "picture/drawn_image.h"
 #include "picture/picture.h"
 
 namespace lanxi {
@@ -16,9 +14,8 @@ namespace lanxi {
 // in every container of this program); its inside measures in twips or, with ScaleMode 3, in
 // pixels: mouse positions and painting coordinates use the inside units.
 //
-// The drawn image is kept as the assigned picture plus the paintings made since the last clear,
-// not as a bitmap: the screen renders only what is visible, and the whole image is built when
-// Image() is read. A frame many times the size of its picture therefore costs no memory.
+// What it shows is a DrawnImage the size of its inside, which keeps no bitmap: a frame many
+// times the size of its picture costs no memory until Image() is read.
 class PictureFrame : public QWidget {
     Q_OBJECT
   public:
@@ -31,7 +28,7 @@ class PictureFrame : public QWidget {
     // Where child controls go: the frame's inside, which clips them.
     QWidget* inside() const;
 
-    const StdPicture& Picture() const { return picture_; }
+    const StdPicture& Picture() const { return drawing_.picture(); }
     // Replaces the assigned picture; earlier painting is gone. With AutoSize the frame takes
     // the picture's size at once.
     void setPicture(const StdPicture& picture);
@@ -58,7 +55,7 @@ class PictureFrame : public QWidget {
     void setAutoSize(bool on);
     bool AutoRedraw() const { return autoRedraw_; }
     void setAutoRedraw(bool on) { autoRedraw_ = on; }
-    QColor BackColor() const { return backColor_; }
+    QColor BackColor() const { return drawing_.background(); }
     void setBackColor(const QColor& color);
 
     // The drawn image goes back to the background with the assigned picture.
@@ -80,7 +77,7 @@ class PictureFrame : public QWidget {
     // Twips (15) or pixels (1) per inside unit.
     int unitsPerPixel() const { return scaleMode_ == 3 ? 1 : 15; }
     // How many paintings the drawn image holds (for tests of the drawn-image bookkeeping).
-    int paintingCount() const { return int(paintings_.size()); }
+    int paintingCount() const { return drawing_.paintingCount(); }
 
   signals:
     // Button: 1 left, 2 right, 4 middle (for moves: all buttons held). Shift: 1 Shift, 2 Ctrl,
@@ -96,37 +93,24 @@ class PictureFrame : public QWidget {
     void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
-    struct Painting {
-        StdPicture picture;
-        QRectF destination;  // inside pixels
-        QRectF source;       // picture pixels
-        QRect clip;          // what survived the resizes since it was painted
-    };
-
-    struct Placement;
-    static Placement place(const Painting& painting);
-
+    // Places the widget and its inside; the drawn image takes the inside's size.
     void applyGeometry();
-    void cutPaintings();
-    // Renders the drawn image's part `area` (inside pixels) with the painter's origin at the
-    // inside's top-left. For the screen (`averaged` null) strong reductions start from the
-    // picture's cached reductions; for what is kept, `averaged` holds the area-averaged result
-    // of each painting that shrinks (null images for the others).
-    void render(QPainter& painter, const QRect& area, const std::vector<QImage>* averaged) const;
     void emitMouse(QMouseEvent* event, int kind);
 
-    StdPicture picture_;
-    std::vector<Painting> paintings_;
+    DrawnImage drawing_;
     float left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     int scaleMode_ = 1;
     int border_ = 0;
     bool autoSize_ = false;
     bool autoRedraw_ = false;
-    QColor backColor_;
     QWidget* inside_ = nullptr;
 };
 
 // Units per pixel of the place a control sits in: a frame's inside units, otherwise twips.
 int UnitsPerPixelOf(const QWidget* container);
+
+// Whether a frame whose container measures in `unitsPerPixel` takes `size` as its Width or
+// Height: a finite size, not negative, of no more pixels than a widget can have.
+bool FrameTakesSize(float size, int unitsPerPixel);
 
 }  // namespace lanxi

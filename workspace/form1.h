@@ -16,7 +16,7 @@
 
 namespace lanxi {
 
-class ResumeNext;
+struct ResultSize;
 
 // The workspace window: a picture opened into the left frame is cropped, scaled and copied
 // into the right frame, and the result is saved with a JPEG copy.
@@ -93,9 +93,9 @@ class Form1 : public Form {
   private:
     // The common body of the enlarge and shrink buttons.
     void scaleResult(double stepFactor);
-    // The last steps of the zoom, shrink and reset buttons: the left frame's picture painted
-    // stretched over the right frame, and the size readouts.
-    void repaintResult(ResumeNext& guard);
+    // The last steps of the zoom, shrink and reset buttons: the right frame takes the computed
+    // size, the left frame's picture is painted stretched over it, and the readouts follow.
+    void showResult(const ResultSize& size);
     // The common body of the two copies: `to` takes `from`'s size and its assigned picture.
     void copyPicture(PictureFrame* from, PictureFrame* to);
 };

@@ -5,6 +5,15 @@
 #include "workspace/scaling.h"
 
 namespace lanxi {
+namespace {
+
+SizingState sizingState(const Form1& form) {
+    return {form.Picture1->Width(), form.Picture1->Height(), form.BaseWidth,
+            form.BaseHeight,        form.OpenedWidth,        form.OpenedHeight,
+            form.Picture2->Width(), form.Picture2->Height(), form.SelectionMade != kFalse};
+}
+
+}  // namespace
 
 void Form1::Command1_Click() {
     scaleResult(kEnlargeFactor);
@@ -27,57 +36,23 @@ void Form1::scaleResult(double stepFactor) {
         return;
     }
 
-    ResumeNext guard;
-    // The first click after a crop starts again from the whole left picture, at the size the
-    // left frame had when it was opened.
-    if (guard.test([&] { return SelectionMade != kFalse; })) {
-        guard([&] { SelectionMade = kFalse; });
-        guard([&] { Command8_Click(); });
-        guard([&] { Picture1->setWidth(OpenedWidth); });
-        guard([&] { Picture1->setHeight(OpenedHeight); });
-    }
-    switch (ChooseSizing(w, h)) {
-        case Sizing::FixedWidth:
-            guard([&] { Picture1->setWidth(float(w)); });
-            guard([&] { Picture1->setHeight(ProportionalSide(w, BaseHeight, BaseWidth)); });
-            break;
-        case Sizing::FixedHeight:
-            guard([&] { Picture1->setHeight(float(h)); });
-            guard([&] { Picture1->setWidth(ProportionalSide(h, BaseWidth, BaseHeight)); });
-            break;
-        case Sizing::FixedSize:
-            guard([&] { Picture1->setWidth(float(w)); });
-            guard([&] { Picture1->setHeight(float(h)); });
-            break;
-        case Sizing::Step:
-            if (stepFactor < 1) {
-                // Shrinking brings the frame back to the base proportions first.
-                guard([&] {
-                    Picture1->setHeight(
-                        HeightAtBaseProportions(Picture1->Width(), BaseWidth, BaseHeight));
-                });
-            }
-            guard([&] { Picture1->setWidth(Stepped(Picture1->Width(), stepFactor)); });
-            guard([&] { Picture1->setHeight(Stepped(Picture1->Height(), stepFactor)); });
-            break;
-        case Sizing::None:
-            break;
-    }
-    repaintResult(guard);
+    showResult(NextResultSize(sizingState(*this), {w, h}, stepFactor));
 }
 
 void Form1::Command8_Click() {
     ResumeNext guard;
     guard([&] { Picture1->setAutoRedraw(true); });
     guard([&] { Picture1->setAutoSize(true); });
-    guard([&] { Picture1->setHeight(Picture2->Height()); });
-    guard([&] { Picture1->setWidth(Picture2->Width()); });
-    guard([&] { BaseWidth = Picture2->Width(); });
-    guard([&] { BaseHeight = Picture2->Height(); });
-    repaintResult(guard);
+    showResult(ResetResultSize(sizingState(*this)));
 }
 
-void Form1::repaintResult(ResumeNext& guard) {
+void Form1::showResult(const ResultSize& size) {
+    ResumeNext guard;
+    guard([&] { Picture1->setWidth(size.width); });
+    guard([&] { Picture1->setHeight(size.height); });
+    BaseWidth = size.baseWidth;
+    BaseHeight = size.baseHeight;
+    SelectionMade = size.selectionMade ? kTrue : kFalse;
     guard([&] { Picture1->Cls(); });
     // The left frame's assigned picture, whatever has been painted over it, stretched by the
     // ratio of the two frames' sizes (both rectangles in pixels).

@@ -5,6 +5,7 @@
 
 #include "picture/errors.h"
 #include "picture/numbers.h"
+#include "picture/picture_frame.h"
 
 namespace lanxi {
 
@@ -62,6 +63,71 @@ float HeightAtBaseProportions(float width, float baseWidth, float baseHeight) {
 
 QString SizeReadout(float twips) {
     return Readout(float(double(twips) / kTwipsPerPixel));
+}
+
+namespace {
+
+// One guarded step: the side takes the value unless computing it fails or the result frame,
+// which sits in a twips container, refuses it.
+template <class F>
+void setSide(float& side, F&& value) {
+    ResumeNext guard;
+    guard([&] {
+        const float v = value();
+        if (FrameTakesSize(v, kTwipsPerPixel)) {
+            side = v;
+        }
+    });
+}
+
+}  // namespace
+
+ResultSize ResetResultSize(const SizingState& state) {
+    ResultSize r{state.width, state.height, state.leftWidth, state.leftHeight, state.selectionMade};
+    setSide(r.height, [&] { return state.leftHeight; });
+    setSide(r.width, [&] { return state.leftWidth; });
+    return r;
+}
+
+ResultSize NextResultSize(const SizingState& state, const SizingInputs& inputs, double step) {
+    ResultSize r{state.width, state.height, state.baseWidth, state.baseHeight, false};
+    if (state.selectionMade) {
+        // The first click after a crop starts again from the whole left picture, at the size
+        // the left frame had when it was opened.
+        r = ResetResultSize(state);
+        r.selectionMade = false;
+        setSide(r.width, [&] { return state.openedWidth; });
+        setSide(r.height, [&] { return state.openedHeight; });
+    }
+    const std::int32_t w = inputs.width;
+    const std::int32_t h = inputs.height;
+    switch (ChooseSizing(w, h)) {
+        case Sizing::FixedWidth:
+            setSide(r.width, [&] { return float(w); });
+            setSide(r.height, [&] { return ProportionalSide(w, r.baseHeight, r.baseWidth); });
+            break;
+        case Sizing::FixedHeight:
+            setSide(r.height, [&] { return float(h); });
+            setSide(r.width, [&] { return ProportionalSide(h, r.baseWidth, r.baseHeight); });
+            break;
+        case Sizing::FixedSize:
+            setSide(r.width, [&] { return float(w); });
+            setSide(r.height, [&] { return float(h); });
+            break;
+        case Sizing::Step:
+            if (step < 1) {
+                // Shrinking brings the frame back to the base proportions first.
+                setSide(r.height, [&] {
+                    return HeightAtBaseProportions(r.width, r.baseWidth, r.baseHeight);
+                });
+            }
+            setSide(r.width, [&] { return Stepped(r.width, step); });
+            setSide(r.height, [&] { return Stepped(r.height, step); });
+            break;
+        case Sizing::None:
+            break;
+    }
+    return r;
 }
 
 }  // namespace lanxi

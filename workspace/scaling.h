@@ -43,4 +43,40 @@ float HeightAtBaseProportions(float width, float baseWidth, float baseHeight);
 // The readout of a side in twips: its pixels as a 32-bit float, cut before the point.
 QString SizeReadout(float twips);
 
+// What a sizing click starts from, in twips as the frames keep them.
+struct SizingState {
+    float width = 0, height = 0;              // the result frame
+    float baseWidth = 0, baseHeight = 0;      // the proportions fixed sizes and shrinking keep
+    float openedWidth = 0, openedHeight = 0;  // the left frame when its picture was opened
+    float leftWidth = 0, leftHeight = 0;      // the left frame now
+    bool selectionMade = false;               // a crop waits for its first zoom
+};
+
+// The two fixed sizes in twips (see FixedSizeTwips); 0 leaves a side free. A size preset gives
+// one side: {.width = 700 * kTwipsPerPixel}.
+struct SizingInputs {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+
+// The result frame's size and base after a click, in twips.
+struct ResultSize {
+    float width = 0, height = 0;
+    float baseWidth = 0, baseHeight = 0;
+    bool selectionMade = false;
+    bool operator==(const ResultSize&) const = default;
+};
+
+// Each of the following is a sequence of steps, each setting one side of the result frame. A
+// step whose arithmetic fails (a base of 0, a float overflow) or whose size the frame refuses
+// (see FrameTakesSize) leaves that side as it was, and the next step runs.
+
+// The reset: the result takes the left frame's size, which becomes the base.
+ResultSize ResetResultSize(const SizingState& state);
+// The zoom and shrink buttons (`step` kEnlargeFactor or kShrinkFactor). The first click after
+// a crop resets, then starts from the opened size. A fixed width or height keeps the base
+// proportions, both stretch to them; without either the frame takes a step, shrinking first
+// going back to the base proportions; a negative input keeps the size.
+ResultSize NextResultSize(const SizingState& state, const SizingInputs& inputs, double step);
+
 }  // namespace lanxi

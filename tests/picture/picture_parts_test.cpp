@@ -7,7 +7,6 @@
 #include <mutex>
 
 #include "picture/picture.h"
-#include "picture/picture_frame.h"
 #include "tests/support/images.h"
 
 namespace lanxi {
@@ -97,61 +96,6 @@ TEST(ForEachBand, CoversEveryRowOnce) {
         EXPECT_GE(calls, 1);
         if (pixels < 100'000) {
             EXPECT_EQ(calls, 1) << "small work stays in one band";
-        }
-    }
-}
-
-TEST(FrameImage, ALargeImageIsTheSameInEveryBand) {
-    QWidget container;
-    PictureFrame frame(&container);
-    frame.setScaleMode(3);
-    frame.setWidth(1500.0f * 15);
-    frame.setHeight(1400.0f * 15);
-    const QImage pattern = test::PatternImage(700, 650);
-    frame.setPicture(StdPicture(pattern));
-    // Exact copies at several places, across the rows where bands meet.
-    frame.PaintPicture(StdPicture(pattern), 750, 0, 700, 650, 0, 0, 700, 650);
-    frame.PaintPicture(StdPicture(pattern), 300, 690, 700, 650, 0, 0, 700, 650);
-    const QImage image = frame.Image().image();
-    ASSERT_EQ(image.size(), QSize(1500, 1400));
-    EXPECT_EQ(image.copy(750, 0, 700, 650), pattern);
-    EXPECT_EQ(image.copy(300, 690, 700, 650), pattern);
-    EXPECT_EQ(image.copy(0, 0, 300, 600), pattern.copy(0, 0, 300, 600));
-    EXPECT_EQ(image.pixel(1400, 1300), frame.BackColor().rgb());
-
-    // A smooth enlargement shows no seam between the bands: each row is close to its
-    // neighbours, as in the picture.
-    const QImage smooth = test::SmoothImage(500, 467);
-    frame.Cls();
-    frame.PaintPicture(StdPicture(smooth), 0, 0, 1500, 1400, 0, 0, 500, 467);
-    const QImage enlarged = frame.Image().image();
-    const QImage expected =
-        smooth.scaled(1500, 1400, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    EXPECT_LT(test::MaxDifference(enlarged, expected), 8);
-}
-
-TEST(FrameImage, ShrinkingOneSideAveragesItWhileTheOtherIsEnlarged) {
-    QWidget container;
-    PictureFrame frame(&container);
-    frame.setScaleMode(3);
-    frame.setWidth(100.0f * 15);
-    frame.setHeight(300.0f * 15);
-    // Columns one pixel wide across (green on and off), bands four rows high down (blue).
-    QImage lines(750, 100, QImage::Format_RGB32);
-    for (int y = 0; y < 100; ++y) {
-        for (int x = 0; x < 750; ++x) {
-            lines.setPixel(x, y, qRgb(0, x % 2 ? 255 : 0, (y / 4) % 2 ? 255 : 0));
-        }
-    }
-    // 7.5 times smaller across, three times larger down.
-    frame.PaintPicture(StdPicture(lines), 0, 0, 100, 300, 0, 0, 750, 100);
-    const QImage image = frame.Image().image();
-    for (int band = 0; band < 25; band += 3) {
-        const int y = 12 * band + 6;  // the middle of the band, enlarged
-        for (int x = 3; x < 97; x += 11) {
-            // 7.5 columns hold four of one kind and three and a half of the other.
-            EXPECT_NEAR(qGreen(image.pixel(x, y)), 128, 10) << x << "," << y;
-            EXPECT_NEAR(qBlue(image.pixel(x, y)), band % 2 ? 255 : 0, 40) << x << "," << y;
         }
     }
 }

@@ -9,6 +9,12 @@
 #include "workspace/scaling.h"
 
 namespace lanxi {
+
+void PrintTo(const ResultSize& r, std::ostream* os) {
+    *os << r.width << " x " << r.height << " (base " << r.baseWidth << " x " << r.baseHeight
+        << (r.selectionMade ? ", a crop waits)" : ")");
+}
+
 namespace {
 
 TEST(FixedSizeTwips, ReadsPixelsAsTheUserTypesThem) {
@@ -87,6 +93,54 @@ TEST(ScalingArithmetic, StepsCompound) {
     w = Stepped(w, kEnlargeFactor);
     EXPECT_FLOAT_EQ(w, 5445);
     EXPECT_FLOAT_EQ(Stepped(Stepped(4500, kEnlargeFactor), kShrinkFactor), 4455);
+}
+
+// The 300 x 200 picture opened: the base, the opened and the left frame are 4500 x 3000 twips.
+SizingState at(float w, float h, float baseW = 4500, float baseH = 3000) {
+    return {w, h, baseW, baseH, 4500, 3000, 4500, 3000, false};
+}
+// A crop of it (100 x 50 pixels) waits for its first zoom; the left frame may have taken
+// another size since.
+SizingState afterCrop(float w, float h, float leftW = 4500, float leftH = 3000) {
+    return {w, h, 100, 50, 4500, 3000, leftW, leftH, true};
+}
+
+TEST(NextResultSize, FollowsTheSizingRulesAndKeepsASideThatCannotBeSet) {
+    constexpr double E = kEnlargeFactor, S = kShrinkFactor;
+    const struct {
+        const char* name;
+        SizingState state;
+        SizingInputs inputs;
+        double step;
+        ResultSize next;
+    } cases[] = {
+        {"step up", at(4500, 3000), {}, E, {4950, 3300, 4500, 3000}},
+        {"steps compound", at(4950, 3300), {}, E, {5445, 3630, 4500, 3000}},
+        {"step down", at(4500, 3000), {}, S, {4050, 2700, 4500, 3000}},
+        {"shrink restores base proportions", at(3150, 4650), {}, S, {2835, 1890, 4500, 3000}},
+        {"enlarge keeps stretched ones", at(3150, 4650), {}, E, {3465, 5115, 4500, 3000}},
+        {"large stretched, shrink", at(45000, 7500), {}, S, {40500, 27000, 4500, 3000}},
+        {"fixed width", at(4500, 3000), {.width = 10500}, E, {10500, 7000, 4500, 3000}},
+        {"fixed width, shrink", at(5445, 3630), {.width = 10500}, S, {10500, 7000, 4500, 3000}},
+        {"fixed height", at(4500, 3000), {.height = 3150}, E, {4725, 3150, 4500, 3000}},
+        {"large fixed height", at(4500, 3000), {.height = 36000}, E, {54000, 36000, 4500, 3000}},
+        {"both fixed stretch", at(4500, 3000), {3150, 4650}, S, {3150, 4650, 4500, 3000}},
+        {"negative input", at(3150, 4650), {-75, 0}, S, {3150, 4650, 4500, 3000}},
+        // The first click after a crop resets (the base is the left frame as it is now), then
+        // starts from the opened size.
+        {"crop", afterCrop(1500, 750), {}, E, {4950, 3300, 4500, 3000}},
+        {"crop, left resized", afterCrop(1500, 750, 750, 750), {}, E, {4950, 3300, 750, 750}},
+        {"crop, fixed width", afterCrop(1500, 1500), {.width = 9000}, S, {9000, 6000, 4500, 3000}},
+        // A side that cannot be computed (a base of 0), or that the frame refuses (more pixels
+        // than a widget can have), keeps its value, and the next step runs.
+        {"zero base, fixed width", at(4500, 3000, 0, 0), {.width = 1500}, E, {1500, 3000, 0, 0}},
+        {"zero base, shrink", at(3150, 4650, 0, 3000), {}, S, {2835, 4185, 0, 3000}},
+        {"refused step", at(240e6f, 3000), {}, E, {240e6f, 3300, 4500, 3000}},
+        {"refused restoration", at(4500, 3000, 1, 100000), {}, S, {4050, 2700, 1, 100000}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(NextResultSize(c.state, c.inputs, c.step), c.next) << c.name;
+    }
 }
 
 TEST(SizeReadout, ShowsWholePixelsCutNeverRounded) {

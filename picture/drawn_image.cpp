@@ -1,0 +1,183 @@
+#include "picture/drawn_image.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "picture/errors.h"
+
+namespace lanxi {
+namespace {
+
+bool integral(double v) {
+    return v == std::floor(v);
+}
+
+// A rectangle with finite corners and some area; anything else paints nothing.
+bool drawable(const QRectF& r) {
+    return std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) &&
+           std::isfinite(r.height()) && r.width() > 0 && r.height() > 0;
+}
+
+}  // namespace
+
+void DrawnImage::setPicture(const StdPicture& picture) {
+    picture_ = picture;
+    paintings_.clear();
+}
+
+void DrawnImage::resize(QSize size) {
+    size_ = size.expandedTo(QSize(0, 0));
+    const QRect area(QPoint(0, 0), size_);
+    for (Painting& p : paintings_) {
+        p.clip &= area;
+    }
+}
+
+void DrawnImage::paint(const StdPicture& picture, const QRectF& destination, const QRectF& source) {
+    if (picture.isEmpty() || !drawable(destination) || !drawable(source)) {
+        return;
+    }
+    Painting painting{picture, destination, source, QRect(QPoint(0, 0), size_)};
+
+    // What the new painting covers for certain: its destination where the source lies within
+    // the picture. Earlier paintings wholly under it can no longer be seen.
+    const QRectF within = source & QRectF(0, 0, picture.width(), picture.height());
+    if (within == source) {
+        const QRectF d = destination;
+        const QRect covered =
+            QRect(QPoint(int(std::ceil(d.left())), int(std::ceil(d.top()))),
+                  QPoint(int(std::floor(d.right())) - 1, int(std::floor(d.bottom())) - 1)) &
+            painting.clip;
+        std::erase_if(paintings_, [&](const Painting& old) {
+            const QRect seen = old.destination.toAlignedRect() & old.clip;
+            return seen.isEmpty() || covered.contains(seen);
+        });
+    }
+    paintings_.push_back(std::move(painting));
+}
+
+// Where a painting lands: the part of its source that lies within its picture, the rectangle
+// that part covers on the image, and the scale between them. Empty when nothing of the picture
+// is painted.
+struct DrawnImage::Placement {
+    QRectF source;
+    QRectF target;
+    double kx = 1, ky = 1;
+
+    bool isEmpty() const { return source.isEmpty(); }
+    // One picture pixel on one image pixel, at whole positions: a plain copy.
+    bool exact() const {
+        return kx == 1 && ky == 1 && integral(target.x()) && integral(target.y()) &&
+               integral(source.x()) && integral(source.y()) && integral(source.width()) &&
+               integral(source.height());
+    }
+    // Some side shrinks: what is kept must average every source pixel into the result.
+    bool shrinks() const { return kx < 1 || ky < 1; }
+};
+
+DrawnImage::Placement DrawnImage::place(const Painting& p) {
+    Placement at;
+    at.source = p.source & QRectF(0, 0, p.picture.width(), p.picture.height());
+    if (at.source.isEmpty()) {
+        return at;
+    }
+    at.kx = p.destination.width() / p.source.width();
+    at.ky = p.destination.height() / p.source.height();
+    at.target = QRectF(p.destination.x() + (at.source.x() - p.source.x()) * at.kx,
+                       p.destination.y() + (at.source.y() - p.source.y()) * at.ky,
+                       at.source.width() * at.kx, at.source.height() * at.ky);
+    return at;
+}
+
+StdPicture DrawnImage::image() const {
+    const int w = size_.width();
+    const int h = size_.height();
+    if (w <= 0 || h <= 0) {
+        return {};
+    }
+    QImage image(w, h, QImage::Format_RGB32);
+    if (image.isNull()) {
+        throw Error(ErrorCode::OutOfMemory,
+                    QStringLiteral("内存不足，无法生成 %1 × %2 像素的图片").arg(w).arg(h));
+    }
+    // Shrunk paintings are averaged once, here; the bands below only place the results.
+    std::vector<QImage> averaged(paintings_.size());
+    const QRect all(0, 0, w, h);
+    for (std::size_t i = 0; i < paintings_.size(); ++i) {
+        const Painting& p = paintings_[i];
+        const Placement at = place(p);
+        if (at.isEmpty() || at.exact() || !at.shrinks() ||
+            (all & p.clip & at.target.toAlignedRect()).isEmpty()) {
+            continue;
+        }
+        const QRect source = at.source.toAlignedRect() & p.picture.image().rect();
+        const QRect target = at.target.toAlignedRect();
+        const QImage& img = p.picture.image();
+        const QImage part(img.constScanLine(source.y()) + 4 * std::size_t(source.x()),
+                          source.width(), source.height(), img.bytesPerLine(), img.format());
+        averaged[i] = part.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (averaged[i].isNull()) {
+            throw Error(ErrorCode::OutOfMemory, QStringLiteral("内存不足，无法缩放图片"));
+        }
+    }
+    // Each band paints its own rows of the one bitmap.
+    uchar* bits = image.bits();
+    const qsizetype bpl = image.bytesPerLine();
+    ForEachBand(h, std::int64_t(w) * h, [&](int first, int last) {
+        QImage band(bits + first * bpl, w, last - first, bpl, QImage::Format_RGB32);
+        QPainter painter(&band);
+        painter.translate(0, -first);
+        render(painter, QRect(0, first, w, last - first), &averaged);
+    });
+    return StdPicture(std::move(image));
+}
+
+void DrawnImage::render(QPainter& painter, const QRect& area,
+                        const std::vector<QImage>* averaged) const {
+    painter.fillRect(area, background_);
+    if (!picture_.isEmpty()) {
+        const QRect part = area & QRect(QPoint(0, 0), picture_.size());
+        if (!part.isEmpty()) {
+            painter.drawImage(part.topLeft(), picture_.image(), part);
+        }
+    }
+    for (std::size_t i = 0; i < paintings_.size(); ++i) {
+        const Painting& p = paintings_[i];
+        const Placement at = place(p);
+        if (at.isEmpty()) {
+            continue;
+        }
+        const QRect clip = area & p.clip & at.target.toAlignedRect();
+        if (clip.isEmpty()) {
+            continue;
+        }
+        painter.save();
+        painter.setClipRect(clip);
+        if (at.exact()) {
+            painter.drawImage(QPoint(int(at.target.x()), int(at.target.y())), p.picture.image(),
+                              at.source.toRect());
+        } else if (averaged != nullptr && !(*averaged)[i].isNull()) {
+            painter.drawImage(at.target.toAlignedRect().topLeft(), (*averaged)[i]);
+        } else {
+            // Enlarging, or on screen: start from the averaged reduction nearest above the
+            // target scale, then interpolate. What is kept never starts from a reduction.
+            int level = 0;
+            double k = std::min(at.kx, at.ky);
+            while (averaged == nullptr && k <= 0.5 && level < 24) {
+                k *= 2;
+                ++level;
+            }
+            const QImage img = p.picture.reduced(level);
+            const double fx = double(p.picture.width()) / img.width();
+            const double fy = double(p.picture.height()) / img.height();
+            const QRectF& s = at.source;
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+            painter.drawImage(at.target, img,
+                              QRectF(s.x() / fx, s.y() / fy, s.width() / fx, s.height() / fy));
+        }
+        painter.restore();
+    }
+}
+
+}  // namespace lanxi
