@@ -39,8 +39,8 @@ void Form1::Command5_Click() {
         OpenedFileName = CommonDialog1.FileName;
         Picture1->setHeight(Picture2->Height());
         Picture1->setWidth(Picture2->Width());
-        for (QPushButton* b :
-             {Command1, Command2, Command3, Command4, Command6, Command8, Command10}) {
+        for (QPushButton* b : std::initializer_list<QPushButton*>{
+                 Command1, Command2, Command3, Command4, Command6, Command8, Command10}) {
             b->setEnabled(true);
         }
         BaseWidth = Picture2->Width();
