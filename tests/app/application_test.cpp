@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include "app/application.h"
+#include "app/form3_design.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/widgets.h"
 
@@ -35,40 +36,8 @@ TEST_F(ApplicationTest, StartsWithTheStartScreenAlone) {
 TEST_F(ApplicationTest, StartScreenIsLaidOutAsDesigned) {
     EXPECT_EQ(start()->windowTitle(), QStringLiteral("图片剪切、缩小、压缩小工具----岚溪文坊专用"));
     EXPECT_EQ(start()->size(), QSize(421, 269));
-    struct Item {
-        const char* name;
-        QString text;
-        QRect twips;
-    } buttons[] = {
-        {"Command2", QStringLiteral("图片文件大小（容量）压缩（尺寸不变）"), {240, 360, 3735, 495}},
-        {"Command1", QStringLiteral("图片尺寸（宽、高）减小、截剪"), {240, 960, 3735, 495}},
-        {"Command4", QStringLiteral("进入：岚溪文坊"), {4200, 360, 1815, 495}},
-        {"Command3", QStringLiteral("退  出"), {4200, 960, 1815, 495}},
-    };
-    for (const Item& b : buttons) {
-        QPushButton* button = startButton(b.name);
-        ASSERT_NE(button, nullptr) << b.name;
-        EXPECT_EQ(button->text(), b.text);
-        EXPECT_EQ(test::TwipsOf(button), b.twips) << b.name;
-        EXPECT_TRUE(button->isEnabled());
-    }
-    Form3& f = program.form3();
-    EXPECT_EQ(test::TwipsOf(f.Shape1), QRect(240, 1680, 5775, 2175));
-    EXPECT_EQ(f.Shape1->BorderColor(), QColor(255, 128, 0));
-    EXPECT_EQ(f.Label1[0]->Caption(), QStringLiteral("岚溪文坊图片上传要求说明："));
-    EXPECT_EQ(f.Label1[0]->palette().color(QPalette::WindowText), QColor(0, 0, 255));
-    EXPECT_EQ(f.Label1[1]->Caption(),
-              QStringLiteral("1.文章中插入图片尺寸：宽度不能大于700象素，高度不限；图片    "
-                             "容量大小不能大于200kb；"));
-    EXPECT_EQ(f.Label1[2]->Caption(),
-              QStringLiteral("2.头徵形象图片：原图片要少于200kb，建议通过本软件处理后：   "
-                             "图片最小边为210象素或310象素"));
-    EXPECT_EQ(f.Label1[3]->Caption(),
-              QStringLiteral("3.身份证图片每张容量大小不能大于100kb，周边多余空白可以剪   切掉。"));
-    EXPECT_EQ(test::TwipsOf(f.Label1[1]), QRect(480, 2280, 5250, 420));
-    EXPECT_EQ(test::TabOrder(f.Command1, 4),
-              QStringList({"Command1", "Command2", "Command3", "Command4"}));
-    EXPECT_EQ(start()->focusWidget(), f.Command1);
+    test::ExpectBuiltAsDesigned(program.form3(), Form3Design());
+    EXPECT_EQ(start()->focusWidget(), program.form3().Command1);
 }
 
 TEST_F(ApplicationTest, EachWindowExistsOnceAndIsSharedByItsButtons) {
