@@ -28,6 +28,10 @@ void Form1::Command5_Click() {
     CommonDialog1.Filter = kFileFilter;
     CommonDialog1.ShowOpen(hWnd());
     CommonDialog1.Flags = 14;
+    if (!IsLoaded()) {
+        // The window went while the dialog was up: there is nothing left to open into.
+        return;
+    }
     if (!CommonDialog1.FileName.isEmpty()) {
         const StdPicture picture =
             loadOrExplain(hWnd(), CommonDialog1.FileName, QStringLiteral("无法打开图片文件"));

@@ -1,3 +1,4 @@
+#include <QFileInfo>
 #include <QLineEdit>
 #include <algorithm>
 #include <string_view>
@@ -75,6 +76,31 @@ TEST_F(WindowTest, CloseButtonUnloadsTheWindowAlone) {
     Click(form.Command7);
     EXPECT_FALSE(form.IsLoaded());
     EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(WindowTest, AWindowClosedWhileItsFileDialogIsUpIsLeftAlone) {
+    const QString other = pictureFile(test::PatternImage(30, 20), QStringLiteral("另一张.bmp"));
+    const QString target = dir.file(QStringLiteral("结果.bmp"));
+    // Opening another picture, and saving the result.
+    for (auto [button, answer] : {std::pair{&Form1::Command5, other}, {&Form1::Command3, target}}) {
+        form.Show();
+        openPicture(test::PatternImage(60, 40));
+        const QString opened = form.OpenedFileName;
+        ui.messages.clear();
+        // The window closes, and is freed, while the dialog waits for the user.
+        ui.onDialog = [&](const FileDialogRequest&) {
+            form.Unload();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        };
+        ui.answer(answer);
+        Click(form.*button);
+        ui.onDialog = nullptr;
+        EXPECT_FALSE(form.IsLoaded());
+        EXPECT_TRUE(form.Picture2.isNull());
+        EXPECT_TRUE(ui.messages.empty()) << ui.messageTexts().join(u'\n');
+        EXPECT_EQ(form.OpenedFileName, opened);
+        EXPECT_FALSE(QFileInfo::exists(target));
+    }
 }
 
 }  // namespace
