@@ -6,6 +6,9 @@
 
 #include "app/application.h"
 #include "app/form3_design.h"
+#include "batch/batch_run.h"
+#include "tests/support/images.h"
+#include "tests/support/jpeg_info.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/widgets.h"
 
@@ -84,14 +87,32 @@ TEST_F(ApplicationTest, AClosedWorkspaceComesBackAsDesignedWithItsMembersKept) {
     EXPECT_TRUE(f.Picture2->Picture().isEmpty());
 }
 
-TEST_F(ApplicationTest, ExitClosesEveryWindowAtOnce) {
+TEST_F(ApplicationTest, ExitClosesEveryWindowAtOnceEvenWithABatchRowInFlight) {
+    test::TempDir dir;
+    test::WriteJpeg(test::SmoothImage(64, 48), dir.file(QStringLiteral("a.jpg")));
     Click(startButton("Command1"));
     Click(startButton("Command2"));
-    Click(startButton("Command3"));
+    Form2& batch = program.form2();
+    batch.List1->AddItem(BatchRow{QStringLiteral("a.jpg"), dir.path()});
+    // The start screen stays usable during a run; its exit is clicked as the row starts, and
+    // the windows it closes are freed at once, while the row is still at work.
+    QObject::connect(&batch, &Form2::runStarted, &batch, [&](BatchRun* run) {
+        QObject::connect(run, &BatchRun::rowStarted, &batch, [&] {
+            Click(startButton("Command3"));
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        });
+    });
+    Click(batch.Command1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
     EXPECT_FALSE(program.form3().IsLoaded());
     EXPECT_FALSE(program.form1().IsLoaded());
-    EXPECT_FALSE(program.form2().IsLoaded());
+    EXPECT_FALSE(batch.IsLoaded());
     EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(program.form3().Command3.isNull() && program.form1().Command5.isNull() &&
+                batch.List1.isNull());
+    // The row in flight was finished whole, not cut off.
+    EXPECT_TRUE(test::InspectJpeg(test::ReadBytes(dir.file(QStringLiteral("a_YS.jpg")))).valid);
 }
 
 TEST_F(ApplicationTest, TheProgramEndsWithItsLastWindow) {
