@@ -49,22 +49,24 @@ std::vector<std::vector<int>> RowPrerequisites(const std::vector<BatchJob>& jobs
     return prerequisites;
 }
 
-std::vector<qint64> SourceSizes(const std::vector<BatchJob>& jobs) {
-    std::vector<qint64> sizes;
-    sizes.reserve(jobs.size());
+std::vector<PictureFootprint> RowFootprints(const std::vector<BatchJob>& jobs) {
+    std::vector<PictureFootprint> footprints;
+    footprints.reserve(jobs.size());
     for (const BatchJob& job : jobs) {
-        sizes.push_back(std::max<qint64>(0, QFileInfo(job.source).size()));
+        footprints.push_back(ProbePictureFile(job.source));
     }
-    return sizes;
+    return footprints;
 }
 
 RowScheduler::RowScheduler(const std::vector<std::vector<int>>& prerequisites,
-                           std::vector<qint64> costs)
+                           std::vector<qint64> costs, std::vector<qint64> memory)
     : dependents_(prerequisites.size()),
       unfinished_(prerequisites.size()),
       costs_(std::move(costs)),
+      memory_(std::move(memory)),
       waiting_(int(prerequisites.size())) {
     costs_.resize(prerequisites.size(), 0);
+    memory_.resize(prerequisites.size(), 0);
     for (std::size_t row = 0; row < prerequisites.size(); ++row) {
         unfinished_[row] = int(prerequisites[row].size());
         for (int before : prerequisites[row]) {
@@ -80,13 +82,25 @@ void RowScheduler::ready(int row) {
     ready_.push({costs_[std::size_t(row)], -row});
 }
 
-int RowScheduler::Next() {
-    if (ready_.empty()) {
-        return -1;
+int RowScheduler::Next(qint64 memoryAvailable) {
+    // Rows too large for now are set aside and put back, in their turn for later.
+    std::vector<std::pair<qint64, int>> tooLarge;
+    int row = -1;
+    while (!ready_.empty()) {
+        const auto top = ready_.top();
+        ready_.pop();
+        if (memory_[std::size_t(-top.second)] <= memoryAvailable) {
+            row = -top.second;
+            break;
+        }
+        tooLarge.push_back(top);
     }
-    const int row = -ready_.top().second;
-    ready_.pop();
-    --waiting_;
+    for (const auto& entry : tooLarge) {
+        ready_.push(entry);
+    }
+    if (row >= 0) {
+        --waiting_;
+    }
     return row;
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QString>
+#include <limits>
 #include <queue>
 #include <utility>
 #include <vector>
 
 #include "batch/batch_plan.h"
+#include "picture/picture_probe.h"
 
 // Which rows of a batch may run side by side. Rows that share no file run in any order; a row
 // that reads or writes a file an earlier row writes, or writes a file an earlier row reads,
@@ -26,9 +28,10 @@ QString FileKey(const QString& path);
 // per file.
 std::vector<std::vector<int>> RowPrerequisites(const std::vector<BatchJob>& jobs);
 
-// The size in bytes of each row's source (0 when it cannot be read), as a measure of the work
-// the row takes: decoding a photograph takes time in step with its compressed size.
-std::vector<qint64> SourceSizes(const std::vector<BatchJob>& jobs);
+// What each row's source costs, read from its header (see ProbePictureFile): its size in bytes
+// measures the work (decoding takes time in step with the compressed size), its memory what
+// the row holds while it runs.
+std::vector<PictureFootprint> RowFootprints(const std::vector<BatchJob>& jobs);
 
 // Hands out the rows of a batch as their prerequisites are met, the costliest ready row first
 // and rows of equal cost in list order. Starting the large files early keeps a big one from
@@ -36,13 +39,17 @@ std::vector<qint64> SourceSizes(const std::vector<BatchJob>& jobs);
 // owner calls it from one thread.
 class RowScheduler {
   public:
-    // Without costs (or with fewer than rows), rows go in list order.
+    // Without costs (or with fewer than rows), rows go in list order; without memory figures,
+    // every row needs none.
     explicit RowScheduler(const std::vector<std::vector<int>>& prerequisites,
-                          std::vector<qint64> costs = {});
+                          std::vector<qint64> costs = {}, std::vector<qint64> memory = {});
 
     // The row to start now: of the rows not yet handed out whose prerequisites have all
-    // finished, the costliest, then the earliest; -1 when there is none just now.
-    int Next();
+    // finished and whose memory is at most `memoryAvailable`, the costliest, then the earliest;
+    // -1 when there is none just now.
+    int Next(qint64 memoryAvailable = std::numeric_limits<qint64>::max());
+    // The memory a row holds while it runs.
+    qint64 Memory(int row) const { return memory_[std::size_t(row)]; }
     // The row handed out by Next() has finished (written or not: either way its turn is over).
     void Finished(int row);
     // Rows not yet handed out.
@@ -54,6 +61,7 @@ class RowScheduler {
     std::vector<std::vector<int>> dependents_;
     std::vector<int> unfinished_;  // per row, prerequisites not yet finished
     std::vector<qint64> costs_;
+    std::vector<qint64> memory_;
     // Ready rows by cost, then by the earlier index (stored negated).
     std::priority_queue<std::pair<qint64, int>> ready_;
     int waiting_ = 0;

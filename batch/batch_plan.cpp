@@ -9,7 +9,8 @@ namespace lanxi {
 
 BatchJob PlanRow(const BatchRow& row, bool overwrite) {
     const QString source = row.path();
-    return BatchJob{source, overwrite ? JpgEnding(source) : YsName(source)};
+    const QString target = overwrite ? JpgEnding(source) : YsName(source);
+    return BatchJob{source, target, target == source};
 }
 
 std::vector<BatchJob> PlanBatch(const BatchList& rows, bool overwrite) {
@@ -26,7 +27,7 @@ BatchSummary Summarize(const std::vector<BatchJob>& jobs,
     BatchSummary s;
     s.total = int(jobs.size());
     for (std::size_t i = 0; i < jobs.size(); ++i) {
-        if (i >= results.size() || !results[i]) {
+        if (i >= results.size() || !results[i] || results[i]->stopped) {
             ++s.unprocessed;
         } else if (results[i]->written) {
             ++s.written;

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -11,13 +10,14 @@
 // the window builds the plan, the engine carries it out, the window shows the summary.
 namespace lanxi {
 
-// Every file of a batch is re-encoded at this JPEG quality.
-inline constexpr std::int32_t kBatchQuality = 80;
-
-// One row's work: the file read and the file written.
+// One row's work: the file read and the file written, as the upload copy (jpeg/upload_copy.h).
 struct BatchJob {
     QString source;
     QString target;
+    // The target is the source itself (a JPEG compressed in its own place): the user asked for
+    // that file to be replaced, so a link there is written through like an editor would. Every
+    // other target is a name the run made up, and a link there is replaced instead.
+    bool overSource = false;
     friend bool operator==(const BatchJob&, const BatchJob&) = default;
 };
 
@@ -31,6 +31,8 @@ std::vector<BatchJob> PlanBatch(const BatchList& rows, bool overwrite);
 struct RowResult {
     bool written = false;
     QString reason;  // why not, in Chinese, when not written
+    // Ended unfinished by a stop request: counted with the rows never reached.
+    bool stopped = false;
 };
 
 // What the run did, for the closing message.
@@ -41,7 +43,7 @@ struct BatchSummary {
     };
     int total = 0;        // rows in the list
     int written = 0;      // files written
-    int unprocessed = 0;  // rows never reached because the user stopped the run
+    int unprocessed = 0;  // rows never reached, or cut short, because the user stopped the run
     std::vector<Failure> failures;
 };
 

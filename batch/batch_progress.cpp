@@ -25,7 +25,7 @@ BatchProgress::BatchProgress(QWidget* window, int total)
     bar_->setRange(0, total);
     stop_->setObjectName(QStringLiteral("stop"));
     stop_->setAutoDefault(false);
-    stop_->setToolTip(QStringLiteral("当前文件完成后停止压缩"));
+    stop_->setToolTip(QStringLiteral("立即停止压缩；正在压缩的文件不保存"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -8,7 +8,7 @@
 namespace lanxi {
 
 // The progress of a batch run, modal to the batch window only: how many files are done of how
-// many, the file being compressed, and a button that stops the run after the current file.
+// many, the file being compressed, and a button that stops the run at once.
 // Closing the dialog asks for the stop too; the dialog goes when the run has ended.
 class BatchProgress : public QDialog {
     Q_OBJECT

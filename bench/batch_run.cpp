@@ -2,8 +2,9 @@
 // row, each is re-encoded at quality 80 under its "_YS." name by the window's own engine, on its
 // worker thread, with the user-interface thread waiting in its event loop. Prints the files,
 // megapixels, seconds, throughput, bytes in and out, and the process's memory before and at
-// its peak.
-//   bench_batch_run DIRECTORY [--overwrite]
+// its peak. With --stop-after MS the run is stopped that many milliseconds after its start, as
+// the progress dialog's "停止" does, and the time the run took to end after the stop is shown.
+//   bench_batch_run DIRECTORY [--overwrite] [--stop-after MS]
 #include <sys/resource.h>
 
 #include <QApplication>
@@ -13,6 +14,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QTimer>
 #include <cstdio>
 
 #include "batch/batch_plan.h"
@@ -52,6 +54,8 @@ int main(int argc, char** argv) {
     }
     const QString directory = QDir::toNativeSeparators(QFileInfo(args.at(1)).absoluteFilePath());
     const bool overwrite = args.contains(QStringLiteral("--overwrite"));
+    const qsizetype stopAt = args.indexOf(QStringLiteral("--stop-after"));
+    const int stopAfter = stopAt > 0 && stopAt + 1 < args.size() ? args.at(stopAt + 1).toInt() : -1;
 
     lanxi::BatchList rows;
     double megapixels = 0;
@@ -75,6 +79,13 @@ int main(int argc, char** argv) {
     QObject::connect(&run, &lanxi::BatchRun::finished, &loop, &QEventLoop::quit);
     QElapsedTimer clock;
     clock.start();
+    qint64 stoppedAt = -1;
+    if (stopAfter >= 0) {
+        QTimer::singleShot(stopAfter, &run, [&] {
+            stoppedAt = clock.nsecsElapsed();
+            run.Stop();
+        });
+    }
     run.Start();
     if (run.IsRunning()) {
         loop.exec();
@@ -96,5 +107,10 @@ int main(int argc, char** argv) {
                 static_cast<long long>(bytesOut),
                 bytesIn ? 100.0 * double(bytesOut) / double(bytesIn) : 0.0);
     std::printf("memory MiB       %.0f before the run, %.0f at the peak\n", before, peakMiB());
+    if (stoppedAt >= 0) {
+        std::printf("stopped after    %d ms; the run ended %.0f ms after the stop, %d rows left\n",
+                    stopAfter, double(clock.nsecsElapsed() - stoppedAt) / 1e6,
+                    summary.unprocessed);
+    }
     return summary.written == summary.total ? 0 : 1;
 }

@@ -16,7 +16,7 @@
 #include <cstdio>
 #include <limits>
 
-#include "jpeg/module1.h"
+#include "jpeg/save_as_jpeg.h"
 #include "picture/errors.h"
 #include "picture/loader.h"
 

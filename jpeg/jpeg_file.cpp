@@ -2,23 +2,18 @@
 
 #include <QImage>
 #include <algorithm>
-#include <csetjmp>
 #include <cstdio>
 #include <memory>
 #include <new>
 
-#include "jpeg/name_rule.h"
-#include "picture/errors.h"
-#include "picture/loader.h"
+#include "picture/libjpeg_errors.h"
 #include "picture/safe_file.h"
-
-extern "C" {
-#include <jerror.h>
-#include <jpeglib.h>
-}
 
 namespace lanxi {
 namespace {
+
+using detail::JpegErrorJump;
+using detail::UseJpegErrorJump;
 
 // How much compressed data is gathered before it goes to the file.
 constexpr std::size_t kOutputChunk = 64 * 1024;
@@ -33,12 +28,6 @@ constexpr J_COLOR_SPACE kPixelLayout = JCS_EXT_BGRX;
 constexpr J_COLOR_SPACE kPixelLayout = JCS_EXT_XRGB;
 #endif
 
-struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-    char message[JMSG_LENGTH_MAX];
-};
-
 // Compressed data goes through this buffer into the file.
 struct FileDestination {
     jpeg_destination_mgr pub;
@@ -51,18 +40,11 @@ struct FileDestination {
 // that was never created is harmless.
 struct Encoder {
     jpeg_compress_struct cinfo;
-    ErrorManager err;
+    JpegErrorJump err;
     FileDestination dest;
+    const std::atomic<bool>* cancel;
+    bool cancelled;
 };
-
-[[noreturn]] void onError(j_common_ptr cinfo) {
-    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, err->message);
-    std::longjmp(err->jump, 1);
-}
-
-// Warnings and traces are not for the user; an encoder fed valid rows gives none.
-void onMessage(j_common_ptr) {}
 
 FileDestination* destinationOf(j_compress_ptr cinfo) {
     return reinterpret_cast<FileDestination*>(cinfo->dest);
@@ -152,6 +134,10 @@ bool compress(Encoder* e, const uchar* bits, qsizetype bytesPerLine, int width, 
     // copy of the picture is made. libjpeg only reads them.
     JSAMPROW rows[kRowsPerCall];
     while (cinfo->next_scanline < cinfo->image_height) {
+        if (e->cancel != nullptr && e->cancel->load(std::memory_order_relaxed)) {
+            e->cancelled = true;
+            return false;
+        }
         const int first = int(cinfo->next_scanline);
         const int count = std::min(kRowsPerCall, height - first);
         for (int i = 0; i < count; ++i) {
@@ -166,7 +152,7 @@ bool compress(Encoder* e, const uchar* bits, qsizetype bytesPerLine, int width, 
 }  // namespace
 
 bool WriteJpegFile(const StdPicture& picture, const QString& path, const JpegSettings& settings,
-                   QString* reason) {
+                   QString* reason, AtLink atLink, const std::atomic<bool>* cancel) {
     const auto refuse = [reason](const QString& why) {
         if (reason != nullptr) {
             *reason = why;
@@ -196,7 +182,7 @@ bool WriteJpegFile(const StdPicture& picture, const QString& path, const JpegSet
                           .arg(JPEG_MAX_DIMENSION));
     }
 
-    SafeFile file(path);
+    SafeFile file(path, atLink);
     if (!file.open()) {
         return refuse(file.reason());
     }
@@ -204,10 +190,9 @@ bool WriteJpegFile(const StdPicture& picture, const QString& path, const JpegSet
     if (!encoder) {
         return refuse(QStringLiteral("内存不足，无法保存这张图片"));
     }
-    encoder->cinfo.err = jpeg_std_error(&encoder->err.pub);
-    encoder->err.pub.error_exit = onError;
-    encoder->err.pub.output_message = onMessage;
+    UseJpegErrorJump(&encoder->cinfo, &encoder->err);
     encoder->dest.file = &file;
+    encoder->cancel = cancel;
 
     const bool encoded = compress(encoder.get(), image->constBits(), image->bytesPerLine(),
                                   image->width(), image->height(), isGrey(*image), &settings);
@@ -218,28 +203,19 @@ bool WriteJpegFile(const StdPicture& picture, const QString& path, const JpegSet
             return refuse(file.reason());  // the file said why it refused the data
         }
         file.abandon();
+        if (encoder->cancelled) {
+            return refuse(QStringLiteral("已停止"));
+        }
+        // The encoder refuses only what it was never given by us (a bad setting, no memory).
         return refuse(
-            QStringLiteral("JPEG 编码失败（%1）").arg(QString::fromLatin1(encoder->err.message)));
+            encoder->err.pub.msg_code == JERR_OUT_OF_MEMORY
+                ? QStringLiteral("内存不足，无法保存这张图片")
+                : QStringLiteral("JPEG 编码失败（内部错误 %1）").arg(encoder->err.pub.msg_code));
     }
     if (!file.commit()) {
         return refuse(file.reason());
     }
     return true;
-}
-
-bool SaveInFormatOfName(const StdPicture& picture, const QString& path, QString* reason) {
-    if (HasJpegEnding(path)) {
-        return WriteJpegFile(picture, path, kHighQuality, reason);
-    }
-    try {
-        SavePicture(picture, path);
-        return true;
-    } catch (const Error& e) {
-        if (reason != nullptr) {
-            *reason = e.message();
-        }
-        return false;
-    }
 }
 
 }  // namespace lanxi

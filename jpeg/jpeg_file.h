@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
 
 #include "picture/picture.h"
+#include "picture/safe_file.h"
 
 namespace lanxi {
 
@@ -15,21 +17,17 @@ struct JpegSettings {
     bool subsampleChroma = true;
 };
 
-// The compressed copies sent to the website.
-inline constexpr JpegSettings kCompressedCopy{80, true};
 // A picture saved by the user under a JPEG name: as close to the picture as JPEG gets.
 inline constexpr JpegSettings kHighQuality{95, false};
 
 // Writes the picture as a JPEG file. The file is written beside the target under a temporary
 // name and replaces it only when complete, so a failed write leaves an existing file untouched
 // and no temporary file. False when the file was not written; *reason (if given) then says why
-// in Chinese. Safe to call from several threads at once.
+// in Chinese. `atLink` says what happens when `path` is a symbolic link. With `cancel`, the
+// write is given up soon after it turns true (the reason is then "已停止"). Safe to call from
+// several threads at once.
 bool WriteJpegFile(const StdPicture& picture, const QString& path, const JpegSettings& settings,
-                   QString* reason = nullptr);
-
-// Saves the picture in the format its name promises: a name ending ".jpg" or ".jpeg" (any
-// case) as a high-quality JPEG, any other name as BMP. Written through a temporary file like
-// the two writers it chooses from. False with *reason (Chinese) when the file was not written.
-bool SaveInFormatOfName(const StdPicture& picture, const QString& path, QString* reason);
+                   QString* reason = nullptr, AtLink atLink = AtLink::WriteThrough,
+                   const std::atomic<bool>* cancel = nullptr);
 
 }  // namespace lanxi

@@ -10,6 +10,7 @@ namespace lanxi {
 // so that a failure can be told apart in tests.
 enum class ErrorCode {
     InvalidProcedureCall = 5,
+    UserInterrupt = 18,
     Overflow = 6,
     OutOfMemory = 7,
     DivisionByZero = 11,

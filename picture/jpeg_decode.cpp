@@ -1,16 +1,15 @@
 #include "picture/jpeg_decode.h"
 
 #include <QTransform>
-#include <csetjmp>
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
+#include "picture/libjpeg_errors.h"
 #include "picture/loader.h"
-
-extern "C" {
-#include <jerror.h>
-#include <jpeglib.h>
-}
 
 namespace lanxi::detail {
 namespace {
@@ -20,46 +19,71 @@ namespace {
 constexpr int kMaxWarnings = 1000;
 
 struct ErrorManager {
-    jpeg_error_mgr pub;
-    std::jmp_buf jump;
-    char message[JMSG_LENGTH_MAX];
+    JpegErrorJump base;
     int warnings;
     bool truncated;
     bool tooDamaged;
+    bool damaged;
+    bool cancelled;
+    const std::atomic<bool>* cancel;
 };
-
-[[noreturn]] void onError(j_common_ptr cinfo) {
-    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
-    (*cinfo->err->format_message)(cinfo, err->message);
-    std::longjmp(err->jump, 1);
-}
 
 void onMessage(j_common_ptr cinfo, int level) {
     auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
     if (level >= 0) {
         return;  // trace messages
     }
-    if (cinfo->err->msg_code == JWRN_JPEG_EOF) {
-        // The data ends before the picture does: a half-copied file. libjpeg would fill the
-        // rest with grey; we refuse it instead.
-        err->truncated = true;
-        std::longjmp(err->jump, 1);
+    switch (cinfo->err->msg_code) {
+        case JWRN_JPEG_EOF:
+            // The data ends before the picture does: a half-copied file. libjpeg would fill the
+            // rest with grey; we refuse it instead.
+            err->truncated = true;
+            std::longjmp(err->base.jump, 1);
+        case JWRN_HIT_MARKER:
+        case JWRN_MUST_RESYNC:
+        case JWRN_HUFF_BAD_CODE:
+#if JPEG_LIB_VERSION >= 70 || defined(D_ARITH_CODING_SUPPORTED)
+        case JWRN_ARITH_BAD_CODE:
+#endif
+            // Coded data was lost: the decoder goes on after it, and grey fills the gap.
+            err->damaged = true;
+            break;
+        default:
+            // The rest (extra bytes before a marker, an unknown JFIF revision, a bad ICC
+            // block) are common in real cameras' files and cost no pixels.
+            break;
     }
     if (++err->warnings > kMaxWarnings) {
         err->tooDamaged = true;
-        std::longjmp(err->jump, 1);
+        std::longjmp(err->base.jump, 1);
+    }
+}
+
+// Called by libjpeg at every row of output and every row of blocks read, so a stop request or
+// a stream with too many scans ends the decoding within milliseconds.
+void onProgress(j_common_ptr cinfo) {
+    auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
+    if (err->cancel != nullptr && err->cancel->load(std::memory_order_relaxed)) {
+        err->cancelled = true;
+        std::longjmp(err->base.jump, 1);
+    }
+    // The scans were counted before decoding; this only guards against a count that missed.
+    if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxJpegScans) {
+        cinfo->err->msg_code = JERR_BAD_SCAN_SCRIPT;
+        std::longjmp(err->base.jump, 1);
     }
 }
 
 struct Decoder {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
+    jpeg_progress_mgr progress;
 };
 
 // Every libjpeg call that may fail runs inside one of these two functions, whose frames hold
 // nothing but plain data, so the long jump out of the library skips no destructor.
 bool readHeader(Decoder* d, const unsigned char* data, unsigned long size) {
-    if (setjmp(d->err.jump)) {
+    if (setjmp(d->err.base.jump)) {
         return false;
     }
     jpeg_mem_src(&d->cinfo, data, size);
@@ -81,7 +105,7 @@ bool readHeader(Decoder* d, const unsigned char* data, unsigned long size) {
 }
 
 bool decodeRows(Decoder* d, unsigned char* bits, std::size_t bytesPerLine, unsigned char* cmykRow) {
-    if (setjmp(d->err.jump)) {
+    if (setjmp(d->err.base.jump)) {
         return false;
     }
     jpeg_start_decompress(&d->cinfo);
@@ -191,23 +215,139 @@ QImage Orient(const QImage& image, int orientation) {
     }
 }
 
-QImage DecodeJpeg(const QByteArray& bytes, QString* reason) {
+JpegScans CountJpegScans(const unsigned char* data, std::size_t size) {
+    JpegScans found;
+    // Blocks of each component by its id, from the frame header.
+    std::array<double, 256> blocks{};
+    double allBlocks = 0;
+    double coveredBlocks = 0;
+    std::size_t pos = 2;  // after SOI
+    while (pos + 1 < size) {
+        if (data[pos] != 0xFF) {
+            ++pos;  // entropy-coded data
+            continue;
+        }
+        const unsigned char marker = data[pos + 1];
+        if (marker == 0xFF) {
+            ++pos;  // fill byte
+            continue;
+        }
+        // A stuffed zero, a restart marker or TEM: no length follows.
+        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+            pos += 2;
+            continue;
+        }
+        if (marker == 0xD9 || pos + 4 > size) {
+            break;  // the end of the picture (anything after it is not decoded)
+        }
+        const std::size_t length = std::size_t(data[pos + 2]) << 8 | data[pos + 3];
+        if (length < 2) {
+            break;
+        }
+        const unsigned char* segment = data + pos + 4;
+        const std::size_t available = std::min(length - 2, size - pos - 4);
+        const bool frame =
+            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame && allBlocks == 0 && available >= 6) {
+            const double h = segment[1] << 8 | segment[2];
+            const double w = segment[3] << 8 | segment[4];
+            const int count = std::min<int>(segment[5], int((available - 6) / 3));
+            int hMax = 1, vMax = 1;
+            for (int c = 0; c < count; ++c) {
+                hMax = std::max(hMax, segment[6 + 3 * c + 1] >> 4);
+                vMax = std::max(vMax, segment[6 + 3 * c + 1] & 15);
+            }
+            for (int c = 0; c < count; ++c) {
+                const int hs = segment[6 + 3 * c + 1] >> 4, vs = segment[6 + 3 * c + 1] & 15;
+                const double b = std::ceil(std::ceil(w * hs / hMax) / 8) *
+                                 std::ceil(std::ceil(h * vs / vMax) / 8);
+                blocks[segment[6 + 3 * c]] = b;
+                allBlocks += b;
+            }
+        } else if (marker == 0xDA) {
+            ++found.scans;
+            const int count =
+                available >= 1 ? std::min<int>(segment[0], int((available - 1) / 2)) : 0;
+            for (int c = 0; c < count; ++c) {
+                coveredBlocks += blocks[segment[1 + 2 * c]];
+            }
+        }
+        pos += 2 + length;
+    }
+    found.passes = allBlocks > 0 ? coveredBlocks / allBlocks : 0;
+    return found;
+}
+
+QString JpegErrorText(int code) {
+    switch (code) {
+        case JERR_NO_SOI:
+        case JERR_NO_IMAGE:
+            return QStringLiteral("不是 JPEG 图片");
+        case JERR_SOF_UNSUPPORTED:
+        case JERR_NOT_COMPILED:
+            return QStringLiteral("不支持这种 JPEG 编码方式（无损或分层编码）");
+        case JERR_BAD_PRECISION:
+            return QStringLiteral("不支持这种 JPEG 数据精度");
+        case JERR_COMPONENT_COUNT:
+        case JERR_BAD_J_COLORSPACE:
+        case JERR_CONVERSION_NOTIMPL:
+            return QStringLiteral("不支持这种 JPEG 颜色格式");
+        case JERR_OUT_OF_MEMORY:
+        case JERR_NO_BACKING_STORE:
+            return QStringLiteral("内存不足");
+        case JERR_IMAGE_TOO_BIG:
+        case JERR_WIDTH_OVERFLOW:
+            return QStringLiteral("图片尺寸过大");
+        case JERR_EMPTY_IMAGE:
+            return QStringLiteral("图片的高为 0");
+        case JERR_BAD_SCAN_SCRIPT:
+            return QStringLiteral("扫描段过多");
+        default:
+            return QStringLiteral("文件结构或图片数据已损坏");
+    }
+}
+
+JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const std::atomic<bool>* cancel) {
+    JpegDecodeResult result;
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+    if (const JpegScans s = CountJpegScans(data, std::size_t(bytes.size()));
+        s.scans > kMaxJpegScans || s.passes > kMaxJpegPasses) {
+        result.reason = QStringLiteral(
+                            "JPEG 图片有 %1 个扫描段，共扫描整张图片 %2 遍（正常的图片"
+                            "最多几十段、十几遍），这样的文件会让解码耗时极长，不予打开")
+                            .arg(s.scans)
+                            .arg(int(s.passes));
+        return result;
+    }
+
     Decoder d{};
-    d.cinfo.err = jpeg_std_error(&d.err.pub);
-    d.err.pub.error_exit = onError;
-    d.err.pub.emit_message = onMessage;
+    UseJpegErrorJump(&d.cinfo, &d.err.base);
+    d.err.base.pub.emit_message = onMessage;
+    d.err.cancel = cancel;
     jpeg_create_decompress(&d.cinfo);
+    d.progress.progress_monitor = onProgress;
+    d.cinfo.progress = &d.progress;
     // Keeps libjpeg's own working memory (progressive pictures need whole-picture buffers)
-    // within what an accepted picture may need.
-    d.cinfo.mem->max_memory_to_use = 4L * 1024 * 1024 * 1024;
+    // within what an accepted picture may need. (long has 32 bits on Windows.)
+    d.cinfo.mem->max_memory_to_use =
+        long(std::min<long long>(4LL * 1024 * 1024 * 1024, std::numeric_limits<long>::max()));
 
     QImage image;
     QString why;
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const auto failure = [&d] {
+        if (d.err.truncated) {
+            return QStringLiteral("图片文件不完整（可能没有复制完）");
+        }
+        if (d.err.tooDamaged) {
+            return QStringLiteral("JPEG 图片数据已严重损坏");
+        }
+        if (d.err.cancelled) {
+            return QStringLiteral("已停止");
+        }
+        return QStringLiteral("JPEG 图片已损坏（%1）").arg(JpegErrorText(d.err.base.pub.msg_code));
+    };
     if (!readHeader(&d, data, static_cast<unsigned long>(bytes.size()))) {
-        why = d.err.truncated ? QStringLiteral("图片文件不完整（可能没有复制完）")
-                              : QStringLiteral("JPEG 图片已损坏（%1）")
-                                    .arg(QString::fromLocal8Bit(d.err.message));
+        why = failure();
     } else {
         // Read now: finishing the decompression frees the saved markers.
         const int orientation = orientationOf(&d.cinfo);
@@ -235,14 +375,7 @@ QImage DecodeJpeg(const QByteArray& bytes, QString* reason) {
                                        ? nullptr
                                        : reinterpret_cast<unsigned char*>(cmyk.data()))) {
                 image = QImage();
-                if (d.err.truncated) {
-                    why = QStringLiteral("图片文件不完整（可能没有复制完）");
-                } else if (d.err.tooDamaged) {
-                    why = QStringLiteral("JPEG 图片数据已严重损坏");
-                } else {
-                    why = QStringLiteral("JPEG 图片已损坏（%1）")
-                              .arg(QString::fromLocal8Bit(d.err.message));
-                }
+                why = failure();
             } else {
                 if (orientation != 1) {
                     image = Orient(image, orientation);
@@ -254,10 +387,11 @@ QImage DecodeJpeg(const QByteArray& bytes, QString* reason) {
         }
     }
     jpeg_destroy_decompress(&d.cinfo);
-    if (reason != nullptr) {
-        *reason = why;
-    }
-    return image;
+    result.image = std::move(image);
+    result.reason = why;
+    result.damaged = d.err.damaged;
+    result.cancelled = d.err.cancelled;
+    return result;
 }
 
 }  // namespace lanxi::detail

@@ -1,14 +1,13 @@
 #include "picture/loader.h"
 
 #include <QBuffer>
-#include <QFile>
-#include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
 #include <QtEndian>
 
 #include "picture/errors.h"
 #include "picture/jpeg_decode.h"
+#include "picture/regular_file.h"
 #include "picture/safe_file.h"
 
 namespace lanxi {
@@ -104,18 +103,22 @@ StdPicture readWithQt(const QByteArray& bytes, const QByteArray& format) {
 
 }  // namespace
 
-StdPicture DecodePicture(const QByteArray& bytes) {
+StdPicture DecodePicture(const QByteArray& bytes, LoadControl* control) {
     if (bytes.isEmpty()) {
         refuse(QStringLiteral("文件是空的（0 字节）"));
     }
     const auto* p = reinterpret_cast<const uchar*>(bytes.constData());
     if (bytes.size() >= 3 && p[0] == 0xFF && p[1] == 0xD8 && p[2] == 0xFF) {
-        QString reason;
-        QImage image = detail::DecodeJpeg(bytes, &reason);
-        if (image.isNull()) {
-            refuse(reason);
+        detail::JpegDecodeResult result =
+            detail::DecodeJpeg(bytes, control != nullptr ? control->cancel : nullptr);
+        if (result.image.isNull()) {
+            refuse(result.reason,
+                   result.cancelled ? ErrorCode::UserInterrupt : ErrorCode::InvalidPicture);
         }
-        return StdPicture(std::move(image));
+        if (control != nullptr) {
+            control->damaged = result.damaged;
+        }
+        return StdPicture(std::move(result.image));
     }
     if (bytes.size() >= 2 && p[0] == 'B' && p[1] == 'M') {
         checkBmpHeader(bytes);
@@ -124,29 +127,10 @@ StdPicture DecodePicture(const QByteArray& bytes) {
     return readWithQt(bytes, {});
 }
 
-StdPicture LoadPicture(const QString& path) {
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists()) {
-        refuse(QStringLiteral("文件不存在"), ErrorCode::FileNotFound);
-    }
-    if (info.isDir()) {
-        refuse(QStringLiteral("这是一个文件夹，不是图片文件"), ErrorCode::PermissionDenied);
-    }
-    if (info.size() > kMaxFileBytes) {
-        refuse(QStringLiteral("文件过大（%1 MB），不是可以打开的图片").arg(info.size() >> 20));
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        if (file.error() == QFileDevice::PermissionsError || !info.isReadable()) {
-            refuse(QStringLiteral("没有读取该文件的权限"), ErrorCode::PermissionDenied);
-        }
-        refuse(QStringLiteral("无法读取文件（%1）").arg(file.errorString()), ErrorCode::DeviceIO);
-    }
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        refuse(QStringLiteral("读取文件时出错（%1）").arg(file.errorString()), ErrorCode::DeviceIO);
-    }
-    return DecodePicture(bytes);
+StdPicture LoadPicture(const QString& path, LoadControl* control) {
+    return DecodePicture(
+        ReadRegularFile(path, kMaxFileBytes, control != nullptr ? control->cancel : nullptr),
+        control);
 }
 
 void SavePicture(const StdPicture& picture, const QString& path) {

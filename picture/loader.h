@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
 #include <cstdint>
 
 #include "picture/picture.h"
@@ -11,13 +12,23 @@ namespace lanxi {
 inline constexpr std::int64_t kMaxPicturePixels = 250'000'000;
 inline constexpr int kMaxPictureSide = 65'535;
 
+// What a caller may ask of a load, and what the load tells back besides the picture.
+struct LoadControl {
+    // When it turns true, the load ends soon (lanxi::Error with ErrorCode::UserInterrupt).
+    const std::atomic<bool>* cancel = nullptr;
+    // Set when the picture was decoded although parts of its data are damaged (a JPEG whose
+    // entropy-coded data had to be skipped): what shows there is grey, not the photograph.
+    bool damaged = false;
+};
+
 // Loads a picture file. The format is recognised by the file's content, not its name: JPEG
 // (upright, following a camera's orientation tag) and BMP, and the other formats Qt reads.
-// Throws lanxi::Error whose message() says in Chinese why the file could not be opened.
-StdPicture LoadPicture(const QString& path);
+// Only plain files are read (see RegularFile). Throws lanxi::Error whose message() says in
+// Chinese why the file could not be opened.
+StdPicture LoadPicture(const QString& path, LoadControl* control = nullptr);
 
 // Decodes a picture held in memory, as LoadPicture does with a file's bytes.
-StdPicture DecodePicture(const QByteArray& bytes);
+StdPicture DecodePicture(const QByteArray& bytes, LoadControl* control = nullptr);
 
 // Writes the picture as a BMP file, whatever the name's ending. The file is written beside the
 // target under a temporary name and replaces it only when complete, so a failed write leaves

@@ -1,28 +1,58 @@
 #include "picture/safe_file.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSaveFile>
+#include <QStorageInfo>
 #include <cerrno>
-#include <cstring>
+
+#include "picture/system_error.h"
 
 #ifdef Q_OS_WIN
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
+#include <cstdio>
 #endif
 
 namespace lanxi {
+namespace {
 
-QString WriteObstacle(const QString& target) {
+// The longest file name (the last part of a path) the system takes: 255 bytes of its encoding
+// on Linux, 255 UTF-16 units on Windows.
+bool nameTooLong(const QString& name) {
+#ifdef Q_OS_WIN
+    return name.size() > 255;
+#else
+    return QFile::encodeName(name).size() > 255;
+#endif
+}
+
+bool isLink(const QFileInfo& info) {
+    return info.isSymbolicLink() || info.isJunction();
+}
+
+}  // namespace
+
+QString WriteObstacle(const QString& target, AtLink atLink) {
     if (target.isEmpty()) {
         return QStringLiteral("没有给出文件名");
     }
     const QFileInfo info(target);
-    if (info.isDir()) {
-        return QStringLiteral("已有同名的文件夹");
+    if (nameTooLong(info.fileName())) {
+        return QStringLiteral("文件名太长，超出系统允许的长度");
     }
-    if (info.exists() && !info.isFile()) {
-        return QStringLiteral("这不是普通文件");
+    // A link about to be replaced may lead anywhere: only what it leads to would be in the way.
+    if (!(atLink == AtLink::Replace && isLink(info))) {
+        if (info.isDir()) {
+            return QStringLiteral("已有同名的文件夹");
+        }
+        if (info.exists() && !info.isFile()) {
+            return QStringLiteral("这不是普通文件");
+        }
     }
     const QFileInfo dir(info.absolutePath());
     if (!dir.exists()) {
@@ -37,39 +67,106 @@ QString WriteObstacle(const QString& target) {
 
 QString SafeFile::syncToDisk() {
 #ifdef Q_OS_WIN
-    const bool synced = ::_commit(file_.handle()) == 0;
-#else
-    const bool synced = ::fsync(file_.handle()) == 0 || errno == EINVAL || errno == ENOTSUP;
-#endif
-    if (synced) {
+    if (::_commit(file_->handle()) == 0) {
         return {};
     }
-    if (errno == ENOSPC) {
+    const int code = errno;
+#else
+    if (::fsync(file_->handle()) == 0 || errno == EINVAL || errno == ENOTSUP) {
+        return {};  // a file system that cannot sync has nothing to wait for
+    }
+    const int code = errno;
+#endif
+    if (code == ENOSPC) {
         return QStringLiteral("磁盘空间不足");
     }
-    return QStringLiteral("写入失败（%1）").arg(QString::fromLocal8Bit(std::strerror(errno)));
+#ifdef Q_OS_WIN
+    return QStringLiteral("写入失败");
+#else
+    return SystemErrorText(code);
+#endif
 }
 
-SafeFile::SafeFile(const QString& target) : target_(target), file_(target) {}
+SafeFile::SafeFile(const QString& target, AtLink atLink) : target_(target), atLink_(atLink) {}
 
 SafeFile::~SafeFile() {
-    if (file_.isOpen()) {
-        file_.cancelWriting();
-        file_.commit();  // with writing cancelled this only removes the temporary file
+    if (file_ && file_->isOpen()) {
+        discard();
     }
 }
 
 bool SafeFile::open() {
-    reason_ = WriteObstacle(target_);
+    reason_ = WriteObstacle(target_, atLink_);
     if (!reason_.isEmpty()) {
         failed_ = true;
         return false;
     }
-    if (!file_.open(QIODevice::WriteOnly)) {
+    if (atLink_ == AtLink::Replace) {
+        return openReplacement();
+    }
+    // QSaveFile writes through a link to the file it leads to and keeps that file's permissions.
+    auto file = std::make_unique<QSaveFile>(target_);
+    const bool opened = file->open(QIODevice::WriteOnly);
+    file_ = std::move(file);
+    if (!opened) {
         fail();
+    }
+    return opened;
+}
+
+bool SafeFile::openReplacement() {
+    const QFileInfo info(target_);
+    const QDir dir(info.absolutePath());
+    if (!isLink(info) && info.exists() && !info.isWritable()) {
+        failed_ = true;
+        reason_ = QStringLiteral("没有写入权限（文件只读）");
         return false;
     }
-    return true;
+    // A fresh name that only this call can have created: the system refuses to create it over
+    // anything that exists, a link included.
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        const QString name =
+            QStringLiteral(".lanxi-%1.tmp")
+                .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+        auto file = std::make_unique<QFile>(dir.filePath(name));
+        if (file->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            if (!isLink(info) && info.exists()) {
+                file->setPermissions(info.permissions());
+            }
+            file_ = std::move(file);
+            return true;
+        }
+        if (!QFileInfo(file->fileName()).isSymLink() && !file->exists()) {
+            file_ = std::move(file);
+            fail();
+            return false;
+        }
+    }
+    failed_ = true;
+    reason_ = QStringLiteral("无法创建临时文件");
+    return false;
+}
+
+bool SafeFile::replaceTarget() {
+    auto* file = static_cast<QFile*>(file_.get());
+    const QString temporary = file->fileName();
+    file->close();
+#ifdef Q_OS_WIN
+    const bool moved =
+        ::MoveFileExW(reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(temporary).utf16()),
+                      reinterpret_cast<LPCWSTR>(QDir::toNativeSeparators(target_).utf16()),
+                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+#else
+    // rename() replaces the name itself: a link there is replaced, never followed.
+    const bool moved = ::rename(QFile::encodeName(temporary).constData(),
+                                QFile::encodeName(target_).constData()) == 0;
+#endif
+    if (!moved) {
+        reason_ = SystemErrorText(LastSystemError());
+        QFile::remove(temporary);
+        failed_ = true;
+    }
+    return moved;
 }
 
 bool SafeFile::write(const char* data, qint64 size) {
@@ -77,7 +174,7 @@ bool SafeFile::write(const char* data, qint64 size) {
         return false;
     }
     while (size > 0) {
-        const qint64 n = file_.write(data, size);
+        const qint64 n = file_->write(data, size);
         if (n <= 0) {
             fail();
             return false;
@@ -89,23 +186,23 @@ bool SafeFile::write(const char* data, qint64 size) {
 }
 
 QIODevice* SafeFile::device() {
-    return &file_;
+    return file_.get();
 }
 
 void SafeFile::abandon() {
-    if (file_.isOpen()) {
+    if (file_ && file_->isOpen()) {
         fail();
     }
 }
 
 bool SafeFile::commit() {
-    if (failed_ || !file_.isOpen()) {
+    if (failed_ || !file_ || !file_->isOpen()) {
         return false;
     }
     // QSaveFile::commit() would rename a temporary file whose last buffered bytes never reached
     // the disk (a full disk found while flushing), and it ignores a failed sync: either would
     // put a short file in the target's place. So both are checked before the rename.
-    if (!file_.flush()) {
+    if (!file_->flush()) {
         fail();
         return false;
     }
@@ -114,26 +211,40 @@ bool SafeFile::commit() {
         reason_ = syncFailure;
         return false;
     }
-    if (!file_.commit()) {
+    if (atLink_ == AtLink::Replace) {
+        return replaceTarget();
+    }
+    if (!static_cast<QSaveFile*>(file_.get())->commit()) {
         fail();
         return false;
     }
     return true;
 }
 
+void SafeFile::discard() {
+    if (atLink_ == AtLink::Replace) {
+        auto* file = static_cast<QFile*>(file_.get());
+        file->close();
+        file->remove();
+    } else {
+        auto* file = static_cast<QSaveFile*>(file_.get());
+        file->cancelWriting();
+        file->commit();  // with writing cancelled this only removes the temporary file
+    }
+}
+
 void SafeFile::fail() {
     failed_ = true;
     reason_ = describeFailure();
-    if (file_.isOpen()) {
-        file_.cancelWriting();
-        file_.commit();
+    if (file_ && file_->isOpen()) {
+        discard();
     }
 }
 
 QString SafeFile::describeFailure() const {
-    const QFileDevice::FileError error = file_.error();
-    // Qt's own texts may be translated; the system's (errno) texts are English.
-    const QString detail = file_.errorString();
+    const QFileDevice::FileError error = file_ ? file_->error() : QFileDevice::NoError;
+    // Qt's own texts may be translated; the system's (errno) texts are English and never shown.
+    const QString detail = file_ ? file_->errorString() : QString();
     if (error == QFileDevice::ResourceError ||
         detail.contains(QLatin1String("space"), Qt::CaseInsensitive)) {
         return QStringLiteral("磁盘空间不足");
@@ -141,6 +252,10 @@ QString SafeFile::describeFailure() const {
     // Ask the file system rather than the error text: a read-only disk and a write-protected
     // folder both show as a folder that cannot be written.
     const QFileInfo info(target_);
+    const QStorageInfo volume(info.absolutePath());
+    if (volume.isValid() && volume.isReadOnly()) {
+        return QStringLiteral("磁盘是只读的");
+    }
     if (!QFileInfo(info.absolutePath()).isWritable()) {
         return QStringLiteral("没有写入权限（文件夹只读）");
     }
@@ -152,13 +267,17 @@ QString SafeFile::describeFailure() const {
         detail.contains(QLatin1String("permission"), Qt::CaseInsensitive)) {
         return QStringLiteral("没有写入权限");
     }
-    if (error == QFileDevice::NoError) {
-        return QStringLiteral("写入失败");
+    if (detail.contains(QLatin1String("too long"), Qt::CaseInsensitive)) {
+        return QStringLiteral("路径或文件名太长，超出系统允许的长度");
     }
     if (error == QFileDevice::OpenError) {
-        return QStringLiteral("无法创建文件（%1）").arg(detail);
+        return QStringLiteral("无法创建文件");
     }
-    return QStringLiteral("写入失败（%1）").arg(detail);
+    // Nothing stands in the way, so it was most likely the space running out mid-write.
+    if (volume.isValid() && volume.bytesAvailable() < 1024 * 1024) {
+        return QStringLiteral("磁盘空间不足");
+    }
+    return QStringLiteral("写入失败");
 }
 
 }  // namespace lanxi

@@ -1,17 +1,28 @@
 #pragma once
 
-#include <QSaveFile>
+#include <QFileDevice>
 #include <QString>
 #include <memory>
 
 namespace lanxi {
+
+// What a write does when the name it is given is a symbolic link.
+enum class AtLink {
+    // The file the link leads to is replaced and the link stays, as an editor saves over a file
+    // the user chose: for names the user gave, and for a file written over itself.
+    WriteThrough,
+    // The link itself is replaced by the new file. For names the program made up (a "_YS" copy,
+    // a JPEG beside a BMP): a link left under such a name, in an unpacked archive or a shared
+    // folder, must never carry our write into another folder.
+    Replace,
+};
 
 // A file written under a temporary name in the target's directory that takes the target's
 // place only on commit(). Until then an existing file at the target stays as it was; a write
 // that is abandoned (destroyed without commit, or a failed commit) leaves no temporary file.
 class SafeFile {
   public:
-    explicit SafeFile(const QString& target);
+    explicit SafeFile(const QString& target, AtLink atLink = AtLink::WriteThrough);
     ~SafeFile();
     SafeFile(const SafeFile&) = delete;
     SafeFile& operator=(const SafeFile&) = delete;
@@ -30,19 +41,24 @@ class SafeFile {
     const QString& target() const { return target_; }
 
   private:
+    bool openReplacement();
+    bool replaceTarget();
+    void discard();
     void fail();
     QString describeFailure() const;
     // Empty when the data is on the disk; else why not.
     QString syncToDisk();
 
     QString target_;
-    QSaveFile file_;
+    AtLink atLink_;
+    std::unique_ptr<QFileDevice> file_;
     QString reason_;
     bool failed_ = false;
 };
 
 // The Chinese reason for a file that cannot be written at all (missing directory, directory in
-// the way, not a regular file); empty when nothing is known to be wrong before trying.
-QString WriteObstacle(const QString& target);
+// the way, not a regular file, a name longer than the system allows); empty when nothing is
+// known to be wrong before trying.
+QString WriteObstacle(const QString& target, AtLink atLink = AtLink::WriteThrough);
 
 }  // namespace lanxi

@@ -1,5 +1,6 @@
 // Opening a picture into the left frame, and restoring it from its file.
 #include <QDir>
+#include <new>
 
 #include "picture/errors.h"
 #include "picture/loader.h"
@@ -9,16 +10,28 @@
 namespace lanxi {
 namespace {
 
-// Loads a picture, or tells the user why it cannot be loaded and gives nothing.
+// Loads a picture, or tells the user why it cannot be loaded and gives nothing. A picture whose
+// data is partly damaged is given, with a word that what shows grey is lost data.
 StdPicture loadOrExplain(QWidget* parent, const QString& path, const QString& what) {
+    QString reason;
     try {
-        return LoadPicture(path);
+        LoadControl load;
+        StdPicture picture = LoadPicture(path, &load);
+        if (load.damaged) {
+            MsgBox(parent,
+                   QStringLiteral("图片文件的数据有损坏：\n%1\n\n损坏的部分无法解码，显示为灰色。")
+                       .arg(QDir::toNativeSeparators(path)),
+                   vbExclamation);
+        }
+        return picture;
     } catch (const Error& e) {
-        MsgBox(parent,
-               QStringLiteral("%1：\n%2\n\n原因：%3")
-                   .arg(what, QDir::toNativeSeparators(path), e.message()),
-               vbExclamation);
+        reason = e.message();
+    } catch (const std::bad_alloc&) {
+        reason = QStringLiteral("内存不足，无法打开这张图片");
     }
+    MsgBox(parent,
+           QStringLiteral("%1：\n%2\n\n原因：%3").arg(what, QDir::toNativeSeparators(path), reason),
+           vbExclamation);
     return {};
 }
 

@@ -1,9 +1,10 @@
 // Saving the result with its JPEG copy.
 #include <QDir>
 
-#include "jpeg/jpeg_file.h"
-#include "jpeg/module1.h"
 #include "jpeg/name_rule.h"
+#include "jpeg/save_as_jpeg.h"
+#include "jpeg/save_in_format.h"
+#include "jpeg/upload_copy.h"
 #include "picture/errors.h"
 #include "picture/ui.h"
 #include "workspace/form1.h"
@@ -40,7 +41,7 @@ void Form1::Command3_Click() {
     }
     Picture1->setPicture(result);
 
-    const Boolean compressed = SaveAsJpeg(Picture1->Picture(), YsName(chosen), 80);
+    const Boolean compressed = SaveAsJpeg(Picture1->Picture(), YsName(chosen), kUploadCopy.quality);
     MsgBox(hWnd(), compressed ? QStringLiteral("文件保存并再次压缩成功！")
                               : QStringLiteral("文件保存完成，但文件再次压缩失败！"));
 }

@@ -1,80 +1,67 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QtEndian>
+#include <map>
 
+#include "batch/batch_run.h"
 #include "picture/loader.h"
 #include "tests/batch/batch_fixture.h"
+#include "tests/support/bad_files.h"
 #include "tests/support/bmp.h"
+#include "tests/support/filesystems.h"
 
 namespace lanxi {
 namespace {
 
 using BadFilesRunTest = test::BatchTest;
 
-// Files from anywhere, listed in one batch: the ones that are not pictures are named with their
-// reason and left exactly as they were, the valid ones are compressed, and the run ends.
-struct Catalogue {
-    QStringList bad;    // names refused by the run
-    QStringList valid;  // names written
-    QMap<QString, QByteArray> bytes;
-};
-
-Catalogue makeCatalogue(const test::TempDir& dir) {
-    Catalogue c;
-    const QByteArray jpeg = test::JpegBytes(test::SmoothImage(64, 48));
-    test::WriteBmp(test::PatternImage(8, 8), dir.file(QStringLiteral("tmp.bmp")));
-    QByteArray negative = test::ReadBytes(dir.file(QStringLiteral("tmp.bmp")));
-    QFile::remove(dir.file(QStringLiteral("tmp.bmp")));
-    qToLittleEndian<qint32>(-8, negative.data() + 18);
-    const std::pair<QString, QByteArray> bad[] = {
-        {QStringLiteral("空文件.jpg"), QByteArray("")},
-        {QStringLiteral("半截 照片.jpg"), jpeg.left(jpeg.size() / 2)},
-        {QStringLiteral("巨大.jpg"), test::JpegClaimingSize(test::SmoothImage(8, 8), 65000, 65000)},
-        {QStringLiteral("负宽.bmp"), negative},
-        {QStringLiteral("文字 😀.jpg"), QByteArray("这不是图片\n")},
-        {QStringLiteral("随后删除.jpg"), jpeg},
-    };
-    for (const auto& [name, data] : bad) {
-        test::WriteBytes(data, dir.file(name));
-        c.bad << name;
-        c.bytes[name] = data;
-    }
-    test::WriteBytes(test::CmykJpeg(24, 16, 0, 0, 255, 0), dir.file(QStringLiteral("印刷.jpg")));
-    test::PatternImage(20, 10).save(dir.file(QStringLiteral("其实是 PNG.jpg")), "png");
-    test::WriteJpeg(test::SmoothImage(30, 20), dir.file(QStringLiteral("表情 😀 照片.JPG")));
-    test::WriteBytes(test::MonoBmp(), dir.file(QStringLiteral("黑白.bmp")));
-    test::WriteBytes(test::Rgb16Bmp(), dir.file(QStringLiteral("16位.BMP")));
-    c.valid << QStringLiteral("印刷.jpg") << QStringLiteral("其实是 PNG.jpg")
-            << QStringLiteral("表情 😀 照片.JPG") << QStringLiteral("黑白.bmp")
-            << QStringLiteral("16位.BMP");
-    return c;
-}
-
+// Files from anywhere, listed in one batch: the ones that are not pictures, or whose data is
+// damaged, are named with their reason and left exactly as they were; the valid ones are
+// compressed; and the run ends (no row waits on a pipe or reads a device for ever).
 TEST_F(BadFilesRunTest, BadFilesAreNamedAndLeftAsTheyWereWhileTheRestIsCompressed) {
     for (const bool overwrite : {false, true}) {
         test::TempDir here;
-        const Catalogue c = makeCatalogue(here);
-        form.Command4->click();  // empty the list from the round before
-        add(here.path(), c.bad + c.valid);
-        QFile::remove(here.file(QStringLiteral("随后删除.jpg")));
+        std::vector<test::BadFile> bad = test::MakeBadFiles(here);
+        bad.push_back({QStringLiteral("损坏.jpg"), QStringLiteral("损坏"),
+                       test::DamagedRestartMarkers(test::SmoothImage(256, 256))});
+        test::WriteBytes(bad.back().bytes, here.file(bad.back().name));
+        test::WriteBytes(test::CmykJpeg(24, 16, 0, 0, 255, 0),
+                         here.file(QStringLiteral("印刷.jpg")));
+        test::PatternImage(20, 10).save(here.file(QStringLiteral("其实是 PNG.jpg")), "png");
+        test::WriteJpeg(test::SmoothImage(30, 20), here.file(QStringLiteral("表情 😀 照片.JPG")));
+        test::WriteBytes(test::MonoBmp(), here.file(QStringLiteral("黑白.bmp")));
+        test::WriteBytes(test::Rgb16Bmp(), here.file(QStringLiteral("16位.BMP")));
+        const QStringList valid = {"印刷.jpg", "其实是 PNG.jpg", "表情 😀 照片.JPG", "黑白.bmp",
+                                   "16位.BMP"};
+        const QStringList before = test::DirectoryEntries(here.path());
+        // Rows are added by name, as the file list would have shown them before they changed.
+        form.Command4->click();
+        for (const test::BadFile& f : bad) {
+            form.List1->AddItem(BatchRow{f.name, QDir::toNativeSeparators(here.path())});
+        }
+        add(here.path(), valid);
         form.Check1->setChecked(overwrite);
+        // The message lists ten reasons at most; every row's own is read from the run.
+        std::map<QString, QString> reasons;
+        QObject::connect(&form, &Form2::runStarted, &form, [&](BatchRun* r) {
+            QObject::connect(r, &BatchRun::rowFinished, &form, [&, r](int row) {
+                reasons[QFileInfo(r->jobs()[std::size_t(row)].source).fileName()] =
+                    r->results()[std::size_t(row)]->reason;
+            });
+        });
 
         const QString message = run();
-        EXPECT_TRUE(message.startsWith(QStringLiteral("共 11 个文件，已压缩并保存 5 个。")))
+        EXPECT_TRUE(message.startsWith(
+            QStringLiteral("共 %1 个文件，已压缩并保存 5 个。").arg(bad.size() + valid.size())))
             << message;
-        for (const QString& name : c.bad) {
-            EXPECT_TRUE(message.contains(name + QStringLiteral("："))) << name << "\n" << message;
-            if (name != QStringLiteral("随后删除.jpg")) {
-                EXPECT_EQ(test::ReadBytes(here.file(name)), c.bytes[name]) << name;
+        for (const test::BadFile& f : bad) {
+            EXPECT_TRUE(reasons[f.name].contains(f.reason)) << f.name << ": " << reasons[f.name];
+            if (!f.special()) {
+                EXPECT_EQ(test::ReadBytes(here.file(f.name)), f.bytes) << f.name;
             }
         }
-        for (const QString& name : c.valid) {
-            EXPECT_FALSE(message.contains(name)) << name;
-        }
         // Nothing but the valid files' copies was added, and no temporary file stayed.
-        QStringList expected = c.bad + c.valid;
-        expected.removeAll(QStringLiteral("随后删除.jpg"));
+        QStringList expected = before;
         if (!overwrite) {
             expected << QStringLiteral("印刷_YS.jpg") << QStringLiteral("其实是 PNG_YS.jpg")
                      << QStringLiteral("表情 😀 照片_YS.JPG");
@@ -82,17 +69,58 @@ TEST_F(BadFilesRunTest, BadFilesAreNamedAndLeftAsTheyWereWhileTheRestIsCompresse
         // A BMP keeps its file and gets a JPEG beside it, ticked or not.
         expected << (overwrite ? QStringLiteral("黑白.jpg") : QStringLiteral("黑白_YS.jpg"))
                  << (overwrite ? QStringLiteral("16位.jpg") : QStringLiteral("16位_YS.jpg"));
-        QStringList present = QDir(here.path()).entryList(QDir::Files | QDir::Hidden);
         expected.sort();
-        present.sort();
-        EXPECT_EQ(present, expected) << (overwrite ? "overwrite" : "beside");
-        // The compressed files are real JPEGs of the pictures.
+        EXPECT_EQ(test::DirectoryEntries(here.path()), expected)
+            << (overwrite ? "overwrite" : "beside");
         const QString cmyk =
             here.file(overwrite ? QStringLiteral("印刷.jpg") : QStringLiteral("印刷_YS.jpg"));
         EXPECT_EQ(LoadPicture(cmyk).size(), QSize(24, 16));
         EXPECT_TRUE(test::ReadBytes(cmyk).startsWith("\xff\xd8\xff"));
     }
 }
+
+#ifdef Q_OS_UNIX
+// A folder may carry links under the names the run makes up ("_YS" copies, the JPEG beside a
+// BMP): the run replaces such a link with its file and never writes where it leads. Only a
+// JPEG compressed over itself, as asked, is written through its link into the real file.
+TEST_F(BadFilesRunTest, LinksUnderTheNamesTheRunMakesAreReplacedNeverFollowed) {
+    test::TempDir elsewhere;
+    const QByteArray old = "a file outside the picture folder";
+    const auto outside = [&](const char* n) { return elsewhere.file(QString::fromUtf8(n)); };
+    const auto inside = [&](const char* n) { return dir.file(QString::fromUtf8(n)); };
+    test::WriteBytes(old, outside("受害.jpg"));
+    test::WriteJpeg(test::SmoothImage(40, 30), outside("原图.jpg"));
+    test::WriteJpeg(test::SmoothImage(64, 48), inside("a.jpg"));
+    test::WriteBmp(test::PatternImage(32, 24), inside("b.bmp"));
+    ASSERT_TRUE(QFile::link(outside("受害.jpg"), inside("a_YS.jpg")));
+    ASSERT_TRUE(QFile::link(outside("受害.jpg"), inside("b_YS.jpg")));
+    ASSERT_TRUE(QFile::link(outside("新建.jpg"), inside("b.jpg")));  // leads nowhere yet
+    ASSERT_TRUE(QFile::link(outside("原图.jpg"), inside("c.jpg")));
+    const QByteArray original = test::ReadBytes(outside("原图.jpg"));
+    // A name that cannot take "_YS" within the system's 255 bytes is named as too long.
+    const QString longName = QString(83, QChar(0x957f)) + QStringLiteral(".jpg");
+    test::WriteJpeg(test::SmoothImage(8, 8), dir.file(longName));
+
+    add(dir.path(), {"a.jpg", "b.bmp", longName});
+    EXPECT_TRUE(run().contains(longName + QStringLiteral("：无法写入")));
+    form.Command4->click();
+    add(dir.path(), {"b.bmp", "c.jpg"});
+    form.Check1->setChecked(true);
+    EXPECT_EQ(run(), QStringLiteral("文件压缩并保存完毕！"));
+
+    for (const char* made : {"a_YS.jpg", "b_YS.jpg", "b.jpg"}) {
+        EXPECT_FALSE(QFileInfo(inside(made)).isSymLink()) << made;
+        EXPECT_TRUE(test::ReadBytes(inside(made)).startsWith("\xff\xd8\xff")) << made;
+    }
+    EXPECT_EQ(test::ReadBytes(outside("受害.jpg")), old);
+    EXPECT_TRUE(QFileInfo(inside("c.jpg")).isSymLink());
+    EXPECT_NE(test::ReadBytes(outside("原图.jpg")), original);
+    EXPECT_EQ(LoadPicture(outside("原图.jpg")).size(), QSize(40, 30));
+    EXPECT_EQ(test::DirectoryEntries(elsewhere.path()), QStringList({"原图.jpg", "受害.jpg"}));
+    EXPECT_TRUE(ui.messages.front().text.contains(QStringLiteral("太长")))
+        << ui.messages.front().text;
+}
+#endif
 
 }  // namespace
 }  // namespace lanxi

@@ -1,11 +1,13 @@
 // The window's run on several workers, on real files: rows that share a file keep their list
 // order, and the files end exactly as a run of one row after the other leaves them.
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QRegularExpression>
 
 #include "batch/batch_progress.h"
 #include "batch/batch_run.h"
 #include "picture/loader.h"
+#include "picture/picture_probe.h"
 #include "tests/batch/batch_fixture.h"
 
 namespace lanxi {
@@ -191,7 +193,7 @@ TEST_F(ParallelRunTest, ProgressCountsEveryRowOnceAndNamesAFileStillInFlight) {
     EXPECT_TRUE(namesAFileInFlight);
 }
 
-TEST_F(ParallelRunTest, AStopLetsTheRowsInFlightEndAndTheMessageCountsWhatWasWritten) {
+TEST_F(ParallelRunTest, AStopCutsTheRowsInFlightShortAndTheMessageCountsWhatWasWritten) {
     std::vector<std::pair<QString, QImage>> files;
     QStringList names;
     for (int i = 0; i < 12; ++i) {
@@ -211,14 +213,45 @@ TEST_F(ParallelRunTest, AStopLetsTheRowsInFlightEndAndTheMessageCountsWhatWasWri
     });
 
     const QString message = runIn(path, names, false, kWorkers);
-    // The first row to end stops the run; the others in flight then end and are counted.
+    // The first row to end stops the run; the others in flight end unfinished unless they were
+    // done already, and write nothing, not even a temporary file.
     EXPECT_EQ(inFlightAtStop, kWorkers - 1);
-    const int written = int(QDir(path).entryList({QStringLiteral("*_YS.jpg")}).size());
-    EXPECT_EQ(written, kWorkers);
+    const QStringList written = QDir(path).entryList({QStringLiteral("*_YS.jpg")});
+    EXPECT_GE(written.size(), 1);
+    EXPECT_LE(written.size(), kWorkers);
+    for (const QString& name : written) {
+        EXPECT_EQ(Look(path + QLatin1Char('/') + name), kSlowRed) << name;
+    }
+    EXPECT_EQ(QDir(path).entryList(QDir::Files | QDir::Hidden).size(), 12 + written.size());
     EXPECT_EQ(message, QStringLiteral("压缩已停止。共 12 个文件，已压缩并保存 %1 个。\n"
                                       "另有 %2 个文件没有处理。")
-                           .arg(written)
-                           .arg(12 - written));
+                           .arg(written.size())
+                           .arg(12 - written.size()));
+}
+
+// Files of a few hundred bytes that decode to 48 MB each, on four workers: rows start only while
+// the memory of the rows in flight fits the budget, and a row larger than the whole budget
+// runs alone; all are compressed either way.
+TEST(BatchMemory, LargePicturesRunOnlyWhileTheirMemoryFitsTheBudget) {
+    test::TempDir dir;
+    std::vector<BatchJob> jobs;
+    for (int i = 0; i < 4; ++i) {
+        const QString source = dir.file(QStringLiteral("炸弹%1.jpg").arg(i));
+        test::WriteBytes(test::ArithmeticBomb(4000, 3000), source);
+        jobs.push_back({source, dir.file(QStringLiteral("炸弹%1_YS.jpg").arg(i))});
+    }
+    const std::int64_t each = ProbePictureFile(jobs[0].source).memoryBytes;
+    ASSERT_GE(each, 4000LL * 3000 * 4);
+    for (const auto& [budget, peak] :
+         {std::pair{each * 5 / 2, each * 2}, std::pair{each / 2, each}}) {
+        BatchRun run(jobs, nullptr, kWorkers, budget);
+        QEventLoop loop;
+        QObject::connect(&run, &BatchRun::finished, &loop, &QEventLoop::quit);
+        run.Start();
+        loop.exec();
+        EXPECT_EQ(run.Summary().written, 4) << budget;
+        EXPECT_EQ(run.PeakMemoryInFlight(), peak) << budget;
+    }
 }
 
 }  // namespace

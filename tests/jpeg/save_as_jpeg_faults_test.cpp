@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <atomic>
 
-#include "jpeg/jpeg_file.h"
-#include "jpeg/module1.h"
+#include "jpeg/save_as_jpeg.h"
+#include "jpeg/upload_copy.h"
 #include "tests/support/filesystems.h"
 #include "tests/support/images.h"
 
@@ -30,7 +32,7 @@ void ExpectRefused(const QString& path, const QString& dir, const QString& reaso
     const bool existed = QFileInfo(path).isFile();
     EXPECT_EQ(SaveAsJpeg(picture, path, 80), kFalse);
     QString reason;
-    EXPECT_FALSE(WriteJpegFile(picture, path, kCompressedCopy, &reason));
+    EXPECT_FALSE(WriteJpegFile(picture, path, kUploadCopy, &reason));
     EXPECT_TRUE(reason.contains(reasonPart)) << reason;
     if (existed) {
         EXPECT_EQ(ReadBytes(path), kOldContent);
@@ -100,6 +102,49 @@ TEST(SaveAsJpegFaults, DirectoryInPlaceOfTheFile) {
     ExpectRefused(path, dir.path(), QStringLiteral("文件夹"));
     EXPECT_TRUE(QFileInfo(path).isDir());
 }
+
+TEST(SaveAsJpegFaults, AStopRequestWritesNothing) {
+    test::TempDir dir;
+    const std::atomic<bool> stop{true};
+    QString reason;
+    EXPECT_FALSE(WriteUploadCopy(LargePicture(), dir.file(QStringLiteral("a.jpg")), &reason,
+                                 AtLink::Replace, &stop));
+    EXPECT_EQ(reason, QStringLiteral("已停止"));
+    EXPECT_TRUE(DirectoryEntries(dir.path()).isEmpty());
+}
+
+#ifdef Q_OS_UNIX
+// A copy's name is made up by the program: a link found there (left in an unpacked archive or a
+// shared folder) is replaced, so the copy never lands in another folder. A name the user chose
+// is written through its link like an editor saves, keeping the link and the file's rights.
+TEST(SaveAsJpegFaults, ACopysNameThatIsALinkIsReplacedWhileAChosenNameIsWrittenThrough) {
+    test::TempDir dir, elsewhere;
+    const auto inDir = [&](const char* name) { return dir.file(QString::fromUtf8(name)); };
+    const auto outside = [&](const char* name) { return elsewhere.file(QString::fromUtf8(name)); };
+    test::WriteBytes(kOldContent, outside("受害.jpg"));
+    test::WriteBytes(kOldContent, outside("本人.jpg"));
+    QFile::setPermissions(outside("本人.jpg"), QFile::ReadOwner | QFile::WriteOwner);
+    const QFile::Permissions rights = QFile::permissions(outside("本人.jpg"));
+    ASSERT_TRUE(QFile::link(outside("受害.jpg"), inDir("a_YS.jpg")));
+    ASSERT_TRUE(QFile::link(outside("新建.jpg"), inDir("b_YS.jpg")));  // leads nowhere yet
+    ASSERT_TRUE(QFile::link(outside("本人.jpg"), inDir("本人.jpg")));
+
+    EXPECT_EQ(SaveAsJpeg(LargePicture(), inDir("a_YS.jpg"), 80), kTrue);
+    EXPECT_EQ(SaveAsJpeg(LargePicture(), inDir("b_YS.jpg"), 80), kTrue);
+    QString reason;
+    EXPECT_TRUE(WriteUploadCopy(LargePicture(), inDir("本人.jpg"), &reason, AtLink::WriteThrough));
+    for (const char* copy : {"a_YS.jpg", "b_YS.jpg"}) {
+        EXPECT_FALSE(QFileInfo(inDir(copy)).isSymLink()) << copy;
+        EXPECT_TRUE(ReadBytes(inDir(copy)).startsWith("\xff\xd8\xff")) << copy;
+    }
+    EXPECT_EQ(ReadBytes(outside("受害.jpg")), kOldContent);
+    EXPECT_TRUE(QFileInfo(inDir("本人.jpg")).isSymLink());
+    EXPECT_TRUE(ReadBytes(outside("本人.jpg")).startsWith("\xff\xd8\xff"));
+    EXPECT_EQ(QFile::permissions(outside("本人.jpg")), rights);
+    EXPECT_EQ(DirectoryEntries(elsewhere.path()), QStringList({"受害.jpg", "本人.jpg"}));
+    EXPECT_EQ(DirectoryEntries(dir.path()), QStringList({"a_YS.jpg", "b_YS.jpg", "本人.jpg"}));
+}
+#endif
 
 }  // namespace
 }  // namespace lanxi

@@ -2,7 +2,7 @@
 // pixels in fewer bytes. A picture with a single coloured pixel keeps its colour.
 #include <gtest/gtest.h>
 
-#include "jpeg/module1.h"
+#include "jpeg/save_as_jpeg.h"
 #include "picture/loader.h"
 #include "tests/support/images.h"
 #include "tests/support/jpeg_info.h"

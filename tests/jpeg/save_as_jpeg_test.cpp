@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "jpeg/jpeg_file.h"
-#include "jpeg/module1.h"
+#include "jpeg/save_as_jpeg.h"
 #include "picture/errors.h"
 #include "picture/loader.h"
 #include "tests/support/filesystems.h"

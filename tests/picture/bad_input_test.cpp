@@ -4,9 +4,12 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QtEndian>
+#include <atomic>
+#include <cstring>
 
 #include "picture/errors.h"
 #include "picture/loader.h"
+#include "picture/picture_probe.h"
 #include "tests/support/bmp.h"
 #include "tests/support/images.h"
 
@@ -150,6 +153,70 @@ TEST(BadInput, PngNamedJpgOpensAsThePictureItIs) {
     const QString path = dir.file(QStringLiteral("其实是 PNG 😀.jpg"));
     ASSERT_TRUE(test::PatternImage(20, 10).save(path, "png"));
     EXPECT_EQ(LoadPicture(path).image(), test::PatternImage(20, 10));
+}
+
+TEST(BadInput, DamagedJpegDataIsDecodedButMarkedDamaged) {
+    const QImage picture = test::SmoothImage(256, 256);
+    LoadControl damaged, intact;
+    EXPECT_EQ(DecodePicture(test::DamagedRestartMarkers(picture), &damaged).size(),
+              QSize(256, 256));
+    EXPECT_TRUE(damaged.damaged);
+    // Restart markers and the extra bytes some cameras leave before the end are no damage.
+    DecodePicture(test::MakeJpeg(picture, {90, false, false, 1}) + QByteArray(3, 0), &intact);
+    EXPECT_FALSE(intact.damaged);
+}
+
+TEST(BadInput, AStopRequestEndsReadingAndDecoding) {
+    const std::atomic<bool> stop{true};
+    test::TempDir dir;
+    const QImage picture = test::SmoothImage(64, 48);
+    test::WriteJpeg(picture, dir.file(QStringLiteral("a.jpg")));
+    for (const QByteArray& jpeg :
+         {test::MakeJpeg(picture, {}), test::MakeJpeg(picture, {90, true})}) {
+        LoadControl control{&stop};
+        try {
+            DecodePicture(jpeg, &control);
+            ADD_FAILURE() << "decoded although stopped";
+        } catch (const Error& e) {
+            EXPECT_EQ(e.code(), ErrorCode::UserInterrupt);
+        }
+    }
+    LoadControl control{&stop};
+    EXPECT_THROW(LoadPicture(dir.file(QStringLiteral("a.jpg")), &control), Error);
+}
+
+TEST(PictureProbe, TellsFromTheHeaderWhatLoadingAPictureTakes) {
+    const auto probe = [](const QByteArray& bytes) {
+        return ProbePicture(
+            [&bytes](std::int64_t at, char* out, std::int64_t n) -> std::int64_t {
+                const QByteArray part = bytes.mid(qsizetype(at), qsizetype(n));
+                std::memcpy(out, part.constData(), std::size_t(part.size()));
+                return part.size();
+            },
+            bytes.size());
+    };
+    const QImage photo = test::SmoothImage(640, 480);
+    const QByteArray baseline = test::MakeJpeg(photo, {});
+    const QByteArray progressive = test::MakeJpeg(photo, {90, true});
+    const QByteArray bomb = test::ArithmeticBomb(15000, 15000);
+    const QByteArray turned = test::JpegWithOrientation(test::SmoothImage(40, 20), 6);
+    const QByteArray absurd = test::JpegClaimingSize(test::SmoothImage(8, 8), 65000, 65000);
+    const PictureFootprint b = probe(baseline), p = probe(progressive), a = probe(bomb),
+                           t = probe(turned), x = probe(absurd), text = probe("no picture");
+    EXPECT_EQ(b.size, QSize(640, 480));
+    EXPECT_EQ(b.memoryBytes, baseline.size() + 640 * 480 * 4);
+    // A progressive picture's coefficients: two bytes each, chroma at a quarter.
+    EXPECT_GE(p.memoryBytes - progressive.size() - b.memoryBytes + baseline.size(),
+              640 * 480 * 3 / 2 * 2);
+    EXPECT_EQ(a.size, QSize(15000, 15000));
+    EXPECT_GE(a.memoryBytes, 15000LL * 15000 * 4);
+    EXPECT_LT(bomb.size(), 1000);
+    EXPECT_EQ(t.size, QSize(20, 40));
+    EXPECT_EQ(t.memoryBytes, turned.size() + 2 * 40 * 20 * 4);
+    EXPECT_EQ(x.memoryBytes, absurd.size()) << "refused before decoding";
+    EXPECT_FALSE(text.size.isValid());
+    EXPECT_EQ(text.memoryBytes, 10);
+    EXPECT_EQ(DecodePicture(progressive).size(), QSize(640, 480)) << "real progressive files open";
 }
 
 }  // namespace

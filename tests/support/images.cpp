@@ -9,6 +9,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <vector>
 
 extern "C" {
 #include <jpeglib.h>
@@ -96,10 +99,14 @@ QByteArray JpegWithOrientation(const QImage& image, int orientation) {
 }
 
 QByteArray JpegClaimingSize(const QImage& image, int width, int height) {
-    QByteArray jpeg = JpegBytes(image);
+    return ClaimingSize(JpegBytes(image), width, height);
+}
+
+QByteArray ClaimingSize(QByteArray jpeg, int width, int height) {
     for (qsizetype i = 2; i + 9 < jpeg.size(); ++i) {
         const auto m = static_cast<unsigned char>(jpeg[i + 1]);
-        if (static_cast<unsigned char>(jpeg[i]) == 0xFF && (m == 0xC0 || m == 0xC2)) {
+        if (static_cast<unsigned char>(jpeg[i]) == 0xFF && m >= 0xC0 && m <= 0xCF && m != 0xC4 &&
+            m != 0xC8 && m != 0xCC) {
             jpeg[i + 5] = char(height >> 8);
             jpeg[i + 6] = char(height & 0xff);
             jpeg[i + 7] = char(width >> 8);
@@ -110,7 +117,11 @@ QByteArray JpegClaimingSize(const QImage& image, int width, int height) {
     return jpeg;
 }
 
-QByteArray CmykJpeg(int width, int height, int c, int m, int y, int k) {
+namespace {
+
+// Encodes rows of `components` bytes a pixel with libjpeg, as `how` asks.
+QByteArray encode(int width, int height, int components, J_COLOR_SPACE space,
+                  const std::function<void(int, unsigned char*)>& row, const JpegMaking& how) {
     jpeg_compress_struct cinfo{};
     jpeg_error_mgr err{};
     cinfo.err = jpeg_std_error(&err);
@@ -120,20 +131,20 @@ QByteArray CmykJpeg(int width, int height, int c, int m, int y, int k) {
     jpeg_mem_dest(&cinfo, &out, &size);
     cinfo.image_width = JDIMENSION(width);
     cinfo.image_height = JDIMENSION(height);
-    cinfo.input_components = 4;
-    cinfo.in_color_space = JCS_CMYK;
+    cinfo.input_components = components;
+    cinfo.in_color_space = space;
     jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 95, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<unsigned char> row(std::size_t(width) * 4);
-    for (int x = 0; x < width; ++x) {
-        row[4 * x] = (unsigned char)(255 - c);
-        row[4 * x + 1] = (unsigned char)(255 - m);
-        row[4 * x + 2] = (unsigned char)(255 - y);
-        row[4 * x + 3] = (unsigned char)(255 - k);
+    jpeg_set_quality(&cinfo, how.quality, TRUE);
+    cinfo.arith_code = how.arithmetic ? TRUE : FALSE;
+    cinfo.restart_in_rows = how.restartRows;
+    if (how.progressive) {
+        jpeg_simple_progression(&cinfo);
     }
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<unsigned char> buffer(std::size_t(width) * std::size_t(components));
     while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW r = row.data();
+        row(int(cinfo.next_scanline), buffer.data());
+        JSAMPROW r = buffer.data();
         jpeg_write_scanlines(&cinfo, &r, 1);
     }
     jpeg_finish_compress(&cinfo);
@@ -141,6 +152,69 @@ QByteArray CmykJpeg(int width, int height, int c, int m, int y, int k) {
     jpeg_destroy_compress(&cinfo);
     std::free(out);
     return bytes;
+}
+
+}  // namespace
+
+QByteArray MakeJpeg(const QImage& image, const JpegMaking& how) {
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
+    return encode(
+        rgb.width(), rgb.height(), 3, JCS_RGB,
+        [&rgb](int y, unsigned char* out) {
+            std::memcpy(out, rgb.constScanLine(y), std::size_t(rgb.width()) * 3);
+        },
+        how);
+}
+
+QByteArray CmykJpeg(int width, int height, int c, int m, int y, int k) {
+    JpegMaking how;
+    how.quality = 95;
+    return encode(
+        width, height, 4, JCS_CMYK,
+        [&](int, unsigned char* row) {
+            for (int x = 0; x < width; ++x) {
+                row[4 * x] = (unsigned char)(255 - c);
+                row[4 * x + 1] = (unsigned char)(255 - m);
+                row[4 * x + 2] = (unsigned char)(255 - y);
+                row[4 * x + 3] = (unsigned char)(255 - k);
+            }
+        },
+        how);
+}
+
+QByteArray ArithmeticBomb(int width, int height) {
+    JpegMaking how;
+    how.arithmetic = true;
+    QImage flat(16, 16, QImage::Format_RGB32);
+    flat.fill(qRgb(128, 128, 128));
+    return ClaimingSize(MakeJpeg(flat, how), width, height);
+}
+
+QByteArray RepeatedScans(const QByteArray& jpeg, int copies) {
+    const qsizetype lastScan = jpeg.lastIndexOf(QByteArray::fromHex("ffda"));
+    const qsizetype end = jpeg.lastIndexOf(QByteArray::fromHex("ffd9"));
+    const QByteArray scan = jpeg.mid(lastScan, end - lastScan);
+    QByteArray bytes = jpeg.left(end);
+    for (int i = 0; i < copies; ++i) {
+        bytes += scan;
+    }
+    return bytes + jpeg.mid(end);
+}
+
+QByteArray DamagedRestartMarkers(const QImage& image) {
+    JpegMaking how;
+    how.restartRows = 1;
+    QByteArray jpeg = MakeJpeg(image, how);
+    // Every third restart marker gets the wrong number, as bit rot on a card leaves them.
+    int seen = 0;
+    for (qsizetype i = jpeg.indexOf(QByteArray::fromHex("ffda")); i + 1 < jpeg.size(); ++i) {
+        const auto m = static_cast<unsigned char>(jpeg[i + 1]);
+        if (static_cast<unsigned char>(jpeg[i]) == 0xFF && m >= 0xD0 && m <= 0xD7 &&
+            ++seen % 3 == 0) {
+            jpeg[i + 1] = char(0xD0 + (m - 0xD0 + 4) % 8);
+        }
+    }
+    return jpeg;
 }
 
 int MaxDifference(const QImage& a, const QImage& b) {

@@ -27,6 +27,27 @@ QByteArray ReadBytes(const QString& path);
 QByteArray JpegWithOrientation(const QImage& image, int orientation);
 // A JPEG whose frame header claims another size.
 QByteArray JpegClaimingSize(const QImage& image, int width, int height);
+QByteArray ClaimingSize(QByteArray jpeg, int width, int height);
+
+// How MakeJpeg encodes (libjpeg's own encoder, whatever our writer does).
+struct JpegMaking {
+    int quality = 90;
+    bool progressive = false;
+    bool arithmetic = false;
+    int restartRows = 0;  // a restart marker after every so many rows of blocks
+};
+QByteArray MakeJpeg(const QImage& image, const JpegMaking& how);
+
+// Files built to hurt a decoder, all of them valid or nearly valid JPEG:
+// - a few hundred bytes of arithmetic-coded flat picture that claims a large size (arithmetic
+//   coding of a flat picture needs almost no data, so it decodes to the full size);
+QByteArray ArithmeticBomb(int width, int height);
+// - a picture whose last scan is repeated `copies` times (each one passes over the whole
+//   picture again);
+QByteArray RepeatedScans(const QByteArray& jpeg, int copies);
+// - a picture with restart markers, every third one of them with the wrong number: it decodes
+//   with corrupt-data warnings, grey where the data was lost.
+QByteArray DamagedRestartMarkers(const QImage& image);
 
 // A CMYK JPEG filled with one ink mix (0 to 255 each), stored the way print software stores it
 // (Adobe marker, inverted values).

@@ -1,4 +1,5 @@
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include "picture/loader.h"
@@ -144,6 +145,29 @@ TEST_F(SaveTest, SavingOverTheOpenedPictureReplacesItAndPutsTheCopyBesideIt) {
     EXPECT_TRUE(form.Picture2->Picture() == leftPicture);
     EXPECT_EQ(ui.messages.back().text, test::kSavedAndCompressed);
 }
+
+#ifdef Q_OS_UNIX
+// The copy's name is made by the program: a link found there is replaced and never leads the
+// copy out of the folder. The name the user chose is saved through its link, as editors do.
+TEST_F(SaveTest, TheCopyReplacesALinkUnderItsNameWhileTheChosenFileIsWrittenThroughItsLink) {
+    test::TempDir elsewhere;
+    test::WriteBytes("outside", elsewhere.file(QStringLiteral("受害.jpg")));
+    test::WriteBytes("the user's", elsewhere.file(QStringLiteral("我的.bmp")));
+    ASSERT_TRUE(QFile::link(elsewhere.file(QStringLiteral("我的.bmp")),
+                            dir.file(QStringLiteral("结果.bmp"))));
+    ASSERT_TRUE(QFile::link(elsewhere.file(QStringLiteral("受害.jpg")),
+                            dir.file(QStringLiteral("结果_YS.jpg"))));
+    save(dir.file(QStringLiteral("结果.bmp")));
+
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, test::kSavedAndCompressed);
+    EXPECT_TRUE(QFileInfo(dir.file(QStringLiteral("结果.bmp"))).isSymLink());
+    EXPECT_EQ(LoadPicture(elsewhere.file(QStringLiteral("我的.bmp"))).image(), drawn);
+    EXPECT_FALSE(QFileInfo(dir.file(QStringLiteral("结果_YS.jpg"))).isSymLink());
+    EXPECT_EQ(ReadBytes(dir.file(QStringLiteral("结果_YS.jpg"))), compressedResult());
+    EXPECT_EQ(ReadBytes(elsewhere.file(QStringLiteral("受害.jpg"))), "outside");
+}
+#endif
 
 }  // namespace
 }  // namespace lanxi
