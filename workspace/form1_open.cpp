@@ -48,8 +48,9 @@ void Form1::Command5_Click() {
     if (!CommonDialog1.FileName.isEmpty()) {
         const StdPicture picture =
             loadOrExplain(hWnd(), CommonDialog1.FileName, QStringLiteral("无法打开图片文件"));
-        if (picture.isEmpty()) {
-            // Nothing has changed; the user has been told why.
+        if (picture.isEmpty() || !IsLoaded()) {
+            // Nothing has changed and the user has been told why, or the window went while a
+            // word on the file was up.
             return;
         }
         Picture2->setPicture(picture);
@@ -72,7 +73,7 @@ void Form1::Command5_Click() {
 void Form1::Command6_Click() {
     const StdPicture picture =
         loadOrExplain(hWnd(), OpenedFileName, QStringLiteral("无法恢复打开的原图"));
-    if (picture.isEmpty()) {
+    if (picture.isEmpty() || !IsLoaded()) {
         return;
     }
     Picture2->setPicture(picture);

@@ -78,26 +78,50 @@ TEST_F(WindowTest, CloseButtonUnloadsTheWindowAlone) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(WindowTest, AWindowClosedWhileItsFileDialogIsUpIsLeftAlone) {
+// A handler that waits on the user (a file dialog, a word on a damaged file) finds its window
+// closed and freed when it goes on, and leaves everything alone.
+TEST_F(WindowTest, AWindowClosedWhileAHandlerWaitsOnTheUserIsLeftAlone) {
     const QString other = pictureFile(test::PatternImage(30, 20), QStringLiteral("另一张.bmp"));
+    const QByteArray damagedBytes = test::DamagedRestartMarkers(test::SmoothImage(64, 64));
+    const QString damaged = dir.file(QStringLiteral("损坏.jpg"));
+    test::WriteBytes(damagedBytes, damaged);
     const QString target = dir.file(QStringLiteral("结果.bmp"));
-    // Opening another picture, and saving the result.
-    for (auto [button, answer] : {std::pair{&Form1::Command5, other}, {&Form1::Command3, target}}) {
+    struct Case {
+        Control<QPushButton> Form1::*button;
+        QString answer;
+        bool duringMessage;  // closed while a message box is up, else while the file dialog is
+    } cases[] = {
+        {&Form1::Command5, other, false},
+        {&Form1::Command5, damaged, true},
+        {&Form1::Command6, {}, true},  // restoring the opened picture, damaged since
+        {&Form1::Command3, target, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.answer.toStdString());
         form.Show();
         openPicture(test::PatternImage(60, 40));
         const QString opened = form.OpenedFileName;
         ui.messages.clear();
-        // The window closes, and is freed, while the dialog waits for the user.
-        ui.onDialog = [&](const FileDialogRequest&) {
+        const auto closeAndFree = [&] {
             form.Unload();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         };
-        ui.answer(answer);
-        Click(form.*button);
+        if (c.duringMessage) {
+            ui.onMessage = [&](const MessageBoxRequest&) { closeAndFree(); };
+        } else {
+            ui.onDialog = [&](const FileDialogRequest&) { closeAndFree(); };
+        }
+        if (c.answer.isEmpty()) {
+            test::WriteBytes(damagedBytes, opened);
+        } else {
+            ui.answer(c.answer);
+        }
+        Click(form.*c.button);
         ui.onDialog = nullptr;
+        ui.onMessage = nullptr;
         EXPECT_FALSE(form.IsLoaded());
         EXPECT_TRUE(form.Picture2.isNull());
-        EXPECT_TRUE(ui.messages.empty()) << ui.messageTexts().join(u'\n');
+        EXPECT_EQ(ui.messages.size(), c.duringMessage ? 1u : 0u) << ui.messageTexts().join(u'\n');
         EXPECT_EQ(form.OpenedFileName, opened);
         EXPECT_FALSE(QFileInfo::exists(target));
     }
