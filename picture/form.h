@@ -18,7 +18,8 @@ class ControlSlot;
 // is loaded. Show() loads the window from its design (controls, texts, sizes and enabled states
 // as designed, then Form_Load) when it is not loaded, and shows it modeless without an owner.
 // Closing the window, by its close box or Unload(), destroys the window and its controls; the
-// object and its member variables stay, and the next Show() loads the window anew.
+// object and its member variables stay (its control members go null), and the next Show() loads
+// the window anew.
 class Form : public QObject {
     Q_OBJECT
   public:
