@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QPushButton>
-#include <array>
 #include <functional>
 
 #include "picture/controls.h"
@@ -20,12 +19,13 @@ class Form3 : public Form {
     std::function<void()> showBatchWindow;
     std::function<void()> endProgram;
 
-    QPushButton* Command1 = nullptr;
-    QPushButton* Command2 = nullptr;
-    QPushButton* Command3 = nullptr;
-    QPushButton* Command4 = nullptr;
-    ShapeRect* Shape1 = nullptr;
-    std::array<VbLabel*, 4> Label1{};
+    // Controls, valid while the window is loaded (see Control).
+    Control<QPushButton> Command1{this, "Command1"};
+    Control<QPushButton> Command2{this, "Command2"};
+    Control<QPushButton> Command3{this, "Command3"};
+    Control<QPushButton> Command4{this, "Command4"};
+    Control<ShapeRect> Shape1{this, "Shape1"};
+    ControlArray<VbLabel, 4> Label1{this, "Label1"};
 
     void Command1_Click();
     void Command2_Click();

@@ -8,14 +8,13 @@
 #include "batch/batch_plan.h"
 #include "batch/batch_progress.h"
 #include "batch/batch_run.h"
+#include "batch/form2_design.h"
 #include "picture/errors.h"
 #include "picture/ui.h"
 
 namespace lanxi {
 
 const QString Form2::kPattern = QStringLiteral("*.jpg;*.jpeg;*.bmp");
-
-namespace {}  // namespace
 
 Form2::Form2(QObject* parent) : Form(QStringLiteral("Form2"), parent) {}
 
@@ -25,37 +24,7 @@ void Form2::BuildControls(QWidget* w) {
     w->setWindowTitle(QStringLiteral("批量压缩bmp和jpg图像文件--岚溪文坊"));
     setClientSizeTwips(w, 7560, 6090);
 
-    Drive1 = DesignControl<DriveListBox>(w, QStringLiteral("Drive1"), 120, 120, 3375, 300);
-    Dir1 = DesignControl<DirListBox>(w, QStringLiteral("Dir1"), 120, 480, 3375, 1350);
-    File1 = DesignControl<FileListBox>(w, QStringLiteral("File1"), 120, 1920, 3375, 4050);
-    List1 = DesignControl<BatchListBox>(w, QStringLiteral("List1"), 3720, 120, 3615, 4020);
-    Command1 = DesignButton(w, QStringLiteral("Command1"), QStringLiteral("开始压缩并保存"), 3720,
-                            5400, 2175, 495);
-    Command2 =
-        DesignButton(w, QStringLiteral("Command2"), QStringLiteral("关闭"), 6120, 5400, 1215, 495);
-    Check1 = DesignControl<QCheckBox>(w, QStringLiteral("Check1"), 3720, 5040, 3495, 255);
-    Check1->setText(QStringLiteral("保存时覆盖原文图片（jpg格式的）"));
-    Command3 = DesignButton(w, QStringLiteral("Command3"), QStringLiteral("删除选中项"), 3720, 4320,
-                            1935, 375);
-    Command4 =
-        DesignButton(w, QStringLiteral("Command4"), QStringLiteral("清空"), 5760, 4320, 1575, 375);
-    Label1 = DesignControl<VbLabel>(w, QStringLiteral("Label1"), 3720, 4800, 3600, 180);
-    // As wide as its text: the notice reaches to the window's edge rather than being cut.
-    Label1->setAutoSize(true);
-    Label1->setCaption(QStringLiteral("只对bmp和jpg格式压缩，并bmp转为jpg格式！"));
-    Label1->setForeColor(QColor(255, 0, 0));
-    // The work frame lies over the batch list and is never shown.
-    Picture1 = new PictureFrame(w);
-    Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->Move(3600, 600);
-    Picture1->setWidth(3855);
-    Picture1->setHeight(2535);
-    Picture1->setVisible(false);
-
-    QWidget* order[] = {Drive1, Dir1, File1, List1, Command1, Command2, Check1, Command3, Command4};
-    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
-        QWidget::setTabOrder(order[i], order[i + 1]);
-    }
+    BuildFromDesign(w, Form2Design());
 
     connect(Drive1, &DriveListBox::Change, this, &Form2::Drive1_Change);
     connect(Dir1, &DirListBox::Change, this, &Form2::Dir1_Change);

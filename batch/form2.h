@@ -22,18 +22,18 @@ class Form2 : public Form {
     explicit Form2(QObject* parent = nullptr);
     ~Form2() override;
 
-    // Controls, valid while the window is loaded.
-    DriveListBox* Drive1 = nullptr;
-    DirListBox* Dir1 = nullptr;
-    FileListBox* File1 = nullptr;
-    BatchListBox* List1 = nullptr;
-    QPushButton* Command1 = nullptr;   // start compressing
-    QPushButton* Command2 = nullptr;   // close
-    QPushButton* Command3 = nullptr;   // delete the selected rows
-    QPushButton* Command4 = nullptr;   // clear
-    QCheckBox* Check1 = nullptr;       // overwrite the sources
-    VbLabel* Label1 = nullptr;         // the red notice
-    PictureFrame* Picture1 = nullptr;  // hidden work frame
+    // Controls, valid while the window is loaded (see Control).
+    Control<DriveListBox> Drive1{this, "Drive1"};
+    Control<DirListBox> Dir1{this, "Dir1"};
+    Control<FileListBox> File1{this, "File1"};
+    Control<BatchListBox> List1{this, "List1"};
+    Control<QPushButton> Command1{this, "Command1"};   // start compressing
+    Control<QPushButton> Command2{this, "Command2"};   // close
+    Control<QPushButton> Command3{this, "Command3"};   // delete the selected rows
+    Control<QPushButton> Command4{this, "Command4"};   // clear
+    Control<QCheckBox> Check1{this, "Check1"};         // overwrite the sources
+    Control<VbLabel> Label1{this, "Label1"};           // the red notice
+    Control<PictureFrame> Picture1{this, "Picture1"};  // hidden work frame
 
     // Event handlers.
     void Drive1_Change();

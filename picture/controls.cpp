@@ -1,8 +1,13 @@
 #include "picture/controls.h"
 
+#include <QAbstractButton>
+#include <QLineEdit>
 #include <QPainter>
+#include <QPushButton>
 #include <QTextLayout>
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "picture/errors.h"
 #include "picture/numbers.h"
@@ -10,18 +15,95 @@
 
 namespace lanxi {
 
-void PlaceTwips(QWidget* control, int left, int top, int width, int height) {
-    control->setGeometry(left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-                         height / kTwipsPerPixel);
+namespace {
+
+void placeTwips(QWidget* control, const QRect& twips) {
+    control->setGeometry(twips.x() / kTwipsPerPixel, twips.y() / kTwipsPerPixel,
+                         twips.width() / kTwipsPerPixel, twips.height() / kTwipsPerPixel);
 }
 
-QPushButton* DesignButton(QWidget* parent, const QString& name, const QString& text, int left,
-                          int top, int width, int height, bool enabled) {
-    auto* button = DesignControl<QPushButton>(parent, name, left, top, width, height);
-    button->setText(text);
-    button->setEnabled(enabled);
-    button->setAutoDefault(false);
-    return button;
+void build(QWidget* c, const ControlDesign& d) {
+    const ControlDesign::Options& o = d.options;
+    const QString caption = QString::fromUtf8(d.caption);
+    const QRect& r = d.twips;
+    if (auto* frame = qobject_cast<PictureFrame*>(c)) {
+        frame->setBorderStyle(o.borderStyle);
+        frame->Move(float(r.x()), float(r.y()));
+        frame->setWidth(float(r.width()));
+        frame->setHeight(float(r.height()));
+        if (d.tabIndex >= 0) {
+            frame->setFocusPolicy(Qt::StrongFocus);
+        }
+        if (o.autoSize) {
+            frame->setAutoSize(true);
+        }
+    } else if (auto* shape = qobject_cast<ShapeRect*>(c)) {
+        shape->setLeft(float(r.x()));
+        shape->setTop(float(r.y()));
+        shape->setWidth(float(r.width()));
+        shape->setHeight(float(r.height()));
+        shape->setBorderStyle(o.borderStyle);
+        if (o.color) {
+            shape->setBorderColor(QColor::fromRgb(*o.color));
+        }
+    } else if (auto* label = qobject_cast<VbLabel*>(c)) {
+        placeTwips(label, r);
+        if (o.wordWrap) {
+            label->setWordWrap(true);
+        }
+        if (o.autoSize) {
+            label->setAutoSize(true);
+        }
+        label->setCaption(caption);
+        if (o.color) {
+            label->setForeColor(QColor::fromRgb(*o.color));
+        }
+    } else if (auto* text = qobject_cast<QLineEdit*>(c)) {
+        placeTwips(text, r);
+        text->setText(caption);
+        text->setAlignment(Qt::AlignCenter);
+        text->setToolTip(QString::fromUtf8(o.toolTip));
+        text->setTextMargins(0, 0, 0, 0);
+        text->setStyleSheet(QStringLiteral("QLineEdit { padding: 0px; }"));
+    } else if (auto* button = qobject_cast<QAbstractButton*>(c)) {
+        placeTwips(button, r);
+        button->setText(caption);
+        if (auto* push = qobject_cast<QPushButton*>(button)) {
+            push->setAutoDefault(false);
+        }
+    } else {
+        placeTwips(c, r);
+    }
+    if (!o.enabled) {
+        c->setEnabled(false);
+    }
+    if (!o.visible) {
+        c->setVisible(false);
+    }
+}
+
+}  // namespace
+
+void BuildDesign(QWidget* window, std::span<const ControlDesign> design) {
+    std::vector<std::pair<int, QWidget*>> tabOrder;
+    for (const ControlDesign& d : design) {
+        QWidget* container = window;
+        if (d.options.parent != nullptr) {
+            auto* frame = window->findChild<PictureFrame*>(QString::fromUtf8(d.options.parent));
+            Q_ASSERT_X(frame != nullptr, "BuildDesign", d.name);
+            container = frame->inside();
+        }
+        QWidget* c = d.kind(container);
+        c->setObjectName(QString::fromUtf8(d.name));
+        build(c, d);
+        if (d.tabIndex >= 0) {
+            tabOrder.emplace_back(d.tabIndex, c);
+        }
+    }
+    std::sort(tabOrder.begin(), tabOrder.end());
+    for (std::size_t i = 0; i + 1 < tabOrder.size(); ++i) {
+        QWidget::setTabOrder(tabOrder[i].second, tabOrder[i + 1].second);
+    }
 }
 
 ShapeRect::ShapeRect(QWidget* parent) : QWidget(parent) {

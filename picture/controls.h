@@ -2,30 +2,62 @@
 
 #include <QColor>
 #include <QLabel>
-#include <QPushButton>
+#include <QRect>
+#include <QRgb>
 #include <QString>
 #include <QWidget>
+#include <optional>
+#include <span>
 
-// The simple controls of the windows, measured as the windows' designs give them: in twips, or
-// in the inside units of the frame they sit in.
+// The simple controls of the windows, and the builder that makes a window's controls from its
+// design table.
 namespace lanxi {
 
-// Places a control at a rectangle given in twips (Left, Top, Width, Height), 15 twips a pixel.
-void PlaceTwips(QWidget* control, int left, int top, int width, int height);
-
-// A control of a window's design: made in its parent, named, placed in twips.
+// How a control of a design is made: Make<QPushButton>, Make<PictureFrame>, ...
+using MakeControl = QWidget* (*)(QWidget* parent);
 template <class T>
-T* DesignControl(QWidget* parent, const QString& name, int left, int top, int width, int height) {
-    auto* control = new T(parent);
-    control->setObjectName(name);
-    PlaceTwips(control, left, top, width, height);
-    return control;
+QWidget* Make(QWidget* parent) {
+    return new T(parent);
 }
 
-// A push button of a window's design. Enter never presses it unless it has the focus, as the
-// windows have no default button.
-QPushButton* DesignButton(QWidget* parent, const QString& name, const QString& text, int left,
-                          int top, int width, int height, bool enabled = true);
+// One control of a window's design. In a table, a row reads
+//     {name, kind, caption, {Left, Top, Width, Height}, tab index, {options}},
+// for instance {"Command2", Make<QPushButton>, "缩小", {11400, 7920, 2175, 495}, 1,
+// {.enabled = false}}.
+struct ControlDesign {
+    const char* name;  // the control's objectName: "Command5", "Label1(2)"
+    MakeControl kind;
+    // A button's, check box's or label's caption, a text box's text (UTF-8).
+    const char* caption;
+    // In its container's units, which are twips while a window is built (15 a pixel).
+    QRect twips;
+    // Place in the Tab order, counted from 0; kNoTab for a control Tab does not visit.
+    int tabIndex;
+    struct Options {
+        // The frame whose inside holds the control; null for the window itself. A frame comes
+        // before the controls inside it.
+        const char* parent = nullptr;
+        bool enabled = true;
+        bool visible = true;
+        // Frames: 0 none, 1 sunken; shapes: 1 solid, 3 dotted.
+        int borderStyle = 1;
+        // Labels: as wide as the caption; frames: as large as the picture they are given.
+        bool autoSize = false;
+        bool wordWrap = false;           // labels
+        std::optional<QRgb> color = {};  // a label's text, a shape's outline
+        const char* toolTip = nullptr;   // text boxes
+    } options = {};
+};
+inline constexpr int kNoTab = -1;
+
+// Makes the controls of a design in a window, in the table's order (a later control lies over
+// an earlier one of the same container), and chains them in the design's Tab order.
+//
+// Kinds: a push button has the caption and is never pressed by Enter unless it has the focus,
+// as the windows have no default button; a check box has the caption; a text box shows its
+// text centred, without padding; a frame in the Tab order takes the focus; any other kind is
+// only named and placed.
+void BuildDesign(QWidget* window, std::span<const ControlDesign> design);
 
 // A shape rectangle: an outline drawn over its parent. Its geometry is in the parent's inside
 // units (pixels inside a frame set to pixels); the mouse passes through it.

@@ -80,10 +80,20 @@ void Form::windowClosed() {
     }
     QWidget* closing = window_;
     window_ = nullptr;
+    for (ControlSlot* control : controls_) {
+        control->release();
+    }
     // The window is deleted once the current event is done, so a handler that unloads its own
     // window may finish safely.
     closing->hide();
     emit unloaded();
+}
+
+void Form::BuildFromDesign(QWidget* window, std::span<const ControlDesign> design) {
+    BuildDesign(window, design);
+    for (ControlSlot* control : controls_) {
+        control->bind(window);
+    }
 }
 
 void Form::setClientSizeTwips(QWidget* window, int width, int height) {

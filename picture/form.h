@@ -4,14 +4,22 @@
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <array>
+#include <span>
+#include <vector>
+
+#include "picture/controls.h"
 
 namespace lanxi {
+
+class ControlSlot;
 
 // A window object. The object lives for the whole run; its window and controls exist while it
 // is loaded. Show() loads the window from its design (controls, texts, sizes and enabled states
 // as designed, then Form_Load) when it is not loaded, and shows it modeless without an owner.
 // Closing the window, by its close box or Unload(), destroys the window and its controls; the
-// object and its member variables stay, and the next Show() loads the window anew.
+// object and its member variables stay (its control members go null), and the next Show() loads
+// the window anew.
 class Form : public QObject {
     Q_OBJECT
   public:
@@ -37,17 +45,86 @@ class Form : public QObject {
     void unloaded();
 
   protected:
-    // Builds the controls of the window as designed.
+    // Builds the controls of the window as designed and connects their events.
     virtual void BuildControls(QWidget* window) = 0;
     virtual void Form_Load() {}
     // The client area's size in twips; the window is laid out for it and not resizable.
     void setClientSizeTwips(QWidget* window, int width, int height);
+    // Makes the design's controls in the window (see BuildDesign) and points the control
+    // members (Control, ControlArray) at them.
+    void BuildFromDesign(QWidget* window, std::span<const ControlDesign> design);
 
   private:
+    friend class ControlSlot;
     class Window;
     void windowClosed();
 
     QPointer<QWidget> window_;
+    std::vector<ControlSlot*> controls_;
+};
+
+// The control members of a window object. Each stands for the control of its name in the
+// loaded window; it is null from the moment the window is closed (and a QPointer besides), so
+// that a handler resumed after a dialog, a late signal or a worker landing after a close never
+// reaches a control of a window that is gone. Members are pointed at their controls when the
+// window is built, by name.
+class ControlSlot {
+  public:
+    ControlSlot(const ControlSlot&) = delete;
+    ControlSlot& operator=(const ControlSlot&) = delete;
+
+  protected:
+    explicit ControlSlot(Form* form) { form->controls_.push_back(this); }
+    ~ControlSlot() = default;
+
+  private:
+    friend class Form;
+    virtual void bind(const QWidget* window) = 0;
+    virtual void release() = 0;
+};
+
+// One control: `Control<QPushButton> Command5{this, "Command5"};`
+template <class T>
+class Control : public QPointer<T>, private ControlSlot {
+  public:
+    Control(Form* form, const char* name) : ControlSlot(form), name_(name) {}
+
+  private:
+    void bind(const QWidget* window) override {
+        static_cast<QPointer<T>&>(*this) = window->findChild<T*>(QString::fromUtf8(name_));
+        Q_ASSERT_X(!this->isNull(), "Control", name_);
+    }
+    void release() override { this->clear(); }
+
+    const char* name_;
+};
+
+// A control array, whose controls are named "Label1(0)", "Label1(1)", ...:
+// `ControlArray<VbLabel, 8> Label1{this, "Label1"};`
+template <class T, std::size_t N>
+class ControlArray : private ControlSlot {
+  public:
+    ControlArray(Form* form, const char* name) : ControlSlot(form), name_(name) {}
+
+    const QPointer<T>& operator[](std::size_t index) const { return controls_[index]; }
+    static constexpr std::size_t size() { return N; }
+
+  private:
+    void bind(const QWidget* window) override {
+        for (std::size_t i = 0; i < N; ++i) {
+            controls_[i] = window->findChild<T*>(
+                QStringLiteral("%1(%2)").arg(QString::fromUtf8(name_)).arg(i));
+            Q_ASSERT_X(!controls_[i].isNull(), "ControlArray", name_);
+        }
+    }
+    void release() override {
+        for (QPointer<T>& control : controls_) {
+            control.clear();
+        }
+    }
+
+    const char* name_;
+    std::array<QPointer<T>, N> controls_;
 };
 
 }  // namespace lanxi

@@ -4,7 +4,9 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QUrl>
 
 #ifndef LANXI_HOME_PAGE
@@ -42,45 +44,50 @@ QStringList qtFilters(const QString& filter) {
 class RealUserInterface : public UserInterface {
   public:
     QString fileDialog(const FileDialogRequest& request) override {
-        QFileDialog dialog(request.parent);
-        dialog.setAcceptMode(request.kind == FileDialogRequest::Save ? QFileDialog::AcceptSave
-                                                                     : QFileDialog::AcceptOpen);
-        dialog.setFileMode(request.kind == FileDialogRequest::Save ? QFileDialog::AnyFile
-                                                                   : QFileDialog::ExistingFile);
+        // On the heap, as a child of the window: should the window be freed while the dialog
+        // is up, it takes the dialog along and the answer is "cancelled".
+        const QPointer<QFileDialog> dialog = new QFileDialog(request.parent);
+        const auto done = qScopeGuard([&dialog] { delete dialog.data(); });
+        dialog->setAcceptMode(request.kind == FileDialogRequest::Save ? QFileDialog::AcceptSave
+                                                                      : QFileDialog::AcceptOpen);
+        dialog->setFileMode(request.kind == FileDialogRequest::Save ? QFileDialog::AnyFile
+                                                                    : QFileDialog::ExistingFile);
         QFileDialog::Options options = QFileDialog::HideNameFilterDetails;
         if ((request.flags & 2) == 0) {
             options |= QFileDialog::DontConfirmOverwrite;
         }
-        dialog.setOptions(options);
+        dialog->setOptions(options);
         if (!request.filter.isEmpty()) {
-            dialog.setNameFilters(qtFilters(request.filter));
+            dialog->setNameFilters(qtFilters(request.filter));
         }
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
             return {};
         }
-        return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+        return QDir::toNativeSeparators(dialog->selectedFiles().constFirst());
     }
 
     void messageBox(const MessageBoxRequest& request) override {
-        QMessageBox box(request.parent);
-        box.setWindowTitle(request.shownTitle());
-        box.setText(request.text);
+        // On the heap, for the same reason as the file dialog.
+        const QPointer<QMessageBox> box = new QMessageBox(request.parent);
+        const auto done = qScopeGuard([&box] { delete box.data(); });
+        box->setWindowTitle(request.shownTitle());
+        box->setText(request.text);
         switch (request.style & 0x70) {
             case vbCritical:
-                box.setIcon(QMessageBox::Critical);
+                box->setIcon(QMessageBox::Critical);
                 break;
             case vbExclamation:
-                box.setIcon(QMessageBox::Warning);
+                box->setIcon(QMessageBox::Warning);
                 break;
             case vbInformation:
-                box.setIcon(QMessageBox::Information);
+                box->setIcon(QMessageBox::Information);
                 break;
             default:
-                box.setIcon(QMessageBox::NoIcon);
+                box->setIcon(QMessageBox::NoIcon);
         }
-        box.setStandardButtons(QMessageBox::Ok);
-        box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
-        box.exec();
+        box->setStandardButtons(QMessageBox::Ok);
+        box->button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+        box->exec();
     }
 
     void openAddress(QWidget*, const QString& address) override {

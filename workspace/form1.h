@@ -3,7 +3,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QString>
-#include <array>
 #include <cstdint>
 #include <functional>
 
@@ -39,28 +38,28 @@ class Form1 : public Form {
     float OpenedWidth = 0;
     float OpenedHeight = 0;
 
-    // Controls, valid while the window is loaded.
-    PictureFrame* Picture1 = nullptr;  // the result, inside Picture3
-    PictureFrame* Picture2 = nullptr;  // the working picture, inside Picture4
-    PictureFrame* Picture3 = nullptr;  // right pane
-    PictureFrame* Picture4 = nullptr;  // left pane
-    PictureFrame* Picture5 = nullptr;  // size strip
-    ShapeRect* Shape1 = nullptr;       // the crop rectangle, inside Picture2
-    std::array<VbLabel*, 8> Label1{};
-    QLineEdit* Text1 = nullptr;
-    QLineEdit* Text2 = nullptr;
-    QPushButton* Command1 = nullptr;
-    QPushButton* Command2 = nullptr;
-    QPushButton* Command3 = nullptr;
-    QPushButton* Command4 = nullptr;
-    QPushButton* Command5 = nullptr;
-    QPushButton* Command6 = nullptr;
-    QPushButton* Command7 = nullptr;
-    QPushButton* Command8 = nullptr;
-    QPushButton* Command9 = nullptr;
-    QPushButton* Command10 = nullptr;
-    QPushButton* Command11 = nullptr;
-    QPushButton* Command12 = nullptr;
+    // Controls, valid while the window is loaded (see Control).
+    Control<PictureFrame> Picture1{this, "Picture1"};  // the result, inside Picture3
+    Control<PictureFrame> Picture2{this, "Picture2"};  // the working picture, inside Picture4
+    Control<PictureFrame> Picture3{this, "Picture3"};  // right pane
+    Control<PictureFrame> Picture4{this, "Picture4"};  // left pane
+    Control<PictureFrame> Picture5{this, "Picture5"};  // size strip
+    Control<ShapeRect> Shape1{this, "Shape1"};         // the crop rectangle, inside Picture2
+    ControlArray<VbLabel, 8> Label1{this, "Label1"};
+    Control<QLineEdit> Text1{this, "Text1"};
+    Control<QLineEdit> Text2{this, "Text2"};
+    Control<QPushButton> Command1{this, "Command1"};
+    Control<QPushButton> Command2{this, "Command2"};
+    Control<QPushButton> Command3{this, "Command3"};
+    Control<QPushButton> Command4{this, "Command4"};
+    Control<QPushButton> Command5{this, "Command5"};
+    Control<QPushButton> Command6{this, "Command6"};
+    Control<QPushButton> Command7{this, "Command7"};
+    Control<QPushButton> Command8{this, "Command8"};
+    Control<QPushButton> Command9{this, "Command9"};
+    Control<QPushButton> Command10{this, "Command10"};
+    Control<QPushButton> Command11{this, "Command11"};
+    Control<QPushButton> Command12{this, "Command12"};
     CommonDialog CommonDialog1;
     PictureClip PictureClip1;
 

@@ -41,19 +41,24 @@ void Form1::Command5_Click() {
     CommonDialog1.Filter = kFileFilter;
     CommonDialog1.ShowOpen(hWnd());
     CommonDialog1.Flags = 14;
+    if (!IsLoaded()) {
+        // The window went while the dialog was up: there is nothing left to open into.
+        return;
+    }
     if (!CommonDialog1.FileName.isEmpty()) {
         const StdPicture picture =
             loadOrExplain(hWnd(), CommonDialog1.FileName, QStringLiteral("无法打开图片文件"));
-        if (picture.isEmpty()) {
-            // Nothing has changed; the user has been told why.
+        if (picture.isEmpty() || !IsLoaded()) {
+            // Nothing has changed and the user has been told why, or the window went while a
+            // word on the file was up.
             return;
         }
         Picture2->setPicture(picture);
         OpenedFileName = CommonDialog1.FileName;
         Picture1->setHeight(Picture2->Height());
         Picture1->setWidth(Picture2->Width());
-        for (QPushButton* b :
-             {Command1, Command2, Command3, Command4, Command6, Command8, Command10}) {
+        for (QPushButton* b : std::initializer_list<QPushButton*>{
+                 Command1, Command2, Command3, Command4, Command6, Command8, Command10}) {
             b->setEnabled(true);
         }
         BaseWidth = Picture2->Width();
@@ -68,7 +73,7 @@ void Form1::Command5_Click() {
 void Form1::Command6_Click() {
     const StdPicture picture =
         loadOrExplain(hWnd(), OpenedFileName, QStringLiteral("无法恢复打开的原图"));
-    if (picture.isEmpty()) {
+    if (picture.isEmpty() || !IsLoaded()) {
         return;
     }
     Picture2->setPicture(picture);

@@ -16,7 +16,8 @@ void Form1::Command3_Click() {
     CommonDialog1.ShowSave(hWnd());
     CommonDialog1.Flags = 14;
     const QString chosen = CommonDialog1.FileName;
-    if (chosen.isEmpty()) {
+    if (chosen.isEmpty() || !IsLoaded()) {
+        // Cancelled, or the window went while the dialog was up, and the result with it.
         return;
     }
 

@@ -5,6 +5,10 @@
 #include <QTimer>
 
 #include "app/application.h"
+#include "app/form3_design.h"
+#include "batch/batch_run.h"
+#include "tests/support/filesystems.h"
+#include "tests/support/images.h"
 #include "tests/support/scripted_ui.h"
 #include "tests/support/widgets.h"
 
@@ -35,40 +39,8 @@ TEST_F(ApplicationTest, StartsWithTheStartScreenAlone) {
 TEST_F(ApplicationTest, StartScreenIsLaidOutAsDesigned) {
     EXPECT_EQ(start()->windowTitle(), QStringLiteral("图片剪切、缩小、压缩小工具----岚溪文坊专用"));
     EXPECT_EQ(start()->size(), QSize(421, 269));
-    struct Item {
-        const char* name;
-        QString text;
-        QRect twips;
-    } buttons[] = {
-        {"Command2", QStringLiteral("图片文件大小（容量）压缩（尺寸不变）"), {240, 360, 3735, 495}},
-        {"Command1", QStringLiteral("图片尺寸（宽、高）减小、截剪"), {240, 960, 3735, 495}},
-        {"Command4", QStringLiteral("进入：岚溪文坊"), {4200, 360, 1815, 495}},
-        {"Command3", QStringLiteral("退  出"), {4200, 960, 1815, 495}},
-    };
-    for (const Item& b : buttons) {
-        QPushButton* button = startButton(b.name);
-        ASSERT_NE(button, nullptr) << b.name;
-        EXPECT_EQ(button->text(), b.text);
-        EXPECT_EQ(test::TwipsOf(button), b.twips) << b.name;
-        EXPECT_TRUE(button->isEnabled());
-    }
-    Form3& f = program.form3();
-    EXPECT_EQ(test::TwipsOf(f.Shape1), QRect(240, 1680, 5775, 2175));
-    EXPECT_EQ(f.Shape1->BorderColor(), QColor(255, 128, 0));
-    EXPECT_EQ(f.Label1[0]->Caption(), QStringLiteral("岚溪文坊图片上传要求说明："));
-    EXPECT_EQ(f.Label1[0]->palette().color(QPalette::WindowText), QColor(0, 0, 255));
-    EXPECT_EQ(f.Label1[1]->Caption(),
-              QStringLiteral("1.文章中插入图片尺寸：宽度不能大于700象素，高度不限；图片    "
-                             "容量大小不能大于200kb；"));
-    EXPECT_EQ(f.Label1[2]->Caption(),
-              QStringLiteral("2.头徵形象图片：原图片要少于200kb，建议通过本软件处理后：   "
-                             "图片最小边为210象素或310象素"));
-    EXPECT_EQ(f.Label1[3]->Caption(),
-              QStringLiteral("3.身份证图片每张容量大小不能大于100kb，周边多余空白可以剪   切掉。"));
-    EXPECT_EQ(test::TwipsOf(f.Label1[1]), QRect(480, 2280, 5250, 420));
-    EXPECT_EQ(test::TabOrder(f.Command1, 4),
-              QStringList({"Command1", "Command2", "Command3", "Command4"}));
-    EXPECT_EQ(start()->focusWidget(), f.Command1);
+    test::ExpectBuiltAsDesigned(program.form3(), Form3Design());
+    EXPECT_EQ(start()->focusWidget(), program.form3().Command1);
 }
 
 TEST_F(ApplicationTest, EachWindowExistsOnceAndIsSharedByItsButtons) {
@@ -115,14 +87,32 @@ TEST_F(ApplicationTest, AClosedWorkspaceComesBackAsDesignedWithItsMembersKept) {
     EXPECT_TRUE(f.Picture2->Picture().isEmpty());
 }
 
-TEST_F(ApplicationTest, ExitClosesEveryWindowAtOnce) {
+TEST_F(ApplicationTest, ExitClosesEveryWindowAtOnceEvenWithABatchRowInFlight) {
+    test::TempDir dir;
+    test::WriteJpeg(test::SmoothImage(64, 48), dir.file(QStringLiteral("a.jpg")));
     Click(startButton("Command1"));
     Click(startButton("Command2"));
-    Click(startButton("Command3"));
+    Form2& batch = program.form2();
+    batch.List1->AddItem(BatchRow{QStringLiteral("a.jpg"), dir.path()});
+    // The start screen stays usable during a run; its exit is clicked as the row starts, and
+    // the windows it closes are freed at once, while the row is still at work.
+    QObject::connect(&batch, &Form2::runStarted, &batch, [&](BatchRun* run) {
+        QObject::connect(run, &BatchRun::rowStarted, &batch, [&] {
+            Click(startButton("Command3"));
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        });
+    });
+    Click(batch.Command1);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
     EXPECT_FALSE(program.form3().IsLoaded());
     EXPECT_FALSE(program.form1().IsLoaded());
-    EXPECT_FALSE(program.form2().IsLoaded());
+    EXPECT_FALSE(batch.IsLoaded());
     EXPECT_TRUE(ui.messages.empty());
+    EXPECT_TRUE(program.form3().Command3.isNull() && program.form1().Command5.isNull() &&
+                batch.List1.isNull());
+    // The row in flight was cut short and left nothing behind.
+    EXPECT_EQ(test::DirectoryEntries(dir.path()), QStringList({"a.jpg"}));
 }
 
 TEST_F(ApplicationTest, TheProgramEndsWithItsLastWindow) {

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
 #include "picture/clipboard.h"
 #include "picture/common_dialog.h"
 #include "picture/errors.h"
@@ -82,6 +87,29 @@ TEST(MessageBox, WithoutATitleShowsTheProgramsTitle) {
     EXPECT_EQ(ui.messages[0].style, vbOKOnly);
     EXPECT_EQ(ui.messages[1].shownTitle(), QStringLiteral("自己的标题"));
     EXPECT_EQ(ui.messages[1].style, 64);
+}
+
+// The real dialogs, with a window that closes and is freed while its dialog is up.
+TEST(RealDialogs, GoWithTheirWindowWhenItIsFreedMeanwhile) {
+    for (const bool fileDialog : {true, false}) {
+        SCOPED_TRACE(fileDialog ? "file dialog" : "message box");
+        QPointer<QWidget> window = new QWidget;
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->show();
+        QTimer::singleShot(0, window, &QWidget::close);
+        QTimer stuck;  // should the dialog stay, it is closed after a while and the test fails
+        QObject::connect(&stuck, &QTimer::timeout,
+                         [] { QApplication::activeModalWidget()->close(); });
+        stuck.start(5000);
+        if (fileDialog) {
+            FileDialogRequest request;
+            request.parent = window;
+            EXPECT_TRUE(Ui().fileDialog(request).isEmpty());
+        } else {
+            MsgBox(window, QStringLiteral("提示"));
+        }
+        EXPECT_TRUE(window.isNull());
+    }
 }
 
 }  // namespace

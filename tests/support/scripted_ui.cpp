@@ -13,6 +13,9 @@ ScriptedUi::~ScriptedUi() {
 
 QString ScriptedUi::fileDialog(const FileDialogRequest& request) {
     dialogs.push_back(request);
+    if (onDialog) {
+        onDialog(request);
+    }
     if (answers_.empty()) {
         ADD_FAILURE() << "a file dialog was shown that the test did not expect";
         return {};

@@ -22,7 +22,8 @@ class ScriptedUi : public UserInterface {
     // The next file dialog returns this path (empty: the user cancels).
     void answer(const QString& path) { answers_.push_back(path); }
     void cancel() { answers_.push_back(QString()); }
-    // Runs while a message box is "open" (for actions a user could take meanwhile).
+    // Run while a file dialog or a message box is "open" (for what may happen meanwhile).
+    std::function<void(const FileDialogRequest&)> onDialog;
     std::function<void(const MessageBoxRequest&)> onMessage;
 
     QString fileDialog(const FileDialogRequest& request) override;

@@ -1,6 +1,13 @@
 #include "tests/support/widgets.h"
 
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QLineEdit>
 #include <QTest>
+#include <algorithm>
+
+#include "picture/picture_frame.h"
 
 namespace lanxi::test {
 
@@ -22,6 +29,65 @@ QStringList TabOrder(QWidget* first, int count) {
 QRect TwipsOf(const QWidget* control) {
     const QRect r = control->geometry();
     return QRect(r.x() * 15, r.y() * 15, r.width() * 15, r.height() * 15);
+}
+
+void ExpectBuiltAsDesigned(const Form& form, std::span<const ControlDesign> design) {
+    QWidget* window = form.window();
+    ASSERT_NE(window, nullptr);
+    std::vector<std::pair<int, QString>> tabs;
+    for (const ControlDesign& d : design) {
+        SCOPED_TRACE(d.name);
+        const ControlDesign::Options& o = d.options;
+        const QString name = QString::fromUtf8(d.name);
+        const QString caption = QString::fromUtf8(d.caption);
+        QWidget* c = form.control(name);
+        ASSERT_NE(c, nullptr);
+        QWidget* container = window;
+        if (o.parent != nullptr) {
+            auto* frame = form.control<PictureFrame>(QString::fromUtf8(o.parent));
+            ASSERT_NE(frame, nullptr);
+            container = frame->inside();
+        }
+        EXPECT_EQ(c->parentWidget(), container);
+        EXPECT_EQ(c->isEnabled(), o.enabled);
+        EXPECT_EQ(!c->isHidden(), o.visible);
+        if (qobject_cast<VbLabel*>(c) != nullptr && o.autoSize) {
+            // An autosized label is as large as its caption; it keeps its place.
+            EXPECT_EQ(TwipsOf(c).topLeft(), d.twips.topLeft());
+        } else {
+            EXPECT_EQ(TwipsOf(c), d.twips);
+        }
+        if (auto* button = qobject_cast<QAbstractButton*>(c)) {
+            EXPECT_EQ(button->text(), caption);
+        } else if (auto* text = qobject_cast<QLineEdit*>(c)) {
+            EXPECT_EQ(text->text(), caption);
+            EXPECT_EQ(text->toolTip(), QString::fromUtf8(o.toolTip));
+        } else if (auto* label = qobject_cast<VbLabel*>(c)) {
+            EXPECT_EQ(label->Caption(), caption);
+            EXPECT_EQ(label->AutoSize(), o.autoSize);
+            EXPECT_EQ(label->wordWrap(), o.wordWrap);
+            if (o.color) {
+                EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor::fromRgb(*o.color));
+            }
+        } else if (auto* shape = qobject_cast<ShapeRect*>(c)) {
+            EXPECT_EQ(shape->BorderStyle(), o.borderStyle);
+            EXPECT_EQ(shape->BorderColor(), QColor::fromRgb(o.color.value_or(qRgb(0, 0, 0))));
+        } else if (auto* frame = qobject_cast<PictureFrame*>(c)) {
+            EXPECT_EQ(frame->BorderStyle(), o.borderStyle);
+            EXPECT_EQ(frame->AutoSize(), o.autoSize);
+        }
+        if (d.tabIndex != kNoTab) {
+            tabs.emplace_back(d.tabIndex, name);
+        }
+    }
+    std::sort(tabs.begin(), tabs.end());
+    QStringList order;
+    for (const auto& tab : tabs) {
+        order << tab.second;
+    }
+    if (!order.isEmpty()) {
+        EXPECT_EQ(TabOrder(form.control(order.constFirst()), int(order.size())), order);
+    }
 }
 
 void Click(QPushButton* button) {

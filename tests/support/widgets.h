@@ -6,6 +6,10 @@
 #include <QRect>
 #include <QStringList>
 #include <QWidget>
+#include <span>
+
+#include "picture/controls.h"
+#include "picture/form.h"
 
 namespace lanxi::test {
 
@@ -13,6 +17,11 @@ namespace lanxi::test {
 QStringList TabOrder(QWidget* first, int count);
 // A control's rectangle in twips (15 per pixel), relative to its parent's inside.
 QRect TwipsOf(const QWidget* control);
+// Checks a loaded window against its design table: every control is there by its name, in its
+// container (the window or a frame's inside), at its rectangle (an autosized label at its
+// place), with its caption, enabled and visible state, border, colour and tooltip, and Tab
+// visits the controls in the design's order.
+void ExpectBuiltAsDesigned(const Form& form, std::span<const ControlDesign> design);
 // Clicks a push button with the mouse, as a user would (nothing happens when it is disabled).
 void Click(QPushButton* button);
 

@@ -184,7 +184,7 @@ TEST_F(ScaleTest, TextThatIsNoNumberIsRefusedAndNothingChanges) {
                {"99999", "0", "宽"}};
     for (const auto& b : bad) {
         setInputs(QString::fromUtf8(b.width), QString::fromUtf8(b.height));
-        for (QPushButton* button : {form.Command1, form.Command2}) {
+        for (QPushButton* button : {form.Command1.data(), form.Command2.data()}) {
             ui.messages.clear();
             Click(button);
             ASSERT_EQ(ui.messages.size(), 1u) << b.width << " " << b.height;
