@@ -1,13 +1,9 @@
 #include "batch/form2.h"
 
 #include <QDir>
-#include <QEventLoop>
-#include <QFileInfo>
-#include <QPointer>
 
 #include "batch/batch_plan.h"
-#include "batch/batch_progress.h"
-#include "batch/batch_run.h"
+#include "batch/batch_session.h"
 #include "batch/form2_design.h"
 #include "picture/errors.h"
 #include "picture/ui.h"
@@ -85,55 +81,15 @@ void Form2::Command2_Click() {
 }
 
 void Form2::Command1_Click() {
-    QPointer<QWidget> w = window();
-    BatchRun run(PlanBatch(List1->Rows(), Check1->isChecked()), nullptr, RunWorkers);
-    if (!run.jobs().empty()) {
-        // The window is kept, even if the program is ended meanwhile, until the run is over:
-        // this handler still stands on its controls.
-        w->setAttribute(Qt::WA_DeleteOnClose, false);
-        QPointer<BatchProgress> progress = new BatchProgress(w, int(run.jobs().size()));
-        // The dialog names the file started last among those still in flight.
-        std::vector<int> inFlight;
-        const auto showProgress = [&run, &inFlight, progress] {
-            progress->setRow(
-                run.Done(),
-                inFlight.empty()
-                    ? QString()
-                    : QFileInfo(run.jobs()[std::size_t(inFlight.back())].source).fileName());
-        };
-        connect(&run, &BatchRun::rowStarted, progress, [&inFlight, showProgress](int row) {
-            inFlight.push_back(row);
-            showProgress();
-        });
-        connect(&run, &BatchRun::rowFinished, progress, [&inFlight, showProgress](int row) {
-            std::erase(inFlight, row);
-            showProgress();
-        });
-        connect(progress, &BatchProgress::stopRequested, &run, &BatchRun::Stop);
-        connect(this, &Form::unloaded, &run, &BatchRun::Stop);
-        QEventLoop loop;
-        connect(&run, &BatchRun::finished, &loop, &QEventLoop::quit);
-
-        run_ = &run;
-        progress->show();
-        emit runStarted(&run);
-        run.Start();
-        if (run.IsRunning()) {
-            loop.exec();
-        }
-        run_ = nullptr;
-        delete progress.data();
-        if (window() != w) {
-            // Unloaded while running (the program is ending): no message, the window goes now.
-            w->deleteLater();
-            return;
-        }
-        w->setAttribute(Qt::WA_DeleteOnClose, true);
-        // Files written into the shown directory appear in the file list.
-        File1->Refresh();
+    BatchSession session(PlanBatch(List1->Rows(), Check1->isChecked()), window(), RunWorkers);
+    connect(this, &Form::unloaded, &session, &BatchSession::WindowClosed);
+    connect(&session, &BatchSession::started, this,
+            [this, &session] { emit runStarted(&session.run()); });
+    const bool windowStays = session.Run();
+    if (windowStays) {
+        File1->Refresh();  // files written into the shown directory appear in the list
+        session.Tell();
     }
-    const BatchSummary summary = run.Summary();
-    MsgBox(w, ClosingMessage(summary), ClosingMessageStyle(summary));
 }
 
 }  // namespace lanxi

@@ -47,9 +47,6 @@ class Form2 : public Form {
     // How many files a run compresses at once; 0 gives one per core.
     int RunWorkers = 0;
 
-    // The run in progress, while one is (for tests and for the progress dialog).
-    BatchRun* CurrentRun() const { return run_; }
-
     static const QString kPattern;
 
   signals:
@@ -59,9 +56,6 @@ class Form2 : public Form {
   protected:
     void BuildControls(QWidget* window) override;
     void Form_Load() override;
-
-  private:
-    BatchRun* run_ = nullptr;
 };
 
 }  // namespace lanxi
