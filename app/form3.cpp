@@ -13,10 +13,10 @@ void Form3::BuildControls(QWidget* w) {
     BuildFromDesign(w, Form3Design());
     Command1->setFocus();
 
-    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
-    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
-    connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
+    On(Command1, &QPushButton::clicked, &Form3::Command1_Click);
+    On(Command2, &QPushButton::clicked, &Form3::Command2_Click);
+    On(Command3, &QPushButton::clicked, &Form3::Command3_Click);
+    On(Command4, &QPushButton::clicked, &Form3::Command4_Click);
 }
 
 void Form3::Command1_Click() {

@@ -6,6 +6,7 @@
 #include "batch/batch_session.h"
 #include "batch/form2_design.h"
 #include "picture/errors.h"
+#include "picture/log.h"
 #include "picture/ui.h"
 
 namespace lanxi {
@@ -22,20 +23,21 @@ void Form2::BuildControls(QWidget* w) {
 
     BuildFromDesign(w, Form2Design());
 
-    connect(Drive1, &DriveListBox::Change, this, &Form2::Drive1_Change);
-    connect(Dir1, &DirListBox::Change, this, &Form2::Dir1_Change);
-    connect(File1, &FileListBox::Click, this, &Form2::File1_Click);
-    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
-    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
-    connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
+    On(Drive1, &DriveListBox::Change, &Form2::Drive1_Change);
+    On(Dir1, &DirListBox::Change, &Form2::Dir1_Change);
+    On(File1, &FileListBox::Click, &Form2::File1_Click);
+    On(Command1, &QPushButton::clicked, &Form2::Command1_Click);
+    On(Command2, &QPushButton::clicked, &Form2::Command2_Click);
+    On(Command3, &QPushButton::clicked, &Form2::Command3_Click);
+    On(Command4, &QPushButton::clicked, &Form2::Command4_Click);
 }
 
 void Form2::Form_Load() {
     try {
         Dir1->setPath(Drive1->Drive());
-    } catch (const Error&) {
+    } catch (const Error& e) {
         // The current directory has gone (removed, or its medium taken out): start at home.
+        qCInfo(lcProgram) << "the batch window starts at home:" << e.message();
         Dir1->setPath(QDir::homePath());
         Drive1->setDrive(DriveOf(Dir1->Path()));
     }

@@ -3,11 +3,13 @@
 #include <QString>
 #include <stdexcept>
 
+#include "picture/log.h"
+
 namespace lanxi {
 
 // The failures a statement can raise. Handlers that guard their steps catch these and go on;
-// unguarded handlers let them reach the caller. The codes follow the classic runtime's numbers
-// so that a failure can be told apart in tests.
+// unguarded handlers let them reach the caller (Form::On tells the user). The codes follow the
+// classic runtime's numbers so that a failure can be told apart in tests.
 enum class ErrorCode {
     InvalidProcedureCall = 5,
     UserInterrupt = 18,
@@ -36,31 +38,37 @@ class Error : public std::runtime_error {
     QString message_;
 };
 
-// Runs the steps of a handler whose every statement is guarded: a step that fails is skipped
-// and the next one runs; a test that fails counts as passed. The recorded failure is kept
-// only so that tests can see it, and is dropped with the guard.
+// Runs the steps of a handler whose every statement is guarded: a step that fails with one of
+// our own errors is skipped and the next one runs; a test that fails counts as passed. The
+// failure goes to the program's log only. Anything else (no memory, a fault in our code) is no
+// step's failure to pass over: it leaves the handler (see Form::On).
 class ResumeNext {
   public:
     template <class F>
     void operator()(F&& step) {
         try {
             step();
-        } catch (const std::exception&) {
-            failed_ = true;
+        } catch (const Error& e) {
+            skipped(e);
         }
     }
     template <class F>
     bool test(F&& condition) {
         try {
             return condition();
-        } catch (const std::exception&) {
-            failed_ = true;
+        } catch (const Error& e) {
+            skipped(e);
             return true;
         }
     }
     bool failed() const { return failed_; }
 
   private:
+    void skipped(const Error& e) {
+        failed_ = true;
+        qCDebug(lcProgram) << "guarded step skipped:" << e.message();
+    }
+
     bool failed_ = false;
 };
 

@@ -4,8 +4,12 @@
 #include <QGuiApplication>
 #include <QIcon>
 #include <QScreen>
+#include <new>
 
+#include "picture/errors.h"
+#include "picture/log.h"
 #include "picture/numbers.h"
+#include "picture/ui.h"
 
 // The icon lives in this library's resources; a static library must register them itself.
 static void initPictureResources() {
@@ -98,6 +102,32 @@ void Form::BuildFromDesign(QWidget* window, std::span<const ControlDesign> desig
 
 void Form::setClientSizeTwips(QWidget* window, int width, int height) {
     window->setFixedSize(width / kTwipsPerPixel, height / kTwipsPerPixel);
+}
+
+void RunHandler(QWidget* window, const std::function<void()>& handler) noexcept {
+    QString why;
+    try {
+        handler();
+        return;
+    } catch (const Error& e) {
+        why = e.message();
+        qCWarning(lcProgram) << "a handler failed:" << why;
+    } catch (const std::bad_alloc&) {
+        why = QStringLiteral("内存不足");
+        qCWarning(lcProgram) << "a handler ran out of memory";
+    } catch (const std::exception& e) {
+        why = QStringLiteral("程序内部出错");
+        qCCritical(lcProgram) << "a handler failed on a fault of the program:" << e.what();
+    } catch (...) {
+        why = QStringLiteral("程序内部出错");
+        qCCritical(lcProgram) << "a handler failed on an unknown exception";
+    }
+    try {
+        MsgBox(window, QStringLiteral("这一步没有完成：%1。\n\n窗口仍可以继续使用。").arg(why),
+               vbCritical);
+    } catch (...) {
+        qCCritical(lcProgram) << "the failure could not be shown";
+    }
 }
 
 }  // namespace lanxi

@@ -5,7 +5,10 @@
 #include <QString>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <span>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "picture/controls.h"
@@ -13,6 +16,10 @@
 namespace lanxi {
 
 class ControlSlot;
+
+// Runs an event handler (see Form::On): whatever it throws is logged and told to the user over
+// `window`, and goes no further.
+void RunHandler(QWidget* window, const std::function<void()>& handler) noexcept;
 
 // A window object. The object lives for the whole run; its window and controls exist while it
 // is loaded. Show() loads the window from its design (controls, texts, sizes and enabled states
@@ -53,6 +60,23 @@ class Form : public QObject {
     // Makes the design's controls in the window (see BuildDesign) and points the control
     // members (Control, ControlArray) at them.
     void BuildFromDesign(QWidget* window, std::span<const ControlDesign> design);
+
+    // Connects a control's event to a handler of this window (a member function of the window
+    // object, given the event's first arguments). A failure the handler does not deal with
+    // itself ends the handler there: it is logged, the user is told that the step failed and
+    // why, and the window stays usable. No exception ever reaches Qt's event handling.
+    template <class Sender, class Signal, class C, class... A>
+    void On(const Sender& sender, Signal signal, void (C::*handler)(A...)) {
+        connect(&*sender, signal, this, [this, handler](auto... args) {
+            RunHandler(window_, [&] {
+                const auto given = std::forward_as_tuple(args...);
+                [&]<std::size_t... I>(std::index_sequence<I...>) {
+                    (static_cast<C*>(this)->*handler)(std::get<I>(given)...);
+                }
+                (std::index_sequence_for<A...>{});
+            });
+        });
+    }
 
   private:
     friend class ControlSlot;

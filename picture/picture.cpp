@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include "picture/log.h"
+
 namespace lanxi {
 
 struct StdPicture::Data {
@@ -95,7 +97,8 @@ void ForEachBand(int rows, std::int64_t pixels, const std::function<void(int, in
         const int last = int(std::int64_t(rows) * (band + 1) / bands);
         try {
             helpers.emplace_back(work, first, last);
-        } catch (const std::system_error&) {
+        } catch (const std::system_error& e) {
+            qCDebug(lcProgram) << "no thread for a band:" << e.what();
             work(first, last);  // no thread to be had: this one does the band
         }
     }

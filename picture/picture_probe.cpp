@@ -9,6 +9,7 @@
 #include "picture/errors.h"
 #include "picture/jpeg_decode.h"
 #include "picture/loader.h"
+#include "picture/log.h"
 #include "picture/regular_file.h"
 
 namespace lanxi {
@@ -180,7 +181,8 @@ PictureFootprint ProbePictureFile(const QString& path) {
                 return file.seek(position) ? file.read(out, count) : 0;
             },
             file.size());
-    } catch (const Error&) {
+    } catch (const Error& e) {
+        qCDebug(lcProgram) << "no header read from" << path << ":" << e.message();
         return {};
     }
 }

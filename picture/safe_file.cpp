@@ -8,6 +8,7 @@
 #include <QStorageInfo>
 #include <cerrno>
 
+#include "picture/log.h"
 #include "picture/system_error.h"
 
 #ifdef Q_OS_WIN
@@ -130,8 +131,8 @@ bool SafeFile::openReplacement() {
                 .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
         auto file = std::make_unique<QFile>(dir.filePath(name));
         if (file->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            if (!isLink(info) && info.exists()) {
-                file->setPermissions(info.permissions());
+            if (!isLink(info) && info.exists() && !file->setPermissions(info.permissions())) {
+                qCWarning(lcProgram) << "the rights of" << target_ << "could not be kept";
             }
             file_ = std::move(file);
             return true;

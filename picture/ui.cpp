@@ -9,6 +9,8 @@
 #include <QScopeGuard>
 #include <QUrl>
 
+#include "picture/log.h"
+
 #ifndef LANXI_HOME_PAGE
 #define LANXI_HOME_PAGE "https://www.lanxi-wenfang.example/"
 #endif
@@ -91,7 +93,9 @@ class RealUserInterface : public UserInterface {
     }
 
     void openAddress(QWidget*, const QString& address) override {
-        QDesktopServices::openUrl(QUrl(address));
+        if (!QDesktopServices::openUrl(QUrl(address))) {
+            qCWarning(lcProgram) << "no browser opened" << address;
+        }
     }
 };
 

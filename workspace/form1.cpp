@@ -23,23 +23,23 @@ void Form1::BuildControls(QWidget* w) {
     CommonDialog1 = CommonDialog{};
     PictureClip1 = PictureClip{};
 
-    connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
-    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
-    connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
-    connect(Command5, &QPushButton::clicked, this, [this] { Command5_Click(); });
-    connect(Command6, &QPushButton::clicked, this, [this] { Command6_Click(); });
-    connect(Command7, &QPushButton::clicked, this, [this] { Command7_Click(); });
-    connect(Command8, &QPushButton::clicked, this, [this] { Command8_Click(); });
-    connect(Command9, &QPushButton::clicked, this, [this] { Command9_Click(); });
-    connect(Command10, &QPushButton::clicked, this, [this] { Command10_Click(); });
-    connect(Command11, &QPushButton::clicked, this, [this] { Command11_Click(); });
-    connect(Command12, &QPushButton::clicked, this, [this] { Command12_Click(); });
-    connect(Picture1, &PictureFrame::MouseDown, this, &Form1::Picture1_MouseDown);
-    connect(Picture1, &PictureFrame::MouseMove, this, &Form1::Picture1_MouseMove);
-    connect(Picture2, &PictureFrame::MouseDown, this, &Form1::Picture2_MouseDown);
-    connect(Picture2, &PictureFrame::MouseMove, this, &Form1::Picture2_MouseMove);
-    connect(Picture2, &PictureFrame::MouseUp, this, &Form1::Picture2_MouseUp);
+    On(Command1, &QPushButton::clicked, &Form1::Command1_Click);
+    On(Command2, &QPushButton::clicked, &Form1::Command2_Click);
+    On(Command3, &QPushButton::clicked, &Form1::Command3_Click);
+    On(Command4, &QPushButton::clicked, &Form1::Command4_Click);
+    On(Command5, &QPushButton::clicked, &Form1::Command5_Click);
+    On(Command6, &QPushButton::clicked, &Form1::Command6_Click);
+    On(Command7, &QPushButton::clicked, &Form1::Command7_Click);
+    On(Command8, &QPushButton::clicked, &Form1::Command8_Click);
+    On(Command9, &QPushButton::clicked, &Form1::Command9_Click);
+    On(Command10, &QPushButton::clicked, &Form1::Command10_Click);
+    On(Command11, &QPushButton::clicked, &Form1::Command11_Click);
+    On(Command12, &QPushButton::clicked, &Form1::Command12_Click);
+    On(Picture1, &PictureFrame::MouseDown, &Form1::Picture1_MouseDown);
+    On(Picture1, &PictureFrame::MouseMove, &Form1::Picture1_MouseMove);
+    On(Picture2, &PictureFrame::MouseDown, &Form1::Picture2_MouseDown);
+    On(Picture2, &PictureFrame::MouseMove, &Form1::Picture2_MouseMove);
+    On(Picture2, &PictureFrame::MouseUp, &Form1::Picture2_MouseUp);
 }
 
 void Form1::Form_Load() {

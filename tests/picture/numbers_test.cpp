@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <new>
+#include <stdexcept>
+
 #include <cfloat>
 
 #include "picture/errors.h"
@@ -98,6 +101,10 @@ TEST(ResumeNext, SkipsAFailingStepAndEntersAFailingTest) {
     EXPECT_FALSE(guard.test([] { return false; }));
     EXPECT_EQ(ran, 1);
     EXPECT_TRUE(guard.failed());
+    // Only our own errors are a step's failure: running out of memory or a fault in the
+    // program is not passed over in silence.
+    EXPECT_THROW(guard([] { throw std::bad_alloc(); }), std::bad_alloc);
+    EXPECT_THROW(guard.test([]() -> bool { throw std::logic_error("fault"); }), std::logic_error);
 }
 
 }  // namespace

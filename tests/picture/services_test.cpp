@@ -4,10 +4,13 @@
 #include <QPointer>
 #include <QTimer>
 #include <QWidget>
+#include <new>
+#include <stdexcept>
 
 #include "picture/clipboard.h"
 #include "picture/common_dialog.h"
 #include "picture/errors.h"
+#include "picture/form.h"
 #include "picture/picture_clip.h"
 #include "picture/ui.h"
 #include "tests/support/images.h"
@@ -110,6 +113,35 @@ TEST(RealDialogs, GoWithTheirWindowWhenItIsFreedMeanwhile) {
         }
         EXPECT_TRUE(window.isNull());
     }
+}
+
+// Whatever a handler throws stops at the handler: the user is told that the step failed and
+// why, the program's log says what it was, and the next event is handled as usual.
+TEST(RunHandler, TellsAndLogsWhatAHandlerThrowsAndGoesOn) {
+    test::ScriptedUi ui;
+    static QStringList logged;
+    const QtMessageHandler previous = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext& context, const QString& text) {
+            logged << QString::fromLatin1(context.category) + QLatin1Char(' ') + text;
+        });
+    QWidget window;
+    RunHandler(&window, [] { throw std::logic_error("index out of range"); });
+    RunHandler(&window, [] { throw std::bad_alloc(); });
+    RunHandler(&window, [] { throw Error(ErrorCode::DeviceIO, QStringLiteral("磁盘读写出错")); });
+    bool ran = false;
+    RunHandler(&window, [&] { ran = true; });
+    qInstallMessageHandler(previous);
+
+    EXPECT_TRUE(ran);
+    ASSERT_EQ(ui.messages.size(), 3u);
+    EXPECT_EQ(ui.messages[0].parent, &window);
+    EXPECT_EQ(ui.messages[0].style, vbCritical);
+    EXPECT_TRUE(ui.messages[0].text.contains(QStringLiteral("程序内部出错")));
+    EXPECT_TRUE(ui.messages[1].text.contains(QStringLiteral("内存不足")));
+    EXPECT_TRUE(ui.messages[2].text.contains(QStringLiteral("磁盘读写出错")));
+    ASSERT_EQ(logged.size(), 3);
+    EXPECT_TRUE(logged[0].startsWith(QStringLiteral("lanxi ")));
+    EXPECT_TRUE(logged[0].contains(QStringLiteral("index out of range"))) << logged[0];
 }
 
 }  // namespace

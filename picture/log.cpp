@@ -1,0 +1,3 @@
+#include "picture/log.h"
+
+Q_LOGGING_CATEGORY(lcProgram, "lanxi", QtInfoMsg)
