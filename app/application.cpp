@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include "app/identity.h"
+
 namespace lanxi {
 
 Application::Application() : form3_(std::make_unique<Form3>()) {
@@ -20,6 +22,7 @@ Form1& Application::form1() {
     if (!form1_) {
         form1_ = std::make_unique<Form1>();
         form1_->showBatchWindow = [this] { form2().Show(); };
+        form1_->HomePage = HomePageAddress();
     }
     return *form1_;
 }

@@ -1,6 +1,7 @@
 #include "app/form3.h"
 
 #include "app/form3_design.h"
+#include "app/identity.h"
 #include "picture/ui.h"
 
 namespace lanxi {

@@ -5,7 +5,7 @@
 
 #include "app/application.h"
 #include "app/command_line.h"
-#include "picture/look.h"
+#include "app/identity.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>

@@ -12,7 +12,7 @@
 #include <cstdio>
 
 #include "picture/loader.h"
-#include "picture/look.h"
+#include "app/identity.h"
 #include "picture/ui.h"
 #include "workspace/form1.h"
 

@@ -2,7 +2,6 @@
 
 #include <QCloseEvent>
 #include <QGuiApplication>
-#include <QIcon>
 #include <QScreen>
 #include <new>
 
@@ -11,18 +10,12 @@
 #include "picture/numbers.h"
 #include "picture/ui.h"
 
-// The icon lives in this library's resources; a static library must register them itself.
-static void initPictureResources() {
-    Q_INIT_RESOURCE(picture);
-}
-
 namespace lanxi {
 
 class Form::Window : public QWidget {
   public:
     explicit Window(Form* form) : form_(form) {
         setAttribute(Qt::WA_DeleteOnClose);
-        setWindowIcon(QIcon(QStringLiteral(":/lanxi/icon.png")));
     }
 
   protected:
@@ -38,8 +31,6 @@ class Form::Window : public QWidget {
 };
 
 Form::Form(const QString& name, QObject* parent) : QObject(parent) {
-    static const bool registered = (initPictureResources(), true);
-    Q_UNUSED(registered);
     setObjectName(name);
 }
 
@@ -65,11 +56,8 @@ void Form::Show() {
         emit loaded();
     }
     window_->show();
-    // The offscreen platform used by tests has no stacking to change.
-    if (QGuiApplication::platformName() != QLatin1String("offscreen")) {
-        window_->raise();
-        window_->activateWindow();
-    }
+    window_->raise();
+    window_->activateWindow();
 }
 
 void Form::Unload() {

@@ -11,10 +11,6 @@
 
 #include "picture/log.h"
 
-#ifndef LANXI_HOME_PAGE
-#define LANXI_HOME_PAGE "https://www.lanxi-wenfang.example/"
-#endif
-
 namespace lanxi {
 namespace {
 
@@ -106,13 +102,18 @@ RealUserInterface& realUi() {
 
 UserInterface* current = nullptr;
 
+QString& programTitle() {
+    static QString title;
+    return title;
+}
+
 }  // namespace
 
 QString ProgramTitle() {
-    return QStringLiteral("岚溪文坊图片工具");
+    return programTitle();
 }
-QString HomePageAddress() {
-    return QStringLiteral(LANXI_HOME_PAGE);
+void SetProgramTitle(const QString& title) {
+    programTitle() = title;
 }
 
 UserInterface& Ui() {

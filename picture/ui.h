@@ -9,10 +9,10 @@
 // own to answer dialogs and to read what each message box said.
 namespace lanxi {
 
-// The program's own title, shown by message boxes that give none.
+// The title of message boxes and dialogs that give none: the program's own, as the program
+// sets it at start-up (empty until then).
 QString ProgramTitle();
-// The site's home page address.
-QString HomePageAddress();
+void SetProgramTitle(const QString& title);
 
 enum MsgBoxStyle : int {
     vbOKOnly = 0,

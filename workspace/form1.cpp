@@ -73,7 +73,7 @@ void Form1::Command11_Click() {
 }
 
 void Form1::Command9_Click() {
-    ShellOpen(hWnd(), HomePageAddress());
+    ShellOpen(hWnd(), HomePage);
 }
 
 }  // namespace lanxi

@@ -26,6 +26,8 @@ class Form1 : public Form {
 
     // Shows the batch window; the application connects it (the workspace knows no other window).
     std::function<void()> showBatchWindow;
+    // The site's home page, which "进入：岚溪文坊" opens; the application gives it.
+    QString HomePage;
 
     // Window state, kept across a close and reopen (only the two flags are reset on load).
     std::int32_t MouseDownX = 0;

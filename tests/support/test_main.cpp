@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "picture/look.h"
+#include "app/identity.h"
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {

@@ -1,17 +1,38 @@
-#include "picture/look.h"
+#include "app/identity.h"
 
 #include <QApplication>
 #include <QFont>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
 
 #include "picture/ui.h"
 
+#ifndef LANXI_HOME_PAGE
+#define LANXI_HOME_PAGE "https://www.lanxi-wenfang.example/"
+#endif
+
+// The icon lives in this library's resources; a static library must register them itself.
+static void initAppResources() {
+    Q_INIT_RESOURCE(app);
+}
+
 namespace lanxi {
+
+QString ProgramName() {
+    return QStringLiteral("岚溪文坊图片工具");
+}
+
+QString HomePageAddress() {
+    return QStringLiteral(LANXI_HOME_PAGE);
+}
 
 void SetUpProgramLook() {
     QApplication::setApplicationName(QStringLiteral("lanxi-pictool"));
+    SetProgramTitle(ProgramName());
+    initAppResources();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/lanxi/icon.png")));
 
     QFont font;
     font.setFamilies({QStringLiteral("Microsoft YaHei UI"), QStringLiteral("Microsoft YaHei"),
