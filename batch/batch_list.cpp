@@ -148,10 +148,6 @@ bool BatchListBox::AddItem(const BatchRow& row) {
     return model_->add(row);
 }
 
-void BatchListBox::RemoveItem(int index) {
-    model_->remove({index});
-}
-
 void BatchListBox::RemoveItems(const std::vector<int>& ascending) {
     model_->remove(ascending);
 }

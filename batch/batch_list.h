@@ -54,7 +54,6 @@ class BatchListBox : public QListView {
     bool Contains(const QString& name) const;
     // Appends a row unless its name is there already; true when it was added.
     bool AddItem(const BatchRow& row);
-    void RemoveItem(int index);
     // Removes the rows at the given indexes (ascending); the others keep their order.
     void RemoveItems(const std::vector<int>& ascending);
     void Clear();

@@ -48,13 +48,10 @@ class BatchRun : public QObject {
     // second) and are reported as stopped.
     void Stop();
     bool IsRunning() const { return running_; }
-    bool StopRequested() const { return stopRequested_; }
-    int Workers() const { return workers_; }
     // Rows finished so far.
     int Done() const { return done_; }
     // Rows started and not yet finished.
     int InFlight() const { return inFlight_; }
-    std::int64_t MemoryBudget() const { return memoryBudget_; }
     // The most memory the rows in flight held together at any time, by their footprints.
     std::int64_t PeakMemoryInFlight() const { return peakMemory_; }
     const std::vector<BatchJob>& jobs() const { return jobs_; }

@@ -21,8 +21,6 @@ class StdPicture {
     explicit StdPicture(QImage image);
 
     bool isEmpty() const { return !d_; }
-    // Nonzero while the picture holds an image, like a bitmap handle.
-    std::uintptr_t Handle() const { return reinterpret_cast<std::uintptr_t>(d_.get()); }
     int width() const { return image().width(); }
     int height() const { return image().height(); }
     QSize size() const { return isEmpty() ? QSize() : image().size(); }

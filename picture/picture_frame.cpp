@@ -187,11 +187,6 @@ void PictureFrame::setScaleMode(int mode) {
     scaleMode_ = mode;
 }
 
-void PictureFrame::setBackColor(const QColor& color) {
-    drawing_.setBackground(color);
-    update();
-}
-
 int PictureFrame::insideWidth() const {
     return std::max(0, width() - 2 * border_);
 }

@@ -55,8 +55,6 @@ class PictureFrame : public QWidget {
     void setAutoSize(bool on);
     bool AutoRedraw() const { return autoRedraw_; }
     void setAutoRedraw(bool on) { autoRedraw_ = on; }
-    QColor BackColor() const { return drawing_.background(); }
-    void setBackColor(const QColor& color);
 
     // The drawn image goes back to the background with the assigned picture.
     void Cls();
