@@ -1,8 +1,13 @@
 #include "batch/batch_list.h"
 
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QItemSelectionModel>
+#include <QMimeData>
 #include <algorithm>
+
+#include "picture/form.h"
 
 namespace lanxi {
 
@@ -124,6 +129,7 @@ BatchListBox::BatchListBox(QWidget* parent) : QListView(parent), model_(new Mode
     setUniformItemSizes(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setFocusPolicy(Qt::StrongFocus);
+    setAcceptDrops(true);
 }
 
 BatchListBox::~BatchListBox() = default;
@@ -172,6 +178,26 @@ std::vector<int> BatchListBox::SelectedRows() const {
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
+}
+
+void BatchListBox::dragEnterEvent(QDragEnterEvent* event) {
+    if (!LocalFiles(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void BatchListBox::dragMoveEvent(QDragMoveEvent* event) {
+    if (!LocalFiles(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void BatchListBox::dropEvent(QDropEvent* event) {
+    const QStringList files = LocalFiles(event->mimeData());
+    if (!files.isEmpty()) {
+        event->acceptProposedAction();
+        emit FilesDropped(files);
+    }
 }
 
 }  // namespace lanxi

@@ -62,6 +62,15 @@ class BatchListBox : public QListView {
     // The selected rows' indexes, ascending.
     std::vector<int> SelectedRows() const;
 
+  signals:
+    // Files and folders from the file manager were dropped on the list.
+    void FilesDropped(const QStringList& paths);
+
+  protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
   private:
     class Model;
     Model* model_;

@@ -261,13 +261,26 @@ void DirListBox::fill() {
 
 // ---- files ----------------------------------------------------------------------------------
 
-QStringList MatchingFiles(const QString& directory, const QString& pattern) {
+namespace {
+
+QStringList wildcardsOf(const QString& pattern) {
     QStringList wildcards;
     for (const QString& w : pattern.split(QLatin1Char(';'), Qt::SkipEmptyParts)) {
         if (!w.trimmed().isEmpty()) {
             wildcards << w.trimmed();
         }
     }
+    return wildcards;
+}
+
+}  // namespace
+
+bool MatchesPattern(const QString& name, const QString& pattern) {
+    return QDir::match(wildcardsOf(pattern), name);
+}
+
+QStringList MatchingFiles(const QString& directory, const QString& pattern) {
+    const QStringList wildcards = wildcardsOf(pattern);
     if (directory.isEmpty() || wildcards.isEmpty()) {
         return {};
     }

@@ -115,6 +115,8 @@ class FileListBox : public QListWidget {
 
 // The names of the files in a directory matching the ";"-separated wildcards, ignoring letter
 // case, sorted as the file list shows them. Hidden files are left out.
+// True when a file name matches one of the pattern's wildcards ("*.jpg;*.bmp"), in any case.
+bool MatchesPattern(const QString& name, const QString& pattern);
 QStringList MatchingFiles(const QString& directory, const QString& pattern);
 
 }  // namespace lanxi

@@ -1,6 +1,7 @@
 #include "batch/form2.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include "batch/batch_plan.h"
 #include "batch/batch_session.h"
@@ -19,9 +20,14 @@ Form2::~Form2() = default;
 
 void Form2::BuildControls(QWidget* w) {
     w->setWindowTitle(QStringLiteral("批量压缩bmp和jpg图像文件--岚溪文坊"));
-    setClientSizeTwips(w, 7560, 6090);
-
-    BuildFromDesign(w, Form2Design());
+    // The designed area, and the strip for the site's limits below it.
+    setClientSizeTwips(w, kForm2Width, kForm2Height + kForm2StripHeight);
+    std::vector<ControlDesign> design(Form2Design().begin(), Form2Design().end());
+    design.insert(design.end(), Form2StripDesign().begin(), Form2StripDesign().end());
+    BuildFromDesign(w, design);
+    for (const PresetDescription& p : SitePresets()) {
+        Combo1->addItem(p.caption);
+    }
 
     On(Drive1, &DriveListBox::Change, &Form2::Drive1_Change);
     On(Dir1, &DirListBox::Change, &Form2::Dir1_Change);
@@ -30,6 +36,7 @@ void Form2::BuildControls(QWidget* w) {
     On(Command2, &QPushButton::clicked, &Form2::Command2_Click);
     On(Command3, &QPushButton::clicked, &Form2::Command3_Click);
     On(Command4, &QPushButton::clicked, &Form2::Command4_Click);
+    On(List1, &BatchListBox::FilesDropped, &Form2::List1_DragDrop);
 }
 
 void Form2::Form_Load() {
@@ -69,6 +76,25 @@ void Form2::File1_Click() {
     }
 }
 
+SitePreset Form2::Preset() const {
+    return PresetAt(Combo1 ? Combo1->currentIndex() : 0);
+}
+
+void Form2::List1_DragDrop(const QStringList& paths) {
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (info.isDir()) {
+            const QString directory = QDir::toNativeSeparators(info.absoluteFilePath());
+            for (const QString& name : MatchingFiles(directory, kPattern)) {
+                List1->AddItem(BatchRow{name, directory});
+            }
+        } else if (MatchesPattern(info.fileName(), kPattern)) {
+            List1->AddItem(
+                BatchRow{info.fileName(), QDir::toNativeSeparators(info.absolutePath())});
+        }
+    }
+}
+
 void Form2::Command3_Click() {
     // Rows go from the end of the list, so that no selected row moves before its turn.
     List1->RemoveItems(List1->SelectedRows());
@@ -83,7 +109,8 @@ void Form2::Command2_Click() {
 }
 
 void Form2::Command1_Click() {
-    BatchSession session(PlanBatch(List1->Rows(), Check1->isChecked()), window(), RunWorkers);
+    BatchSession session(PlanBatch(List1->Rows(), Check1->isChecked(), Preset()), window(),
+                         RunWorkers);
     connect(this, &Form::unloaded, &session, &BatchSession::WindowClosed);
     connect(&session, &BatchSession::started, this,
             [this, &session] { emit runStarted(&session.run()); });

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QPushButton>
 
 #include "batch/batch_list.h"
 #include "batch/browser.h"
+#include "jpeg/upload_copy.h"
 #include "picture/controls.h"
 #include "picture/form.h"
 #include "picture/picture_frame.h"
@@ -34,6 +36,9 @@ class Form2 : public Form {
     Control<QCheckBox> Check1{this, "Check1"};         // overwrite the sources
     Control<VbLabel> Label1{this, "Label1"};           // the red notice
     Control<PictureFrame> Picture1{this, "Picture1"};  // hidden work frame
+    // The strip below the designed area.
+    Control<VbLabel> Label2{this, "Label2"};    // "上传要求："
+    Control<QComboBox> Combo1{this, "Combo1"};  // the site's limits every file is fitted to
 
     // Event handlers.
     void Drive1_Change();
@@ -43,6 +48,12 @@ class Form2 : public Form {
     void Command2_Click();
     void Command3_Click();
     void Command4_Click();
+    // Files and folders dropped on the list: their BMP and JPEG files become rows (a folder's
+    // own files, not its subfolders'), each remembering its directory.
+    void List1_DragDrop(const QStringList& paths);
+
+    // The preset chosen in the strip (Unlimited while the window is not loaded).
+    SitePreset Preset() const;
 
     // How many files a run compresses at once; 0 gives one per core.
     int RunWorkers = 0;

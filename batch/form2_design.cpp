@@ -1,6 +1,7 @@
 #include "batch/form2_design.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QPushButton>
 
 #include "batch/batch_list.h"
@@ -31,10 +32,23 @@ const ControlDesign kControls[] = {
 };
 // clang-format on
 
+// The strip below the designed area.
+// clang-format off
+const ControlDesign kStrip[] = {
+    {"Label2", Make<VbLabel>, "上传要求：", {120, kForm2Height + 150, 900, 180}, kNoTab,
+     {.autoSize = true}},
+    {"Combo1", Make<QComboBox>, "", {1080, kForm2Height + 75, 6255, 330}, 9},
+};
+// clang-format on
+
 }  // namespace
 
 std::span<const ControlDesign> Form2Design() {
     return kControls;
+}
+
+std::span<const ControlDesign> Form2StripDesign() {
+    return kStrip;
 }
 
 }  // namespace lanxi

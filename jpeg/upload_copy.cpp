@@ -44,6 +44,12 @@ const PresetDescription& Describe(SitePreset preset) {
     return SitePresets().front();
 }
 
+SitePreset PresetAt(int index) {
+    const auto& presets = SitePresets();
+    return index >= 0 && index < int(presets.size()) ? presets[std::size_t(index)].preset
+                                                     : SitePreset::Unlimited;
+}
+
 QSize LimitedSize(const SiteLimits& limits, QSize size) {
     if (size.isEmpty()) {
         return size;

@@ -50,6 +50,8 @@ struct PresetDescription {
 // Every preset, Unlimited first (today's copy: quality 80 at the picture's size).
 const std::vector<PresetDescription>& SitePresets();
 const PresetDescription& Describe(SitePreset preset);
+// The preset at a place in SitePresets() (as a choice lists them); Unlimited for any other.
+SitePreset PresetAt(int index);
 
 // The size a picture of `size` takes under the limits: the preset's pixels, never larger than
 // the picture, the proportions kept.

@@ -1,8 +1,13 @@
 #include "picture/form.h"
 
 #include <QCloseEvent>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QScreen>
+#include <QUrl>
 #include <new>
 
 #include "picture/errors.h"
@@ -14,15 +19,26 @@ namespace lanxi {
 
 class Form::Window : public QWidget {
   public:
-    explicit Window(Form* form) : form_(form) {
-        setAttribute(Qt::WA_DeleteOnClose);
-    }
+    explicit Window(Form* form) : form_(form) { setAttribute(Qt::WA_DeleteOnClose); }
 
   protected:
     void closeEvent(QCloseEvent* event) override {
         event->accept();
         if (form_ != nullptr) {
             form_->windowClosed();
+        }
+    }
+
+    void dragEnterEvent(QDragEnterEvent* event) override {
+        if (!LocalFiles(event->mimeData()).isEmpty()) {
+            event->acceptProposedAction();
+        }
+    }
+    void dropEvent(QDropEvent* event) override {
+        const QStringList files = LocalFiles(event->mimeData());
+        if (!files.isEmpty() && form_ != nullptr) {
+            event->acceptProposedAction();
+            emit form_->filesDropped(files);
         }
     }
 
@@ -86,6 +102,22 @@ void Form::BuildFromDesign(QWidget* window, std::span<const ControlDesign> desig
     for (ControlSlot* control : controls_) {
         control->bind(window);
     }
+}
+
+void Form::AcceptDrops(QWidget* window) {
+    window->setAcceptDrops(true);
+}
+
+QStringList LocalFiles(const QMimeData* data) {
+    QStringList files;
+    if (data != nullptr) {
+        for (const QUrl& url : data->urls()) {
+            if (url.isLocalFile()) {
+                files << QDir::toNativeSeparators(url.toLocalFile());
+            }
+        }
+    }
+    return files;
 }
 
 void Form::setClientSizeTwips(QWidget* window, int width, int height) {

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -13,9 +14,14 @@
 
 #include "picture/controls.h"
 
+class QMimeData;
+
 namespace lanxi {
 
 class ControlSlot;
+
+// The local files (and folders) among dragged data, with the system's separators.
+QStringList LocalFiles(const QMimeData* data);
 
 // Runs an event handler (see Form::On): whatever it throws is logged and told to the user over
 // `window`, and goes no further.
@@ -50,6 +56,8 @@ class Form : public QObject {
   signals:
     void loaded();
     void unloaded();
+    // Files (and folders) from the file manager were dropped on the window; see AcceptDrops.
+    void filesDropped(const QStringList& paths);
 
   protected:
     // Builds the controls of the window as designed and connects their events.
@@ -57,6 +65,8 @@ class Form : public QObject {
     virtual void Form_Load() {}
     // The client area's size in twips; the window is laid out for it and not resizable.
     void setClientSizeTwips(QWidget* window, int width, int height);
+    // Lets files be dropped on the window (see filesDropped).
+    void AcceptDrops(QWidget* window);
     // Makes the design's controls in the window (see BuildDesign) and points the control
     // members (Control, ControlArray) at them.
     void BuildFromDesign(QWidget* window, std::span<const ControlDesign> design);

@@ -127,6 +127,7 @@ void PictureFrame::setPicture(const StdPicture& picture) {
         setHeight(float((picture.height() + 2 * border_) * units));
     }
     update();
+    emit DrawingChanged();
 }
 
 void PictureFrame::setAutoSize(bool on) {
@@ -204,12 +205,16 @@ void PictureFrame::applyGeometry() {
     if (inside_ != nullptr) {
         inside_->setGeometry(border_, border_, insideWidth(), insideHeight());
     }
-    drawing_.resize(QSize(insideWidth(), insideHeight()));
+    if (drawing_.size() != QSize(insideWidth(), insideHeight())) {
+        drawing_.resize(QSize(insideWidth(), insideHeight()));
+        emit DrawingChanged();
+    }
 }
 
 void PictureFrame::Cls() {
     drawing_.clear();
     update();
+    emit DrawingChanged();
 }
 
 void PictureFrame::PaintPicture(const StdPicture& picture, float x1, float y1, float width1,
@@ -231,6 +236,7 @@ void PictureFrame::PaintPicture(const StdPicture& picture, float x1, float y1, f
     drawing_.paint(picture, QRectF(x1 / u, y1 / u, width1 / u, height1 / u),
                    QRectF(x2 / u, y2 / u, width2 / u, height2 / u));
     update();
+    emit DrawingChanged();
 }
 
 void PictureFrame::Refresh() {

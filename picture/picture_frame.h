@@ -76,6 +76,8 @@ class PictureFrame : public QWidget {
     int unitsPerPixel() const { return scaleMode_ == 3 ? 1 : 15; }
     // How many paintings the drawn image holds (for tests of the drawn-image bookkeeping).
     int paintingCount() const { return drawing_.paintingCount(); }
+    // The drawn image itself: a copy may be rendered on another thread (see DrawnImage).
+    const DrawnImage& Drawing() const { return drawing_; }
 
   signals:
     // Button: 1 left, 2 right, 4 middle (for moves: all buttons held). Shift: 1 Shift, 2 Ctrl,
@@ -83,6 +85,8 @@ class PictureFrame : public QWidget {
     void MouseDown(int Button, int Shift, float X, float Y);
     void MouseMove(int Button, int Shift, float X, float Y);
     void MouseUp(int Button, int Shift, float X, float Y);
+    // The drawn image has changed: another picture, a painting, a clear or another size.
+    void DrawingChanged();
 
   protected:
     void paintEvent(QPaintEvent* event) override;

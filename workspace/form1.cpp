@@ -11,13 +11,21 @@ namespace lanxi {
 const QString Form1::kTitle = QStringLiteral("岚溪文坊图片处理专用");
 const QString Form1::kFileFilter = QStringLiteral("JPG文件(*.jpg)|*.jpg|BMP文件(*.bmp)|*.bmp");
 
-Form1::Form1(QObject* parent) : Form(QStringLiteral("Form1"), parent) {}
+Form1::Form1(QObject* parent) : Form(QStringLiteral("Form1"), parent) {
+    connect(&estimate_, &CopyEstimate::ready, this, &Form1::showCopy);
+}
 
 void Form1::BuildControls(QWidget* w) {
     w->setWindowTitle(QStringLiteral("图片截剪、缩放、批量压缩小工具--岚溪文坊"));
-    setClientSizeTwips(w, 16785, 9825);
-
-    BuildFromDesign(w, Form1Design());
+    // The designed area, and the strip for the site's limits below it.
+    setClientSizeTwips(w, kForm1Width, kForm1Height + kStripHeight);
+    std::vector<ControlDesign> design(Form1Design().begin(), Form1Design().end());
+    design.insert(design.end(), Form1StripDesign().begin(), Form1StripDesign().end());
+    BuildFromDesign(w, design);
+    for (const PresetDescription& p : SitePresets()) {
+        Combo1->addItem(p.caption);
+    }
+    AcceptDrops(w);
 
     // The dialog and clip components start from their design state with the window.
     CommonDialog1 = CommonDialog{};
@@ -40,6 +48,9 @@ void Form1::BuildControls(QWidget* w) {
     On(Picture2, &PictureFrame::MouseDown, &Form1::Picture2_MouseDown);
     On(Picture2, &PictureFrame::MouseMove, &Form1::Picture2_MouseMove);
     On(Picture2, &PictureFrame::MouseUp, &Form1::Picture2_MouseUp);
+    On(Combo1, &QComboBox::activated, &Form1::Combo1_Click);
+    On(this, &Form::filesDropped, &Form1::Form_DragDrop);
+    connect(Picture1, &PictureFrame::DrawingChanged, this, &Form1::estimateCopy);
 }
 
 void Form1::Form_Load() {

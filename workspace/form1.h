@@ -1,21 +1,30 @@
 #pragma once
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
+#include "jpeg/upload_copy.h"
 #include "picture/common_dialog.h"
 #include "picture/controls.h"
 #include "picture/form.h"
 #include "picture/numbers.h"
 #include "picture/picture_clip.h"
 #include "picture/picture_frame.h"
+#include "workspace/copy_estimate.h"
 
 namespace lanxi {
 
 struct ResultSize;
+struct SizingState;
+class Form1;
+
+// What the sizing rules (scaling.h) read of the workspace: its frames' sizes and its members.
+SizingState sizingState(const Form1& form);
 
 // The workspace window: a picture opened into the left frame is cropped, scaled and copied
 // into the right frame, and the result is saved with a JPEG copy.
@@ -64,6 +73,10 @@ class Form1 : public Form {
     Control<QPushButton> Command12{this, "Command12"};
     CommonDialog CommonDialog1;
     PictureClip PictureClip1;
+    // The strip below the designed area.
+    Control<VbLabel> Label2{this, "Label2"};    // "上传要求："
+    Control<QComboBox> Combo1{this, "Combo1"};  // the site's limits the copy is fitted to
+    Control<VbLabel> Label3{this, "Label3"};    // what the "_YS" copy of the result would be
 
     // Event handlers.
     void Command1_Click();   // enlarge, or fixed size
@@ -83,6 +96,16 @@ class Form1 : public Form {
     void Picture2_MouseDown(int Button, int Shift, float X, float Y);
     void Picture2_MouseMove(int Button, int Shift, float X, float Y);
     void Picture2_MouseUp(int Button, int Shift, float X, float Y);
+    void Combo1_Click();  // another preset chosen
+    // Files dropped on the window: the first opens as if it had been chosen in the open dialog.
+    void Form_DragDrop(const QStringList& files);
+
+    // The preset chosen in the strip (Unlimited while the window is not loaded).
+    SitePreset Preset() const;
+    // The upload copy of the result as the readout shows it: the latest estimate, when it is
+    // for the result as it is now.
+    const std::optional<FittedCopy>& EstimatedCopy() const { return estimate_.Latest(); }
+    bool Estimating() const { return estimate_.Busy() || estimateDue_; }
 
     static const QString kTitle;       // title of the workspace's hint box
     static const QString kFileFilter;  // the open and save dialogs' filter
@@ -92,6 +115,11 @@ class Form1 : public Form {
     void Form_Load() override;
 
   private:
+    // Opens the file chosen in the dialog or dropped on the window.
+    void openChosen(const QString& path);
+    // The readout follows the result: a new estimate once the current event is done.
+    void estimateCopy();
+    void showCopy();
     // The common body of the enlarge and shrink buttons.
     void scaleResult(double stepFactor);
     // The last steps of the zoom, shrink and reset buttons: the right frame takes the computed
@@ -99,6 +127,9 @@ class Form1 : public Form {
     void showResult(const ResultSize& size);
     // The common body of the two copies: `to` takes `from`'s size and its assigned picture.
     void copyPicture(PictureFrame* from, PictureFrame* to);
+
+    CopyEstimate estimate_;
+    bool estimateDue_ = false;
 };
 
 }  // namespace lanxi

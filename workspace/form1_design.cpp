@@ -1,5 +1,6 @@
 #include "workspace/form1_design.h"
 
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -67,10 +68,25 @@ const ControlDesign kControls[] = {
 };
 // clang-format on
 
+// The strip below the designed area.
+// clang-format off
+const ControlDesign kStrip[] = {
+    {"Label2", Make<VbLabel>, "上传要求：", {120, kForm1Height + 150, 900, 180}, kNoTab,
+     {.autoSize = true}},
+    {"Combo1", Make<QComboBox>, "", {1080, kForm1Height + 75, 4800, 330}, 19},
+    {"Label3", Make<VbLabel>, "上传副本：—", {6120, kForm1Height + 150, 6000, 180}, kNoTab,
+     {.autoSize = true}},
+};
+// clang-format on
+
 }  // namespace
 
 std::span<const ControlDesign> Form1Design() {
     return kControls;
+}
+
+std::span<const ControlDesign> Form1StripDesign() {
+    return kStrip;
 }
 
 }  // namespace lanxi

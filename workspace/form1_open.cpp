@@ -45,16 +45,25 @@ void Form1::Command5_Click() {
         // The window went while the dialog was up: there is nothing left to open into.
         return;
     }
-    if (!CommonDialog1.FileName.isEmpty()) {
-        const StdPicture picture =
-            loadOrExplain(hWnd(), CommonDialog1.FileName, QStringLiteral("无法打开图片文件"));
+    openChosen(CommonDialog1.FileName);
+}
+
+void Form1::Form_DragDrop(const QStringList& files) {
+    if (!files.isEmpty()) {
+        openChosen(files.constFirst());
+    }
+}
+
+void Form1::openChosen(const QString& path) {
+    if (!path.isEmpty()) {
+        const StdPicture picture = loadOrExplain(hWnd(), path, QStringLiteral("无法打开图片文件"));
         if (picture.isEmpty() || !IsLoaded()) {
             // Nothing has changed and the user has been told why, or the window went while a
             // word on the file was up.
             return;
         }
         Picture2->setPicture(picture);
-        OpenedFileName = CommonDialog1.FileName;
+        OpenedFileName = path;
         Picture1->setHeight(Picture2->Height());
         Picture1->setWidth(Picture2->Width());
         for (QPushButton* b : std::initializer_list<QPushButton*>{

@@ -6,6 +6,7 @@
 #include "jpeg/save_in_format.h"
 #include "jpeg/upload_copy.h"
 #include "picture/errors.h"
+#include "picture/safe_file.h"
 #include "picture/ui.h"
 #include "workspace/form1.h"
 
@@ -39,11 +40,30 @@ void Form1::Command3_Click() {
                vbExclamation);
         return;
     }
+    // The readout's estimate is this very copy when nothing has changed since it was made.
+    const std::optional<FittedCopy> estimated = Estimating() ? std::nullopt : estimate_.Latest();
+    const SitePreset preset = Preset();
     Picture1->setPicture(result);
 
-    const Boolean compressed = SaveAsJpeg(Picture1->Picture(), YsName(chosen), kUploadCopy.quality);
-    MsgBox(hWnd(), compressed ? QStringLiteral("文件保存并再次压缩成功！")
-                              : QStringLiteral("文件保存完成，但文件再次压缩失败！"));
+    if (preset == SitePreset::Unlimited) {
+        const Boolean compressed =
+            SaveAsJpeg(Picture1->Picture(), YsName(chosen), kUploadCopy.quality);
+        MsgBox(hWnd(), compressed ? QStringLiteral("文件保存并再次压缩成功！")
+                                  : QStringLiteral("文件保存完成，但文件再次压缩失败！"));
+        return;
+    }
+    // Fitted to the site's limits: the quality (and if need be the size) that fits.
+    const FittedCopy copy = estimated && estimated->fits()
+                                ? *estimated
+                                : FitUploadCopy(result, Describe(preset).limits);
+    QString why = copy.reason;
+    if (copy.fits() && WriteWholeFile(YsName(chosen), copy.jpeg, AtLink::Replace, &why)) {
+        MsgBox(hWnd(), QStringLiteral("文件保存并再次压缩成功！\n上传副本：%1")
+                           .arg(CopyDescription(copy, result.size())));
+    } else {
+        MsgBox(hWnd(), QStringLiteral("文件保存完成，但文件再次压缩失败！\n原因：%1").arg(why),
+               vbExclamation);
+    }
 }
 
 }  // namespace lanxi

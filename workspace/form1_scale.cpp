@@ -5,15 +5,12 @@
 #include "workspace/scaling.h"
 
 namespace lanxi {
-namespace {
 
 SizingState sizingState(const Form1& form) {
     return {form.Picture1->Width(), form.Picture1->Height(), form.BaseWidth,
             form.BaseHeight,        form.OpenedWidth,        form.OpenedHeight,
             form.Picture2->Width(), form.Picture2->Height(), form.SelectionMade != kFalse};
 }
-
-}  // namespace
 
 void Form1::Command1_Click() {
     scaleResult(kEnlargeFactor);

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
+#include <optional>
+
 #include <cstdint>
+#include "jpeg/upload_copy.h"
 
 // The arithmetic of the zoom, shrink, fixed-size and reset buttons. Frame sides are twips (15 a
 // pixel), kept as 32-bit floats like the frames keep them; the inputs and readouts are pixels.
@@ -78,5 +82,10 @@ ResultSize ResetResultSize(const SizingState& state);
 // proportions, both stretch to them; without either the frame takes a step, shrinking first
 // going back to the base proportions; a negative input keeps the size.
 ResultSize NextResultSize(const SizingState& state, const SizingInputs& inputs, double step);
+
+// The fixed-size step that brings a result of `pixels` within the limits' pixels (a fixed width
+// for a width limit, the shorter side for an avatar), as if typed into the inputs; none when
+// the result is already within them (a preset never enlarges).
+std::optional<SizingInputs> PresetSizingInputs(const SiteLimits& limits, QSize pixels);
 
 }  // namespace lanxi
