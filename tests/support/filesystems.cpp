@@ -16,10 +16,12 @@
 namespace lanxi::test {
 namespace {
 
+#ifdef __linux__
 QString systemError(const char* what) {
     return QStringLiteral("%1: %2").arg(QLatin1String(what),
                                         QString::fromLocal8Bit(strerror(errno)));
 }
+#endif
 
 // True when a new file can be made in the directory (the probe is removed again).
 bool canCreateIn(const QString& dir) {
