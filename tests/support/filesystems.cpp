@@ -142,7 +142,11 @@ bool ReadOnlyDirectory::lock() {
         chmodded_ = QFile::setPermissions(path_, QFile::ReadOwner | QFile::ExeOwner);
     }
     if (canCreateIn(path_)) {
+#ifdef Q_OS_WIN
+        why_ += QStringLiteral("; a folder's read-only mark does not stop new files on Windows");
+#else
         why_ += QStringLiteral("; the directory stays writable (root ignores permissions)");
+#endif
         return false;
     }
     return true;
