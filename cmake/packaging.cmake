@@ -6,7 +6,7 @@ install(TARGETS lanxi-pictool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(UNIX AND NOT APPLE)
     install(FILES ${PROJECT_SOURCE_DIR}/packaging/lanxi-pictool.desktop
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-    install(FILES ${PROJECT_SOURCE_DIR}/picture/resources/icon.png
+    install(FILES ${PROJECT_SOURCE_DIR}/app/resources/icon.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps
             RENAME lanxi-pictool.png)
 endif()
