@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 
 #include "picture/errors.h"
@@ -22,6 +23,14 @@ namespace {
 constexpr std::int64_t kReadPiece = 8 * 1024 * 1024;
 
 [[noreturn]] void refuseOpen(const QString& path, int code) {
+#ifdef Q_OS_WIN
+    // No Windows file system holds a name longer than 255 characters, and the system reports
+    // such a name as missing or badly formed, which would send the user looking for a file
+    // that cannot exist; say what is wrong with it instead, as Linux does.
+    if (QFileInfo(path).fileName().size() > 255) {
+        throw Error(ErrorCode::DeviceIO, SystemErrorText(ERROR_FILENAME_EXCED_RANGE));
+    }
+#endif
     if (IsNotFoundError(code)) {
         throw Error(ErrorCode::FileNotFound, NotFoundText(path));
     }

@@ -70,8 +70,13 @@ TEST(BatchOrder, TheSameFileReachedByAnotherPathIsTheSameFile) {
     ASSERT_TRUE(QDir().mkdir(real));
     const QString link = dir.file(QStringLiteral("link"));
     ASSERT_TRUE(QFile::link(real, link));
+    // On Windows QFile::link makes a shortcut, a file that paths do not lead through.
+    const bool pathsPassTheLink = QFileInfo(link).isDir();
 
-    EXPECT_EQ(FileKey(real + QStringLiteral("/a.jpg")), FileKey(link + QStringLiteral("/a.jpg")));
+    if (pathsPassTheLink) {
+        EXPECT_EQ(FileKey(real + QStringLiteral("/a.jpg")),
+                  FileKey(link + QStringLiteral("/a.jpg")));
+    }
     EXPECT_EQ(FileKey(real + QStringLiteral("/a.jpg")),
               FileKey(real + QStringLiteral("/../照片/./a.jpg")));
     EXPECT_EQ(FileKey(real + QStringLiteral("/a.jpg")), FileKey(real + QStringLiteral("/A.JPG")));
@@ -83,6 +88,9 @@ TEST(BatchOrder, TheSameFileReachedByAnotherPathIsTheSameFile) {
     EXPECT_EQ(FileKey(dir.file(QStringLiteral("无/a.jpg"))),
               FileKey(dir.file(QStringLiteral("无/./a.jpg"))));
 
+    if (!pathsPassTheLink) {
+        GTEST_SKIP() << "a link made here is a shortcut, not a path to the folder (Windows)";
+    }
     const std::vector<BatchJob> jobs = {
         PlanRow(BatchRow{QStringLiteral("a.bmp"), real}, true),
         PlanRow(BatchRow{QStringLiteral("a.jpg"), link}, true),

@@ -171,7 +171,7 @@ TEST_F(ParallelRunTest, ProgressCountsEveryRowOnceAndNamesAFileStillInFlight) {
             const QString shown = progress->fileLabel()->toolTip();
             bool found = shown.isEmpty() && run->InFlight() == 0;
             for (std::size_t i = 0; i < run->jobs().size(); ++i) {
-                found = found || (run->jobs()[i].source.endsWith(QLatin1Char('/') + shown) &&
+                found = found || (run->jobs()[i].source.endsWith(QDir::separator() + shown) &&
                                   !run->results()[i].has_value());
             }
             namesAFileInFlight = namesAFileInFlight && found;

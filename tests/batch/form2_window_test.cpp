@@ -212,6 +212,9 @@ TEST_F(WindowTest, ANameIsListedOnceWhateverItsDirectoryButOtherLetterCaseIsAnot
     Touch(first + QStringLiteral("/a.jpg"));
     Touch(second + QStringLiteral("/a.jpg"));
     Touch(second + QStringLiteral("/A.jpg"));
+    if (QDir(second).entryList(QDir::Files).size() != 2) {
+        GTEST_SKIP() << "file names ignore letter case here (Windows): a.jpg and A.jpg are one file";
+    }
     add(first, {QStringLiteral("a.jpg")});
     add(second, {QStringLiteral("a.jpg"), QStringLiteral("A.jpg")});
     EXPECT_EQ(rows(), QStringList({"a.jpg", "A.jpg"}));

@@ -88,6 +88,9 @@ TEST(SaveAsJpegFaults, DiskThatFillsUpHalfwayThroughTheFile) {
 
 TEST(SaveAsJpegFaults, DeviceInPlaceOfTheFileIsNeverReplaced) {
     const test::FullDevice device;
+    if (!QFileInfo::exists(device.path())) {
+        GTEST_SKIP() << "no device file that refuses data here (Windows has none)";
+    }
     const QString dir = QFileInfo(device.path()).path();
     ExpectRefused(device.path(), dir, QStringLiteral("不是普通文件"));
     const QFileInfo after(device.path());

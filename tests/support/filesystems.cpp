@@ -16,10 +16,12 @@
 namespace lanxi::test {
 namespace {
 
+#ifdef __linux__
 QString systemError(const char* what) {
     return QStringLiteral("%1: %2").arg(QLatin1String(what),
                                         QString::fromLocal8Bit(strerror(errno)));
 }
+#endif
 
 // True when a new file can be made in the directory (the probe is removed again).
 bool canCreateIn(const QString& dir) {
@@ -140,7 +142,11 @@ bool ReadOnlyDirectory::lock() {
         chmodded_ = QFile::setPermissions(path_, QFile::ReadOwner | QFile::ExeOwner);
     }
     if (canCreateIn(path_)) {
+#ifdef Q_OS_WIN
+        why_ += QStringLiteral("; a folder's read-only mark does not stop new files on Windows");
+#else
         why_ += QStringLiteral("; the directory stays writable (root ignores permissions)");
+#endif
         return false;
     }
     return true;
