@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QLineEdit>
 #include <QTest>
 #include <algorithm>
@@ -92,6 +94,16 @@ void ExpectBuiltAsDesigned(const Form& form, std::span<const ControlDesign> desi
 
 void Click(QPushButton* button) {
     QTest::mouseClick(button, Qt::LeftButton);
+}
+
+bool Drop(QWidget* widget, QPoint at, const QMimeData* data) {
+    QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &enter);
+    QDragMoveEvent move(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+    QDropEvent drop(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &drop);
+    return drop.isAccepted();
 }
 
 }  // namespace lanxi::test

@@ -2,6 +2,7 @@
 
 #include "tests/support/printers.h"
 
+#include <QMimeData>
 #include <QPushButton>
 #include <QRect>
 #include <QStringList>
@@ -24,5 +25,8 @@ QRect TwipsOf(const QWidget* control);
 void ExpectBuiltAsDesigned(const Form& form, std::span<const ControlDesign> design);
 // Clicks a push button with the mouse, as a user would (nothing happens when it is disabled).
 void Click(QPushButton* button);
+// Drags data from another program onto a widget and drops it at a point, as the window system
+// delivers it (the enter, a move, the drop); true when the widget took the drop.
+bool Drop(QWidget* widget, QPoint at, const QMimeData* data);
 
 }  // namespace lanxi::test
