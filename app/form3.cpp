@@ -11,7 +11,7 @@ void Form3::BuildControls(QWidget* w) {
     w->setWindowTitle(QStringLiteral("图片剪切、缩小、压缩小工具----岚溪文坊专用"));
     setClientSizeTwips(w, 6315, 4035);
 
-    BuildFromDesign(w, Form3Design());
+    BuildFromDesign(w, {Form3Design()});
     Command1->setFocus();
 
     On(Command1, &QPushButton::clicked, &Form3::Command1_Click);

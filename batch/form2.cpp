@@ -22,9 +22,7 @@ void Form2::BuildControls(QWidget* w) {
     w->setWindowTitle(QStringLiteral("批量压缩bmp和jpg图像文件--岚溪文坊"));
     // The designed area, and the strip for the site's limits below it.
     setClientSizeTwips(w, kForm2Width, kForm2Height + kForm2StripHeight);
-    std::vector<ControlDesign> design(Form2Design().begin(), Form2Design().end());
-    design.insert(design.end(), Form2StripDesign().begin(), Form2StripDesign().end());
-    BuildFromDesign(w, design);
+    BuildFromDesign(w, {Form2Design(), Form2StripDesign()});
     for (const PresetDescription& p : SitePresets()) {
         Combo1->addItem(p.caption);
     }

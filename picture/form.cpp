@@ -97,7 +97,12 @@ void Form::windowClosed() {
     emit unloaded();
 }
 
-void Form::BuildFromDesign(QWidget* window, std::span<const ControlDesign> design) {
+void Form::BuildFromDesign(QWidget* window,
+                           std::initializer_list<std::span<const ControlDesign>> parts) {
+    std::vector<ControlDesign> design;
+    for (const std::span<const ControlDesign> part : parts) {
+        design.insert(design.end(), part.begin(), part.end());
+    }
     BuildDesign(window, design);
     for (ControlSlot* control : controls_) {
         control->bind(window);

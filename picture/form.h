@@ -67,9 +67,10 @@ class Form : public QObject {
     void setClientSizeTwips(QWidget* window, int width, int height);
     // Lets files be dropped on the window (see filesDropped).
     void AcceptDrops(QWidget* window);
-    // Makes the design's controls in the window (see BuildDesign) and points the control
-    // members (Control, ControlArray) at them.
-    void BuildFromDesign(QWidget* window, std::span<const ControlDesign> design);
+    // Makes the design's controls in the window (see BuildDesign), the parts one after the
+    // other in one Tab order, and points the control members (Control, ControlArray) at them.
+    void BuildFromDesign(QWidget* window,
+                         std::initializer_list<std::span<const ControlDesign>> parts);
 
     // Connects a control's event to a handler of this window (a member function of the window
     // object, given the event's first arguments). A failure the handler does not deal with

@@ -107,22 +107,13 @@ void RegularFile::open(const QString& path) {
     size_ = std::int64_t(info.nFileSizeHigh) << 32 | info.nFileSizeLow;
 }
 
-std::int64_t RegularFile::read(char* data, std::int64_t count) {
-    std::int64_t total = 0;
-    while (total < count) {
-        const DWORD piece = DWORD(std::min<std::int64_t>(count - total, 1 << 30));
-        DWORD got = 0;
-        if (!::ReadFile(handleOf(handle_), data + total, piece, &got, nullptr)) {
-            throw Error(
-                ErrorCode::DeviceIO,
-                QStringLiteral("读取文件时出错：%1").arg(SystemErrorText(LastSystemError())));
-        }
-        if (got == 0) {
-            break;
-        }
-        total += got;
+std::int64_t RegularFile::readSome(char* data, std::int64_t count) {
+    DWORD got = 0;
+    if (!::ReadFile(handleOf(handle_), data, DWORD(std::min<std::int64_t>(count, 1 << 30)), &got,
+                    nullptr)) {
+        return -1;
     }
-    return total;
+    return got;
 }
 
 bool RegularFile::seek(std::int64_t position) {
@@ -162,15 +153,27 @@ void RegularFile::open(const QString& path) {
     size_ = std::int64_t(st.st_size);
 }
 
+std::int64_t RegularFile::readSome(char* data, std::int64_t count) {
+    for (;;) {
+        const ssize_t got =
+            ::read(int(handle_), data, std::size_t(std::min<std::int64_t>(count, 1 << 30)));
+        if (got >= 0 || errno != EINTR) {
+            return got;
+        }
+    }
+}
+
+bool RegularFile::seek(std::int64_t position) {
+    return ::lseek(int(handle_), off_t(position), SEEK_SET) == off_t(position);
+}
+
+#endif
+
 std::int64_t RegularFile::read(char* data, std::int64_t count) {
     std::int64_t total = 0;
     while (total < count) {
-        const ssize_t got = ::read(int(handle_), data + total,
-                                   std::size_t(std::min<std::int64_t>(count - total, 1 << 30)));
+        const std::int64_t got = readSome(data + total, count - total);
         if (got < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
             throw Error(
                 ErrorCode::DeviceIO,
                 QStringLiteral("读取文件时出错：%1").arg(SystemErrorText(LastSystemError())));
@@ -182,12 +185,6 @@ std::int64_t RegularFile::read(char* data, std::int64_t count) {
     }
     return total;
 }
-
-bool RegularFile::seek(std::int64_t position) {
-    return ::lseek(int(handle_), off_t(position), SEEK_SET) == off_t(position);
-}
-
-#endif
 
 QByteArray ReadRegularFile(const QString& path, std::int64_t limit,
                            const std::atomic<bool>* cancel) {

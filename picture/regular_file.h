@@ -29,6 +29,9 @@ class RegularFile {
     bool seek(std::int64_t position);
 
   private:
+    // One read of the system's: the bytes it gave (0 at the end), or -1 when it failed.
+    std::int64_t readSome(char* data, std::int64_t count);
+
     std::intptr_t handle_ = -1;
     std::int64_t size_ = 0;
 };

@@ -19,9 +19,7 @@ void Form1::BuildControls(QWidget* w) {
     w->setWindowTitle(QStringLiteral("图片截剪、缩放、批量压缩小工具--岚溪文坊"));
     // The designed area, and the strip for the site's limits below it.
     setClientSizeTwips(w, kForm1Width, kForm1Height + kStripHeight);
-    std::vector<ControlDesign> design(Form1Design().begin(), Form1Design().end());
-    design.insert(design.end(), Form1StripDesign().begin(), Form1StripDesign().end());
-    BuildFromDesign(w, design);
+    BuildFromDesign(w, {Form1Design(), Form1StripDesign()});
     for (const PresetDescription& p : SitePresets()) {
         Combo1->addItem(p.caption);
     }
