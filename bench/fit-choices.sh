@@ -5,7 +5,8 @@
 #    each floor F the copy is the largest picture that fits at F. Each copy is compared with
 #    the photograph area-averaged to its own pixels ("own size") and, enlarged back (Mitchell)
 #    to the pixels of the largest copy, with the photograph at those pixels ("common size":
-#    what a reviewer sees of the lost detail when both are shown alike).
+#    what a reviewer sees of the lost detail when both are shown alike); ssimulacra at the
+#    common size too, as a second opinion that weighs JPEG's blocking more.
 # 2. Progressive and 4:4:4 at the same byte budget: our own area-averaged picture at a preset's
 #    pixels, encoded by cjpeg with the same tables and Huffman optimisation (baseline 4:2:0 is
 #    byte for byte our encoder's file) at the highest quality up to 95 that fits the budget,
@@ -19,7 +20,7 @@ choices_distance() { # REFERENCE PICTURE: butteraugli's 3-norm
 export -f choices_distance
 
 # choices_floor PHOTO: one line per floor and chroma
-# "photo floor-chroma W H bytes quality own common".
+# "photo floor-chroma W H bytes quality own common ssimulacra-common".
 choices_floor() {
     local photo="$1" name dir c largest=0 lw lh w h b q
     name="$(basename "${photo%.*}")"
@@ -31,13 +32,14 @@ choices_floor() {
         read -r w h b q <"$dir/$c.size"
         if ((w * h > largest)); then largest=$((w * h)) lw=$w lh=$h; fi
     done
-    "$convert" "$photo" -auto-orient -filter Box -resize "${lw}x${lh}!" "$dir/common.png"
+    "$convert" "$photo" -auto-orient -filter Box -resize "${lw}x${lh}!" -strip "$dir/common.png"
     for c in $CHOICE_FLOORS; do
         read -r w h b q <"$dir/$c.size"
-        "$convert" "$photo" -auto-orient -filter Box -resize "${w}x${h}!" "$dir/own.png"
-        "$convert" "$dir/$c.jpg" -resize "${lw}x${lh}!" "$dir/up.png"
+        "$convert" "$photo" -auto-orient -filter Box -resize "${w}x${h}!" -strip "$dir/own.png"
+        "$convert" "$dir/$c.jpg" -resize "${lw}x${lh}!" -strip "$dir/up.png"
         echo "$name $c $w $h $b $q $(choices_distance "$dir/own.png" "$dir/$c.jpg")" \
-            "$(choices_distance "$dir/common.png" "$dir/up.png")"
+            "$(choices_distance "$dir/common.png" "$dir/up.png")" \
+            "$(ssimulacra_main "$dir/common.png" "$dir/up.png" 2>/dev/null | tail -1)"
     done
     rm -rf "$dir"
 }
@@ -77,7 +79,7 @@ choices_settings() {
     rm -rf "$dir"
 }
 export -f choices_floor choices_settings
-export CHOICE_FLOORS="40-420 50-420 60-420 70-420 80-420 50-444 60-444 70-444"
+export CHOICE_FLOORS="40-420 50-420 60-420 70-420 80-420 60-444"
 
 echo
 echo "== the quality floor: identity card (100 kb), each photograph at the largest size that"
@@ -85,12 +87,16 @@ echo "   fits at the floor; butteraugli 3-norm at its own size and enlarged to t
 printf '%s\n' "${files[@]}" | xargs -P "$(nproc)" -I{} bash -c 'choices_floor "$0"' {} \
     >"$work/floor.txt"
 {
-    printf 'floor-chroma\tmean MP\tmean quality\tmean bytes\tdist own size\tdist common size\tbest at common size\n'
-    awk '{ key = $1; if (!(key in best) || $8 < best[key]) { best[key] = $8; at[key] = $2 } }
-         { n[$2]++; mp[$2] += $3 * $4 / 1e6; q[$2] += $6; b[$2] += $5; own[$2] += $7; com[$2] += $8 }
+    printf 'floor-chroma\tmean MP\tmean quality\tmean bytes\tdist own size\tdist common size\tbest at common size\tssimulacra common size\tbest by ssimulacra\n'
+    awk '{ key = $1; if (!(key in best) || $8 < best[key]) { best[key] = $8; at[key] = $2 }
+           if (!(key in sbest) || $9 < sbest[key]) { sbest[key] = $9; sat[key] = $2 } }
+         { n[$2]++; mp[$2] += $3 * $4 / 1e6; q[$2] += $6; b[$2] += $5; own[$2] += $7; com[$2] += $8
+           ss[$2] += $9 }
          END { for (k in at) wins[at[k]]++
-               for (f in n) printf "%s\t%.2f\t%.1f\t%d\t%.3f\t%.3f\t%d/%d\n", f, mp[f] / n[f],
-                   q[f] / n[f], b[f] / n[f], own[f] / n[f], com[f] / n[f], wins[f], n[f] }' \
+               for (k in sat) swins[sat[k]]++
+               for (f in n) printf "%s\t%.2f\t%.1f\t%d\t%.3f\t%.3f\t%d/%d\t%.4f\t%d/%d\n", f,
+                   mp[f] / n[f], q[f] / n[f], b[f] / n[f], own[f] / n[f], com[f] / n[f], wins[f],
+                   n[f], ss[f] / n[f], swins[f], n[f] }' \
         "$work/floor.txt" | sort
 } | column -t -s $'\t'
 

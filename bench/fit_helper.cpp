@@ -1,8 +1,8 @@
 // What bench/fit needs of our own code besides the command line. Modes:
 //   bench_fit_helper scaled WxH OUT.png FILE [MARGIN]
-//       the picture our fitted copy starts from, before any JPEG: decoded at the reduced scale
-//       that W x H needs (or MARGIN times as large), area-averaged to exactly W x H, written
-//       losslessly.
+//       the picture our fitted copy starts from, before any JPEG: decoded as the batch decodes
+//       (at a reduced scale that gives at least MARGIN times W x H, default 2), area-averaged to
+//       exactly W x H, written losslessly.
 //   bench_fit_helper split PRESET FILE [REPEATS]
 //       where the time of one fitted copy goes: the decode (at the reduced scale), the area
 //       averaging, the search; prints the fastest of REPEATS (default 5) of each, in
@@ -43,13 +43,16 @@ QSize parseSize(const QString& text) {
     return parts.size() == 2 ? QSize(parts[0].toInt(), parts[1].toInt()) : QSize();
 }
 
-// Decodes as the batch does for a fitted copy: at the smallest reduced scale that still gives
-// `needed(full size)`. *full is the file's upright size.
-StdPicture load(const QString& file, const std::function<QSize(QSize)>& needed, QSize* full) {
+// Decodes as the batch does for a fitted copy of `kept(full size)` pixels: at a reduced scale
+// that gives at least twice those (see CompressFile), or `margin` times. *full is the file's
+// upright size.
+StdPicture load(const QString& file, const std::function<QSize(QSize)>& kept, QSize* full,
+                double margin = 2) {
     LoadControl control;
     control.enough = [&](QSize size) {
         *full = size;
-        return needed(size);
+        const QSize k = kept(size);
+        return k == size ? size : (QSizeF(k) * margin).toSize().boundedTo(size);
     };
     return LoadPicture(file, &control);
 }
@@ -143,7 +146,7 @@ int floorRule(const SiteLimits& limits, int lowest, bool subsample, const QStrin
         // The largest picture that fits at the floor, by bisection on the scale.
         double small = 0, large = 1;
         quality = lowest;
-        for (int round = 0; round < 14; ++round) {
+        for (int round = 0; round < 10; ++round) {
             const double factor = (small + large) / 2;
             const QSize s(std::max(1, int(target.width() * factor)),
                           std::max(1, int(target.height() * factor)));
@@ -183,7 +186,7 @@ int main(int argc, char** argv) {
     try {
         if (mode == QLatin1String("scaled") && args.size() >= 4) {
             return scaled(parseSize(args[1]), args[2], args[3],
-                          args.size() > 4 ? args[4].toDouble() : 1.0);
+                          args.size() > 4 ? args[4].toDouble() : 2.0);
         }
         if (mode == QLatin1String("split") && args.size() >= 3 && limitsOf(args[1]) != nullptr) {
             return split(*limitsOf(args[1]), args[2], args.size() > 3 ? args[3].toInt() : 5);
