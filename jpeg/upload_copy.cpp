@@ -90,8 +90,9 @@ constexpr double kTypicalSlope = -0.6;
 // encode. At budgets that hold only lower qualities the gain shrinks (a few per cent near
 // quality 85, none near 70), so there the colour stays halved (4:2:0), as the site has always
 // got it, and a larger budget never gives a lower quality.
-// The full-colour file is not even tried for a picture with more pixels than this per byte of
-// the budget: no photograph at the highest quality is that small.
+// A photograph at the highest quality in full colour takes more than a bit a pixel (the darkest,
+// smoothest of our bench photographs about one), so the full-colour file is not even tried for
+// a picture with more pixels than this per byte of the budget.
 constexpr double kFullColourPixelsPerByte = 10;
 // Full colour costs about this much more than halved colour at the same quality.
 constexpr double kFullColourCost = 1.3;
