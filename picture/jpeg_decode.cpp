@@ -236,7 +236,12 @@ JpegScans CountJpegScans(const unsigned char* data, std::size_t size) {
     std::size_t pos = 2;  // after SOI
     while (pos + 1 < size) {
         if (data[pos] != 0xFF) {
-            ++pos;  // entropy-coded data
+            // Entropy-coded data, most of the file: on to the next byte that may start a marker.
+            const void* next = std::memchr(data + pos, 0xFF, size - pos);
+            if (next == nullptr) {
+                break;
+            }
+            pos = std::size_t(static_cast<const unsigned char*>(next) - data);
             continue;
         }
         const unsigned char marker = data[pos + 1];
