@@ -90,11 +90,30 @@ double tableScale(int quality) {
 // with the picture's own.
 constexpr double kTypicalSlope = -0.6;
 
+// The highest quality is tried first with the colour at full resolution (4:4:4), and taken so
+// when it fits. On photographs at an article's 700 pixels and 200 kb that lowers butteraugli's
+// distance by about 30 % for a quarter more bytes, and nearly all of them fit so at the first
+// encode. At budgets that hold only lower qualities the gain shrinks (a few per cent near
+// quality 85, none near 70), so there the colour stays halved (4:2:0), as the site has always
+// got it, and a larger budget never gives a lower quality.
+// A photograph at the highest quality in full colour takes more than a bit a pixel (the darkest,
+// smoothest of our bench photographs about one), so the full-colour file is not even tried for
+// a picture with more pixels than this per byte of the budget.
+constexpr double kFullColourPixelsPerByte = 10;
+// Full colour costs about this much more than halved colour at the same quality.
+constexpr double kFullColourCost = 1.3;
+
+// The size `size`, measured at `quality`, would have at `other` on a typical photograph.
+double predictedSize(double size, int quality, int other) {
+    return size * std::pow(tableScale(other) / tableScale(quality), kTypicalSlope);
+}
+
 // The search for one picture: every candidate encoded, at most once per quality.
 class Search {
   public:
-    Search(const StdPicture& picture, std::int64_t budget, const std::atomic<bool>* cancel)
-        : picture_(picture), budget_(budget), cancel_(cancel) {}
+    Search(const StdPicture& picture, std::int64_t budget, const std::atomic<bool>* cancel,
+           bool fullColour)
+        : picture_(picture), budget_(budget), cancel_(cancel), fullColour_(fullColour) {}
 
     // The size at `quality`, or -1 when it cannot be encoded (stopped, no memory).
     std::int64_t sizeAt(int quality) {
@@ -103,6 +122,7 @@ class Search {
         }
         JpegSettings settings = kUploadCopy;
         settings.quality = quality;
+        settings.subsampleChroma = !fullColour_;
         QByteArray jpeg = EncodeJpeg(picture_, settings, &failure_, cancel_);
         ++encodes_;
         const std::int64_t size = jpeg.isEmpty() ? -1 : jpeg.size();
@@ -166,6 +186,7 @@ class Search {
     const StdPicture picture_;
     std::int64_t budget_;
     const std::atomic<bool>* cancel_;
+    bool fullColour_;
     std::map<int, std::int64_t> sizes_;
     QByteArray best_;
     int bestQuality_ = -1;
@@ -208,14 +229,43 @@ FittedCopy FitUploadCopy(const StdPicture& picture, const SiteLimits& limits,
         return copy;
     }
 
-    Search search(scaled, limits.maxBytes, cancel);
-    copy.quality = search.highestFitting(kLowestFittedQuality, kHighestFittedQuality, 90);
-    copy.encodes = search.encodes();
+    // The highest quality with full colour first: most pictures at the preset's pixels fit so,
+    // and one encode settles them.
+    int guess = 90;
+    if (double(copy.size.width()) * copy.size.height() <=
+        kFullColourPixelsPerByte * double(limits.maxBytes)) {
+        Search full(scaled, limits.maxBytes, cancel, true);
+        const std::int64_t top = full.sizeAt(kHighestFittedQuality);
+        copy.encodes = 1;
+        if (top < 0) {
+            copy.reason = stopped(cancel) ? QStringLiteral("已停止") : full.failure();
+            return copy;
+        }
+        if (top <= limits.maxBytes) {
+            copy.quality = kHighestFittedQuality;
+            copy.jpeg = full.takeBest();
+            return copy;
+        }
+        // Halved colour starts where the full-colour file predicts it fits.
+        guess = kLowestFittedQuality;
+        for (int q = kHighestFittedQuality; q > kLowestFittedQuality; --q) {
+            if (predictedSize(double(top) / kFullColourCost, kHighestFittedQuality, q) <=
+                double(limits.maxBytes)) {
+                guess = q;
+                break;
+            }
+        }
+    }
+
+    Search search(scaled, limits.maxBytes, cancel, false);
+    copy.quality = search.highestFitting(kLowestFittedQuality, kHighestFittedQuality, guess);
     if (copy.quality > 0) {
+        copy.encodes += search.encodes();
         copy.jpeg = search.takeBest();
         return copy;
     }
     const std::int64_t atLowest = search.sizeAt(kLowestFittedQuality);
+    copy.encodes += search.encodes();
     if (atLowest < 0 || stopped(cancel)) {
         copy.reason = stopped(cancel) ? QStringLiteral("已停止") : search.failure();
         return copy;
@@ -238,7 +288,7 @@ FittedCopy FitUploadCopy(const StdPicture& picture, const SiteLimits& limits,
             break;
         }
         tried = size;
-        Search smaller(areaAveraged(picture, size), limits.maxBytes, cancel);
+        Search smaller(areaAveraged(picture, size), limits.maxBytes, cancel, false);
         const std::int64_t bytes = smaller.sizeAt(kLowestFittedQuality);
         ++copy.encodes;
         if (bytes < 0) {

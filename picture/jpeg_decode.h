@@ -40,8 +40,8 @@ struct JpegDecodeResult {
 // Decodes a JPEG straight into 32-bit RGB rows, turned upright by its orientation tag. With
 // `cancel`, the decoding ends soon after it turns true. With `enough`, which is given the
 // picture's full upright size and tells the size the caller needs at least, the picture is
-// decoded at the smallest of libjpeg's scales (n/8 of each side) that keeps both sides at least
-// that large: most of the work of a shrinking decode is never done.
+// decoded at the smallest of libjpeg's fast scales (1/8, 1/4, 1/2 of each side) that keeps both
+// sides at least that large: most of the work of a shrinking decode is never done.
 JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const std::atomic<bool>* cancel = nullptr,
                             const std::function<QSize(QSize)>& enough = {});
 

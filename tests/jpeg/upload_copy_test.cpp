@@ -16,6 +16,7 @@ TEST(UploadCopy, EveryPresetGivesACopyWithinItsPixelsAndBytesAndCloseToTheBytes)
         ASSERT_TRUE(copy.fits()) << p.caption << ": " << copy.reason;
         const test::JpegInfo info = test::InspectJpeg(copy.jpeg);
         EXPECT_EQ(QSize(info.width, info.height), copy.size) << p.caption;
+        const bool fullColour = info.sampling.size() == 3 && info.sampling[0] == std::pair(1, 1);
         EXPECT_FALSE(info.progressive);
         for (int marker : info.markers) {
             EXPECT_FALSE(test::IsMetadataMarker(marker)) << p.caption;
@@ -34,12 +35,16 @@ TEST(UploadCopy, EveryPresetGivesACopyWithinItsPixelsAndBytesAndCloseToTheBytes)
         }
         EXPECT_LE(copy.jpeg.size(), p.limits.maxBytes) << p.caption;
         EXPECT_GE(copy.quality, kLowestFittedQuality) << p.caption;
+        const StdPicture scaled(
+            photo.image().scaled(copy.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        // Full colour exactly when the highest quality fits with it; halved colour otherwise.
+        EXPECT_EQ(fullColour,
+                  EncodeJpeg(scaled, {kHighestFittedQuality, false}).size() <= p.limits.maxBytes)
+            << p.caption;
         if (copy.quality < kHighestFittedQuality) {
             // The next quality up would not have fitted.
             JpegSettings above = kUploadCopy;
             above.quality = copy.quality + 1;
-            const StdPicture scaled(
-                photo.image().scaled(copy.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
             EXPECT_GT(EncodeJpeg(scaled, above).size(), p.limits.maxBytes) << p.caption;
         }
         EXPECT_LE(copy.encodes, 8) << p.caption;
@@ -51,10 +56,11 @@ TEST(UploadCopy, EveryPresetGivesACopyWithinItsPixelsAndBytesAndCloseToTheBytes)
         << "never enlarged";
 }
 
-TEST(UploadCopy, ALargerBudgetNeverGivesALowerQualityNorFewerPixels) {
+TEST(UploadCopy, ALargerBudgetNeverGivesALowerQualityNorFewerPixelsNorLessColour) {
     const StdPicture photo(test::PhotoImage(900, 600));
     int quality = 0;
     qint64 pixels = 0;
+    bool fullColour = false;
     for (const std::int64_t budget : {3'000, 8'000, 20'000, 50'000, 90'000, 150'000, 400'000}) {
         const FittedCopy copy = FitUploadCopy(photo, {0, 0, budget});
         ASSERT_TRUE(copy.fits()) << budget << ": " << copy.reason;
@@ -66,10 +72,16 @@ TEST(UploadCopy, ALargerBudgetNeverGivesALowerQualityNorFewerPixels) {
             EXPECT_GE(copy.jpeg.size(), budget * 85 / 100) << budget;
             EXPECT_NEAR(double(copy.size.width()) / copy.size.height(), 1.5, 0.02);
         }
+        const test::JpegInfo info = test::InspectJpeg(copy.jpeg);
+        const bool full = info.sampling.size() == 3 && info.sampling[0] == std::pair(1, 1);
+        EXPECT_TRUE(full || !fullColour) << budget << ": halved colour after full colour";
+        EXPECT_TRUE(!full || copy.quality == kHighestFittedQuality) << budget;
         quality = copy.quality;
         pixels = qint64(copy.size.width()) * copy.size.height();
+        fullColour = full;
     }
     EXPECT_EQ(quality, kHighestFittedQuality);
+    EXPECT_TRUE(fullColour) << "the largest budget holds the highest quality in full colour";
 
     const FittedCopy none = FitUploadCopy(photo, {0, 0, 100});
     EXPECT_FALSE(none.fits());
