@@ -10,6 +10,7 @@
 #include "picture/loader.h"
 #include "picture/picture_probe.h"
 #include "tests/batch/batch_fixture.h"
+#include "tests/support/jpeg_info.h"
 
 namespace lanxi {
 namespace {
@@ -254,14 +255,16 @@ TEST(BatchMemory, LargePicturesRunOnlyWhileTheirMemoryFitsTheBudget) {
     }
 }
 
-// With a preset every row is fitted: photographs, one stored on its side, and a BMP come out
-// within the preset's pixels and bytes, upright; a JPEG decoded at a reduced scale gives the
-// copy a full decode gives, within a small error; and "不限" is today's copy, byte for byte.
+// With a preset every row is fitted: photographs, one stored on its side with a camera's 60 KB
+// Exif block, and a BMP come out within the preset's pixels and bytes, upright, with no metadata
+// spending the budget; a JPEG decoded at a reduced scale gives the copy a full decode gives,
+// within a small error; and "不限" is today's copy, byte for byte.
 TEST(BatchFitting, EveryRowIsFittedAndAReducedDecodeGivesWhatAFullOneGives) {
     test::TempDir dir;
     const QImage photo = test::PhotoImage(2400, 1600);
     test::WriteJpeg(photo, dir.file(QStringLiteral("横.jpg")));
-    test::WriteBytes(test::JpegWithOrientation(photo, 6), dir.file(QStringLiteral("竖.jpg")));
+    test::WriteBytes(test::JpegWithOrientation(photo, 6, 60'000),
+                     dir.file(QStringLiteral("竖.jpg")));
     test::WriteBmp(photo.scaled(900, 600), dir.file(QStringLiteral("图.bmp")));
     BatchList rows;
     for (const char* name : {"横.jpg", "竖.jpg", "图.bmp"}) {
@@ -284,6 +287,9 @@ TEST(BatchFitting, EveryRowIsFittedAndAReducedDecodeGivesWhatAFullOneGives) {
         const QString copy = dir.file(QString::fromUtf8(copies[i]));
         EXPECT_LE(QFileInfo(copy).size(), 200'000) << copies[i];
         EXPECT_EQ(LoadPicture(copy).size(), sizes[i]) << copies[i];
+        for (int marker : test::InspectJpeg(test::ReadBytes(copy)).markers) {
+            EXPECT_FALSE(test::IsMetadataMarker(marker)) << copies[i];
+        }
     }
     const FittedCopy full = FitUploadCopy(LoadPicture(dir.file(QStringLiteral("竖.jpg"))),
                                           Describe(SitePreset::Article).limits);

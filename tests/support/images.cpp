@@ -94,7 +94,7 @@ QByteArray ReadBytes(const QString& path) {
     return file.readAll();
 }
 
-QByteArray JpegWithOrientation(const QImage& image, int orientation) {
+QByteArray JpegWithOrientation(const QImage& image, int orientation, int blockBytes) {
     QByteArray jpeg = JpegBytes(image);
     // APP1: "Exif\0\0", then a big-endian TIFF header with one IFD entry, Orientation (0x0112),
     // type SHORT, count 1.
@@ -106,6 +106,7 @@ QByteArray JpegWithOrientation(const QImage& image, int orientation) {
     tiff += char(orientation);
     tiff += QByteArray(2, 0);
     tiff += QByteArray(4, 0);  // no next IFD
+    tiff += QByteArray(std::clamp(blockBytes - int(tiff.size()), 0, 65'000), 0);
     QByteArray payload = QByteArray("Exif\0\0", 6) + tiff;
     QByteArray segment = QByteArray::fromHex("ffe1");
     const int length = int(payload.size()) + 2;

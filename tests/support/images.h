@@ -26,8 +26,9 @@ QByteArray JpegBytes(const QImage& image, int quality = 95);
 void WriteBytes(const QByteArray& bytes, const QString& path);
 QByteArray ReadBytes(const QString& path);
 
-// A JPEG with an Exif block carrying the orientation tag (1 to 8).
-QByteArray JpegWithOrientation(const QImage& image, int orientation);
+// A JPEG with an Exif block carrying the orientation tag (1 to 8), padded to about `blockBytes`
+// (a camera's block with its thumbnail and maker notes is 40-60 KB).
+QByteArray JpegWithOrientation(const QImage& image, int orientation, int blockBytes = 0);
 // A JPEG whose frame header claims another size.
 QByteArray JpegClaimingSize(const QImage& image, int width, int height);
 QByteArray ClaimingSize(QByteArray jpeg, int width, int height);
