@@ -38,23 +38,60 @@ void DrawnImage::paint(const StdPicture& picture, const QRectF& destination, con
     if (picture.isEmpty() || !drawable(destination) || !drawable(source)) {
         return;
     }
-    Painting painting{picture, destination, source, QRect(QPoint(0, 0), size_)};
+    add(Painting{picture, destination, source, QRect(QPoint(0, 0), size_)});
+}
 
+void DrawnImage::add(Painting painting) {
     // What the new painting covers for certain: its destination where the source lies within
-    // the picture. Earlier paintings wholly under it can no longer be seen.
-    const QRectF within = source & QRectF(0, 0, picture.width(), picture.height());
-    if (within == source) {
-        const QRectF d = destination;
-        const QRect covered =
-            QRect(QPoint(int(std::ceil(d.left())), int(std::ceil(d.top()))),
-                  QPoint(int(std::floor(d.right())) - 1, int(std::floor(d.bottom())) - 1)) &
-            painting.clip;
+    // the picture (a fill covers its clip). Earlier paintings wholly under it can no longer be
+    // seen.
+    QRect covered;
+    if (painting.picture.isEmpty()) {
+        covered = painting.clip;
+    } else if (const QRectF within =
+                   painting.source & QRectF(0, 0, painting.picture.width(), painting.picture.height());
+               within == painting.source) {
+        const QRectF d = painting.destination;
+        covered = QRect(QPoint(int(std::ceil(d.left())), int(std::ceil(d.top()))),
+                        QPoint(int(std::floor(d.right())) - 1, int(std::floor(d.bottom())) - 1)) &
+                  painting.clip;
+    }
+    if (!covered.isEmpty()) {
         std::erase_if(paintings_, [&](const Painting& old) {
-            const QRect seen = old.destination.toAlignedRect() & old.clip;
+            const QRect seen =
+                (old.picture.isEmpty() ? old.clip : old.destination.toAlignedRect() & old.clip);
             return seen.isEmpty() || covered.contains(seen);
         });
     }
     paintings_.push_back(std::move(painting));
+}
+
+DrawnImage DrawnImage::scaled(QSize size) const {
+    DrawnImage out;
+    out.picture_ = picture_;
+    out.background_ = background_;
+    out.size_ = size.expandedTo(QSize(0, 0));
+    const QRect all(QPoint(0, 0), out.size_);
+    if (size_.isEmpty() || all.isEmpty()) {
+        return out;
+    }
+    const double kx = double(out.size_.width()) / size_.width();
+    const double ky = double(out.size_.height()) / size_.height();
+    const auto stretch = [kx, ky](const QRectF& r) {
+        return QRectF(r.x() * kx, r.y() * ky, r.width() * kx, r.height() * ky);
+    };
+    const auto stretchClip = [&](const QRect& r) { return stretch(QRectF(r)).toAlignedRect() & all; };
+    // A frame shows its assigned picture one to one at its top-left, which must not show through
+    // the stretched image: the background and the stretched picture go over it first.
+    out.add(Painting{StdPicture(), QRectF(all), QRectF(), all});
+    if (!picture_.isEmpty()) {
+        const QRectF whole(0, 0, picture_.width(), picture_.height());
+        out.add(Painting{picture_, stretch(whole), whole, stretchClip(QRect(QPoint(0, 0), size_))});
+    }
+    for (const Painting& p : paintings_) {
+        out.add(Painting{p.picture, stretch(p.destination), p.source, stretchClip(p.clip)});
+    }
+    return out;
 }
 
 // Where a painting lands: the part of its source that lies within its picture, the rectangle
@@ -144,6 +181,10 @@ void DrawnImage::render(QPainter& painter, const QRect& area,
     }
     for (std::size_t i = 0; i < paintings_.size(); ++i) {
         const Painting& p = paintings_[i];
+        if (p.picture.isEmpty()) {
+            painter.fillRect(area & p.clip, background_);
+            continue;
+        }
         const Placement at = place(p);
         if (at.isEmpty()) {
             continue;

@@ -40,6 +40,10 @@ class DrawnImage {
     // How many paintings the image holds (for tests of the bookkeeping).
     int paintingCount() const { return int(paintings_.size()); }
 
+    // This image stretched onto `size`: what it shows, every painting and the assigned picture
+    // scaled by the ratio of the sizes. The assigned picture stays the same picture.
+    DrawnImage scaled(QSize size) const;
+
     // Renders the part `area` for the screen, with the painter's origin at the image's top-left.
     // Strong reductions start from the pictures' cached reductions.
     void render(QPainter& painter, const QRect& area) const { render(painter, area, nullptr); }
@@ -49,13 +53,15 @@ class DrawnImage {
 
   private:
     struct Painting {
-        StdPicture picture;
+        StdPicture picture;  // empty: the clip is filled with the background
         QRectF destination;  // inside pixels
         QRectF source;       // picture pixels
         QRect clip;          // what survived the resizes since it was painted
     };
     struct Placement;
     static Placement place(const Painting& painting);
+    // Adds a painting on top, dropping the earlier ones it hides entirely.
+    void add(Painting painting);
 
     // For what is kept, `averaged` holds the area-averaged result of each painting that shrinks
     // (null images for the others); for the screen it is null.

@@ -181,6 +181,20 @@ void PictureFrame::Move(float left, float top) {
     applyGeometry();
 }
 
+void PictureFrame::Stretch(float width, float height) {
+    const int units = UnitsPerPixelOf(parentWidget());
+    if (!FrameTakesSize(width, units) || !FrameTakesSize(height, units)) {
+        invalidValue();
+    }
+    drawing_ = drawing_.scaled(QSize(std::max(0, sizePixels(width, units) - 2 * border_),
+                                     std::max(0, sizePixels(height, units) - 2 * border_)));
+    width_ = width;
+    height_ = height;
+    applyGeometry();
+    update();
+    emit DrawingChanged();
+}
+
 void PictureFrame::setScaleMode(int mode) {
     if (mode != 1 && mode != 3) {
         invalidValue();

@@ -47,6 +47,9 @@ class PictureFrame : public QWidget {
     void setLeft(float left);
     void setTop(float top);
     void Move(float left, float top);
+    // Gives the frame a new size and stretches what it shows onto it; the assigned picture
+    // stays. Sizes as for setWidth and setHeight.
+    void Stretch(float width, float height);
 
     int ScaleMode() const { return scaleMode_; }
     // 1: twips; 3: pixels. Other modes are refused.

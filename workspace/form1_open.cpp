@@ -49,9 +49,15 @@ void Form1::Command5_Click() {
 }
 
 void Form1::Form_DragDrop(const QStringList& files) {
-    if (!files.isEmpty()) {
-        openChosen(files.constFirst());
+    if (files.isEmpty()) {
+        return;
     }
+    // A drop stands for the open dialog, and leaves the dialog component as a file chosen there
+    // would: the next save dialog asks before it replaces a file only because of these flags.
+    CommonDialog1.Filter = kFileFilter;
+    CommonDialog1.FileName = files.constFirst();
+    CommonDialog1.Flags = 14;
+    openChosen(files.constFirst());
 }
 
 void Form1::openChosen(const QString& path) {

@@ -2,6 +2,7 @@
 // that copy of the result would weigh, kept up to date away from the user-interface thread.
 #include <QTimer>
 
+#include "picture/errors.h"
 #include "picture/ui.h"
 #include "workspace/form1.h"
 #include "workspace/scaling.h"
@@ -13,13 +14,23 @@ SitePreset Form1::Preset() const {
 }
 
 void Form1::Combo1_Click() {
-    // The result takes the preset's pixels as a fixed-size step to them would.
-    const QSize pixels(int(Picture1->Width() / kTwipsPerPixel),
-                       int(Picture1->Height() / kTwipsPerPixel));
+    // The result is brought within the preset's pixels, its proportions kept and never
+    // enlarged. After a crop the result is the crop the user chose, and it is what shrinks;
+    // otherwise the preset's size is a fixed size, painted from the left picture as a click
+    // with that size typed in would paint it.
     if (Command1->isEnabled()) {
-        if (const std::optional<SizingInputs> inputs =
-                PresetSizingInputs(Describe(Preset()).limits, pixels)) {
-            showResult(NextResultSize(sizingState(*this), *inputs, kEnlargeFactor));
+        const QSize pixels(Picture1->insideWidth(), Picture1->insideHeight());
+        const QSize target = LimitedSize(Describe(Preset()).limits, pixels);
+        const SizingInputs fixed{target.width() * kTwipsPerPixel, target.height() * kTwipsPerPixel};
+        if (target == pixels) {
+            // Within the limits already.
+        } else if (SelectionMade != kFalse) {
+            ResumeNext guard;
+            guard([&] { Picture1->Stretch(float(fixed.width), float(fixed.height)); });
+            guard([&] { Label1[2]->setCaption(SizeReadout(Picture1->Width())); });
+            guard([&] { Label1[4]->setCaption(SizeReadout(Picture1->Height())); });
+        } else {
+            showResult(NextResultSize(sizingState(*this), fixed, kEnlargeFactor));
         }
     }
     estimateCopy();

@@ -130,17 +130,4 @@ ResultSize NextResultSize(const SizingState& state, const SizingInputs& inputs, 
     return r;
 }
 
-std::optional<SizingInputs> PresetSizingInputs(const SiteLimits& limits, QSize pixels) {
-    const QSize target = LimitedSize(limits, pixels);
-    if (target == pixels || pixels.isEmpty()) {
-        return std::nullopt;
-    }
-    // One side given: the other follows the base proportions, as the fixed-size inputs do.
-    if (target.width() != pixels.width() &&
-        (limits.maxWidth > 0 || pixels.width() <= pixels.height())) {
-        return SizingInputs{target.width() * kTwipsPerPixel, 0};
-    }
-    return SizingInputs{0, target.height() * kTwipsPerPixel};
-}
-
 }  // namespace lanxi

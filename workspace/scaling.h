@@ -2,7 +2,6 @@
 
 #include <QSize>
 #include <QString>
-#include <optional>
 
 #include <cstdint>
 #include "jpeg/upload_copy.h"
@@ -56,8 +55,7 @@ struct SizingState {
     bool selectionMade = false;               // a crop waits for its first zoom
 };
 
-// The two fixed sizes in twips (see FixedSizeTwips); 0 leaves a side free. A size preset gives
-// one side: {.width = 700 * kTwipsPerPixel}.
+// The two fixed sizes in twips (see FixedSizeTwips); 0 leaves a side free.
 struct SizingInputs {
     std::int32_t width = 0;
     std::int32_t height = 0;
@@ -82,10 +80,5 @@ ResultSize ResetResultSize(const SizingState& state);
 // proportions, both stretch to them; without either the frame takes a step, shrinking first
 // going back to the base proportions; a negative input keeps the size.
 ResultSize NextResultSize(const SizingState& state, const SizingInputs& inputs, double step);
-
-// The fixed-size step that brings a result of `pixels` within the limits' pixels (a fixed width
-// for a width limit, the shorter side for an avatar), as if typed into the inputs; none when
-// the result is already within them (a preset never enlarges).
-std::optional<SizingInputs> PresetSizingInputs(const SiteLimits& limits, QSize pixels);
 
 }  // namespace lanxi

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFileInfo>
+
 namespace lanxi::test {
 
 ScriptedUi::ScriptedUi() {
@@ -22,6 +24,13 @@ QString ScriptedUi::fileDialog(const FileDialogRequest& request) {
     }
     QString path = answers_.front();
     answers_.pop_front();
+    if (request.kind == FileDialogRequest::Save && (request.flags & 2) != 0 && !path.isEmpty() &&
+        QFileInfo::exists(path)) {
+        ++replaceQuestions;
+        if (!replaceExisting) {
+            return {};
+        }
+    }
     return path;
 }
 

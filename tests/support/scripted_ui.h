@@ -25,6 +25,10 @@ class ScriptedUi : public UserInterface {
     // Run while a file dialog or a message box is "open" (for what may happen meanwhile).
     std::function<void(const FileDialogRequest&)> onDialog;
     std::function<void(const MessageBoxRequest&)> onMessage;
+    // A save dialog with the flag "ask before replacing" (2), given an existing file, asks as the
+    // real one does; the answer is this (false: no, and the dialog returns nothing).
+    bool replaceExisting = true;
+    int replaceQuestions = 0;
 
     QString fileDialog(const FileDialogRequest& request) override;
     void messageBox(const MessageBoxRequest& request) override;

@@ -89,6 +89,93 @@ TEST_F(StripTest, AFileDroppedOnTheWindowOpensAsIfChosenInTheDialog) {
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].title, Form1::kTitle) << "the same hint as after the dialog";
     EXPECT_TRUE(ui.dialogs.empty());
+
+    // The save dialog that follows asks before it replaces a file, as after the open dialog,
+    // and a "no" replaces nothing.
+    const QString existing = pictureFile(test::PatternImage(30, 20), QStringLiteral("已有.bmp"));
+    const QByteArray before = test::ReadBytes(existing);
+    ui.replaceExisting = false;
+    ui.answer(existing);
+    Click(form.Command3);
+    ASSERT_EQ(ui.dialogs.size(), 1u);
+    EXPECT_EQ(ui.dialogs[0].flags, 14);
+    EXPECT_EQ(ui.replaceQuestions, 1);
+    EXPECT_EQ(test::ReadBytes(existing), before);
+    EXPECT_FALSE(QFileInfo::exists(dir.file(QStringLiteral("已有_YS.jpg"))));
+}
+
+// Whatever steps came before, a preset brings the result as it shows within the preset's
+// pixels: a crop stays the crop, nothing is enlarged, and the rule holds for every order.
+TEST_F(StripTest, APresetMeetsItsRuleAfterAnyStepsAndKeepsTheCrop) {
+    const QImage picture = test::SmoothImage(1200, 900);
+    const QRect cut(100, 100, 500, 500);
+    enum Step { Crop, Zoom, Reset, Fixed, Stretched, Article, Avatar310, Avatar210 };
+    struct Case {
+        std::vector<Step> steps;
+        QSize size;  // the result's pixels after the last step
+        QRect shows;  // the part of the picture it shows
+    };
+    const QRect whole = picture.rect();
+    const std::vector<Case> cases = {
+        {{Crop, Avatar210}, {210, 210}, cut},
+        {{Zoom, Crop, Avatar310}, {310, 310}, cut},
+        {{Article, Crop, Avatar210}, {210, 210}, cut},
+        {{Crop, Article}, {500, 500}, cut},
+        {{Crop, Zoom, Avatar210}, {280, 210}, whole},  // the first zoom after a crop starts anew
+        {{Reset, Avatar210}, {280, 210}, whole},
+        {{Fixed, Article}, {700, 525}, whole},
+        {{Stretched, Avatar210}, {210, 700}, whole},
+        {{Stretched, Article, Avatar310}, {300, 1000}, whole},  // never enlarged
+    };
+    for (const Case& c : cases) {
+        form.Unload();
+        form.Show();
+        openPicture(picture);
+        choose(SitePreset::Unlimited);
+        for (const Step step : c.steps) {
+            switch (step) {
+                case Crop:
+                    drag(form.Picture2, cut.topLeft(), cut.topLeft() + QPoint(500, 500));
+                    break;
+                case Zoom:
+                    setInputs("0", "0");
+                    Click(form.Command1);
+                    break;
+                case Reset:
+                    Click(form.Command8);
+                    break;
+                case Fixed:
+                    setInputs("0", "1000");
+                    Click(form.Command1);
+                    break;
+                case Stretched:  // a landscape picture stretched upright
+                    setInputs("300", "1000");
+                    Click(form.Command1);
+                    break;
+                case Article:
+                    choose(SitePreset::Article);
+                    break;
+                case Avatar310:
+                    choose(SitePreset::Avatar310);
+                    break;
+                case Avatar210:
+                    choose(SitePreset::Avatar210);
+                    break;
+            }
+        }
+        const int caseNumber = int(&c - cases.data());
+        const QImage shown = form.Picture1->Image().image();
+        EXPECT_EQ(shown.size(), c.size) << "case " << caseNumber;
+        EXPECT_EQ(readouts(), QStringList({QString::number(c.size.width()),
+                                           QString::number(c.size.height())}))
+            << "case " << caseNumber;
+        const QImage expected = picture.copy(c.shows).scaled(c.size, Qt::IgnoreAspectRatio,
+                                                             Qt::SmoothTransformation);
+        EXPECT_LT(test::MeanDifference(shown.convertToFormat(QImage::Format_RGB32),
+                                       expected.convertToFormat(QImage::Format_RGB32)),
+                  2.0)
+            << "case " << caseNumber;
+    }
 }
 
 // The window closed while an estimate is being worked out: nothing reaches the freed controls
