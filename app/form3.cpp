@@ -2,7 +2,7 @@
 
 #include "app/form3_design.h"
 #include "app/identity.h"
-#include "picture/ui.h"
+#include "forms/ui.h"
 
 namespace lanxi {
 Form3::Form3(QObject* parent) : Form(QStringLiteral("Form3"), parent) {}

@@ -3,8 +3,8 @@
 #include <QPushButton>
 #include <functional>
 
-#include "picture/controls.h"
-#include "picture/form.h"
+#include "forms/controls.h"
+#include "forms/form.h"
 
 namespace lanxi {
 

@@ -2,7 +2,7 @@
 
 #include <span>
 
-#include "picture/controls.h"
+#include "forms/controls.h"
 
 namespace lanxi {
 

@@ -7,7 +7,7 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include "picture/ui.h"
+#include "forms/ui.h"
 
 #ifndef LANXI_HOME_PAGE
 #define LANXI_HOME_PAGE "https://www.lanxi-wenfang.example/"

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "app/application.h"
-#include "app/command_line.h"
+#include "compress/command_line.h"
 #include "app/identity.h"
 
 #ifdef Q_OS_WIN

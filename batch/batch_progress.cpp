@@ -3,7 +3,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
-#include "picture/ui.h"
+#include "forms/ui.h"
 
 namespace lanxi {
 

@@ -4,9 +4,20 @@
 #include <QFileInfo>
 
 #include "batch/batch_progress.h"
-#include "picture/ui.h"
+#include "forms/ui.h"
 
 namespace lanxi {
+namespace {
+
+// The message box style of the closing message: no icon when all went well.
+int closingMessageStyle(const BatchSummary& s) {
+    if (s.written == s.total) {
+        return vbOKOnly;
+    }
+    return s.failures.empty() ? vbInformation : vbExclamation;
+}
+
+}  // namespace
 
 BatchSession::BatchSession(std::vector<BatchJob> jobs, QWidget* window, int workers)
     : run_(std::move(jobs), nullptr, workers), window_(window) {
@@ -73,7 +84,7 @@ bool BatchSession::Run() {
 
 void BatchSession::Tell() {
     const BatchSummary summary = run_.Summary();
-    MsgBox(window_, ClosingMessage(summary), ClosingMessageStyle(summary));
+    MsgBox(window_, ClosingMessage(summary), closingMessageStyle(summary));
 }
 
 }  // namespace lanxi

@@ -6,8 +6,8 @@
 #include <QWidget>
 #include <vector>
 
-#include "batch/batch_plan.h"
-#include "batch/batch_run.h"
+#include "compress/batch_plan.h"
+#include "compress/batch_run.h"
 
 namespace lanxi {
 

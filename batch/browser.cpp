@@ -10,8 +10,8 @@
 #include <QStyle>
 #include <algorithm>
 
-#include "picture/errors.h"
-#include "picture/ui.h"
+#include "base/errors.h"
+#include "forms/ui.h"
 
 namespace lanxi {
 namespace {

@@ -3,12 +3,12 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "batch/batch_plan.h"
+#include "compress/batch_plan.h"
 #include "batch/batch_session.h"
 #include "batch/form2_design.h"
-#include "picture/errors.h"
-#include "picture/log.h"
-#include "picture/ui.h"
+#include "base/errors.h"
+#include "base/log.h"
+#include "forms/ui.h"
 
 namespace lanxi {
 

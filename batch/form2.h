@@ -6,10 +6,10 @@
 
 #include "batch/batch_list.h"
 #include "batch/browser.h"
-#include "jpeg/upload_copy.h"
-#include "picture/controls.h"
-#include "picture/form.h"
-#include "picture/picture_frame.h"
+#include "upload/upload_copy.h"
+#include "forms/controls.h"
+#include "forms/form.h"
+#include "forms/picture_frame.h"
 
 namespace lanxi {
 

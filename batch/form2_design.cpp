@@ -6,7 +6,7 @@
 
 #include "batch/batch_list.h"
 #include "batch/browser.h"
-#include "picture/picture_frame.h"
+#include "forms/picture_frame.h"
 
 namespace lanxi {
 namespace {

@@ -18,9 +18,9 @@
 #include <QImageReader>
 #include <cstdio>
 
-#include "batch/batch_run.h"
-#include "picture/errors.h"
-#include "picture/loader.h"
+#include "compress/batch_run.h"
+#include "base/errors.h"
+#include "codec/loader.h"
 
 namespace {
 

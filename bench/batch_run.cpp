@@ -17,8 +17,8 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "batch/batch_plan.h"
-#include "batch/batch_run.h"
+#include "compress/batch_plan.h"
+#include "compress/batch_run.h"
 #include "batch/browser.h"
 
 namespace {

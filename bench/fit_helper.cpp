@@ -21,9 +21,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "jpeg/upload_copy.h"
-#include "picture/errors.h"
-#include "picture/loader.h"
+#include "upload/upload_copy.h"
+#include "base/errors.h"
+#include "codec/loader.h"
 
 namespace {
 

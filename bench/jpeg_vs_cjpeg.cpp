@@ -16,9 +16,9 @@
 #include <cstdio>
 #include <limits>
 
-#include "jpeg/save_as_jpeg.h"
-#include "picture/errors.h"
-#include "picture/loader.h"
+#include "upload/save_as_jpeg.h"
+#include "base/errors.h"
+#include "codec/loader.h"
 
 namespace {
 

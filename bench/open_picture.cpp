@@ -11,9 +11,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "picture/loader.h"
+#include "codec/loader.h"
 #include "app/identity.h"
-#include "picture/ui.h"
+#include "forms/ui.h"
 #include "workspace/form1.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "picture/ui.h"
+#include "forms/ui.h"
 #include "workspace/form1.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <QtConcurrent/QtConcurrentRun>
 #include <new>
 
-#include "picture/errors.h"
+#include "base/errors.h"
 
 namespace lanxi {
 namespace {

@@ -7,8 +7,8 @@
 #include <memory>
 #include <optional>
 
-#include "jpeg/upload_copy.h"
-#include "picture/drawn_image.h"
+#include "upload/upload_copy.h"
+#include "document/drawn_image.h"
 
 namespace lanxi {
 

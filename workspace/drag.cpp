@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "picture/numbers.h"
+#include "base/numbers.h"
 
 namespace lanxi {
 

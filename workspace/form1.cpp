@@ -2,8 +2,8 @@
 
 #include <QDir>
 
-#include "picture/errors.h"
-#include "picture/ui.h"
+#include "base/errors.h"
+#include "forms/ui.h"
 #include "workspace/form1_design.h"
 
 namespace lanxi {

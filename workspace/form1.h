@@ -8,13 +8,13 @@
 #include <functional>
 #include <optional>
 
-#include "jpeg/upload_copy.h"
-#include "picture/common_dialog.h"
-#include "picture/controls.h"
-#include "picture/form.h"
-#include "picture/numbers.h"
-#include "picture/picture_clip.h"
-#include "picture/picture_frame.h"
+#include "upload/upload_copy.h"
+#include "forms/common_dialog.h"
+#include "forms/controls.h"
+#include "forms/form.h"
+#include "base/numbers.h"
+#include "document/picture_clip.h"
+#include "forms/picture_frame.h"
 #include "workspace/copy_estimate.h"
 
 namespace lanxi {

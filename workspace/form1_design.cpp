@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "picture/picture_frame.h"
+#include "forms/picture_frame.h"
 
 namespace lanxi {
 namespace {

@@ -2,9 +2,9 @@
 #include <QDir>
 #include <new>
 
-#include "picture/errors.h"
-#include "picture/loader.h"
-#include "picture/ui.h"
+#include "base/errors.h"
+#include "codec/loader.h"
+#include "forms/ui.h"
 #include "workspace/form1.h"
 
 namespace lanxi {

@@ -1,5 +1,5 @@
 // Dragging the result about inside its pane, and copying between the two frames.
-#include "picture/errors.h"
+#include "base/errors.h"
 #include "workspace/drag.h"
 #include "workspace/form1.h"
 

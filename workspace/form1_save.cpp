@@ -1,13 +1,13 @@
 // Saving the result with its JPEG copy.
 #include <QDir>
 
-#include "jpeg/name_rule.h"
-#include "jpeg/save_as_jpeg.h"
-#include "jpeg/save_in_format.h"
-#include "jpeg/upload_copy.h"
-#include "picture/errors.h"
-#include "picture/safe_file.h"
-#include "picture/ui.h"
+#include "upload/name_rule.h"
+#include "upload/save_as_jpeg.h"
+#include "upload/save_in_format.h"
+#include "upload/upload_copy.h"
+#include "base/errors.h"
+#include "system/safe_file.h"
+#include "forms/ui.h"
 #include "workspace/form1.h"
 
 namespace lanxi {

@@ -1,6 +1,6 @@
 // Zoom steps, fixed-size scaling and the reset of the result frame.
-#include "picture/errors.h"
-#include "picture/ui.h"
+#include "base/errors.h"
+#include "forms/ui.h"
 #include "workspace/form1.h"
 #include "workspace/scaling.h"
 

@@ -2,8 +2,8 @@
 // that copy of the result would weigh, kept up to date away from the user-interface thread.
 #include <QTimer>
 
-#include "picture/errors.h"
-#include "picture/ui.h"
+#include "base/errors.h"
+#include "forms/ui.h"
 #include "workspace/form1.h"
 #include "workspace/scaling.h"
 

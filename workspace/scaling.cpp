@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "picture/errors.h"
-#include "picture/numbers.h"
-#include "picture/picture_frame.h"
+#include "base/errors.h"
+#include "base/numbers.h"
+#include "forms/picture_frame.h"
 
 namespace lanxi {
 

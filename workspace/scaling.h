@@ -4,7 +4,7 @@
 #include <QString>
 
 #include <cstdint>
-#include "jpeg/upload_copy.h"
+#include "upload/upload_copy.h"
 
 // The arithmetic of the zoom, shrink, fixed-size and reset buttons. Frame sides are twips (15 a
 // pixel), kept as 32-bit floats like the frames keep them; the inputs and readouts are pixels.

@@ -6,7 +6,7 @@
 
 #include "app/application.h"
 #include "app/form3_design.h"
-#include "batch/batch_run.h"
+#include "compress/batch_run.h"
 #include "tests/support/filesystems.h"
 #include "tests/support/images.h"
 #include "tests/support/scripted_ui.h"

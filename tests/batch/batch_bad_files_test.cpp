@@ -3,8 +3,8 @@
 #include <QFileInfo>
 #include <map>
 
-#include "batch/batch_run.h"
-#include "picture/loader.h"
+#include "compress/batch_run.h"
+#include "codec/loader.h"
 #include "tests/batch/batch_fixture.h"
 #include "tests/support/bad_files.h"
 #include "tests/support/bmp.h"

@@ -3,12 +3,10 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QTransform>
 
 #include "batch/batch_progress.h"
-#include "batch/batch_run.h"
-#include "picture/loader.h"
-#include "picture/picture_probe.h"
+#include "compress/batch_run.h"
+#include "codec/loader.h"
 #include "tests/batch/batch_fixture.h"
 #include "tests/support/jpeg_info.h"
 
@@ -228,82 +226,6 @@ TEST_F(ParallelRunTest, AStopCutsTheRowsInFlightShortAndTheMessageCountsWhatWasW
                                       "另有 %2 个文件没有处理。")
                            .arg(written.size())
                            .arg(12 - written.size()));
-}
-
-// Files of a few hundred bytes that decode to 48 MB each, on four workers: rows start only while
-// the memory of the rows in flight fits the budget, and a row larger than the whole budget
-// runs alone; all are compressed either way.
-TEST(BatchMemory, LargePicturesRunOnlyWhileTheirMemoryFitsTheBudget) {
-    test::TempDir dir;
-    std::vector<BatchJob> jobs;
-    for (int i = 0; i < 4; ++i) {
-        const QString source = dir.file(QStringLiteral("炸弹%1.jpg").arg(i));
-        test::WriteBytes(test::ArithmeticBomb(4000, 3000), source);
-        jobs.push_back({source, dir.file(QStringLiteral("炸弹%1_YS.jpg").arg(i))});
-    }
-    const std::int64_t each = ProbePictureFile(jobs[0].source).memoryBytes;
-    ASSERT_GE(each, 4000LL * 3000 * 4);
-    for (const auto& [budget, peak] :
-         {std::pair{each * 5 / 2, each * 2}, std::pair{each / 2, each}}) {
-        BatchRun run(jobs, nullptr, kWorkers, budget);
-        QEventLoop loop;
-        QObject::connect(&run, &BatchRun::finished, &loop, &QEventLoop::quit);
-        run.Start();
-        loop.exec();
-        EXPECT_EQ(run.Summary().written, 4) << budget;
-        EXPECT_EQ(run.PeakMemoryInFlight(), peak) << budget;
-    }
-}
-
-// With a preset every row is fitted: photographs, one stored on its side with a camera's 60 KB
-// Exif block, and a BMP come out within the preset's pixels and bytes, upright, with no metadata
-// spending the budget; a JPEG decoded at a reduced scale gives the copy a full decode gives,
-// within a small error; and "不限" is today's copy, byte for byte.
-TEST(BatchFitting, EveryRowIsFittedAndAReducedDecodeGivesWhatAFullOneGives) {
-    test::TempDir dir;
-    const QImage photo = test::PhotoImage(2400, 1600);
-    test::WriteJpeg(photo, dir.file(QStringLiteral("横.jpg")));
-    test::WriteBytes(test::JpegWithOrientation(photo, 6, 60'000),
-                     dir.file(QStringLiteral("竖.jpg")));
-    test::WriteBmp(photo.scaled(900, 600), dir.file(QStringLiteral("图.bmp")));
-    BatchList rows;
-    for (const char* name : {"横.jpg", "竖.jpg", "图.bmp"}) {
-        rows.add({QString::fromUtf8(name), dir.path()});
-    }
-    const auto runAll = [](const std::vector<BatchJob>& jobs) {
-        BatchRun run(jobs, nullptr, kWorkers);
-        QEventLoop loop;
-        QObject::connect(&run, &BatchRun::finished, &loop, &QEventLoop::quit);
-        run.Start();
-        loop.exec();
-        return run.Summary();
-    };
-    const BatchSummary fitted = runAll(PlanBatch(rows, false, SitePreset::Article));
-    EXPECT_EQ(fitted.written, 3);
-    EXPECT_GT(fitted.bytesBefore, fitted.bytesAfter);
-    const QSize sizes[] = {{700, 467}, {700, 1050}, {700, 467}};
-    const char* copies[] = {"横_YS.jpg", "竖_YS.jpg", "图_YS.jpg"};
-    for (int i = 0; i < 3; ++i) {
-        const QString copy = dir.file(QString::fromUtf8(copies[i]));
-        EXPECT_LE(QFileInfo(copy).size(), 200'000) << copies[i];
-        EXPECT_EQ(LoadPicture(copy).size(), sizes[i]) << copies[i];
-        for (int marker : test::InspectJpeg(test::ReadBytes(copy)).markers) {
-            EXPECT_FALSE(test::IsMetadataMarker(marker)) << copies[i];
-        }
-    }
-    const FittedCopy full = FitUploadCopy(LoadPicture(dir.file(QStringLiteral("竖.jpg"))),
-                                          Describe(SitePreset::Article).limits);
-    // Both against the picture scaled straight from its pixels.
-    const QImage ideal = photo.transformed(QTransform().rotate(90))
-                             .scaled(700, 1050, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    const double fullError = test::MeanDifference(ideal, DecodePicture(full.jpeg).image());
-    const double reducedError =
-        test::MeanDifference(ideal, LoadPicture(dir.file(QStringLiteral("竖_YS.jpg"))).image());
-    EXPECT_LT(reducedError, fullError + 1.0) << fullError;
-
-    EXPECT_EQ(runAll(PlanBatch(rows, false)).written, 3);
-    EXPECT_EQ(test::ReadBytes(dir.file(QStringLiteral("竖_YS.jpg"))),
-              EncodeJpeg(LoadPicture(dir.file(QStringLiteral("竖.jpg"))), kUploadCopy));
 }
 
 }  // namespace

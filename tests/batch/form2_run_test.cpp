@@ -6,8 +6,8 @@
 #include <QWindow>
 
 #include "batch/batch_progress.h"
-#include "batch/batch_run.h"
-#include "picture/loader.h"
+#include "compress/batch_run.h"
+#include "codec/loader.h"
 #include "tests/batch/batch_fixture.h"
 #include "tests/support/filesystems.h"
 #include "tests/support/jpeg_info.h"

@@ -4,7 +4,7 @@
 #include <QMimeData>
 #include <QUrl>
 
-#include "picture/loader.h"
+#include "codec/loader.h"
 #include "tests/batch/batch_fixture.h"
 
 namespace lanxi {

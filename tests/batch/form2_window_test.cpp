@@ -4,7 +4,7 @@
 #include <QSignalSpy>
 
 #include "batch/form2_design.h"
-#include "picture/errors.h"
+#include "base/errors.h"
 #include "tests/batch/batch_fixture.h"
 #include "tests/support/filesystems.h"
 

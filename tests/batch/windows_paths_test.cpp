@@ -10,8 +10,8 @@
 #include <QSignalSpy>
 #include <QStorageInfo>
 
-#include "batch/batch_plan.h"
-#include "picture/loader.h"
+#include "compress/batch_plan.h"
+#include "codec/loader.h"
 #include "tests/batch/batch_fixture.h"
 
 namespace lanxi {

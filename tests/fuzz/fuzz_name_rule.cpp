@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "jpeg/name_rule.h"
+#include "upload/name_rule.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString path = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));

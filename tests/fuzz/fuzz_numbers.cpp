@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "picture/errors.h"
-#include "picture/numbers.h"
+#include "base/errors.h"
+#include "base/numbers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));

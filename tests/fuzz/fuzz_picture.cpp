@@ -5,8 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "picture/errors.h"
-#include "picture/loader.h"
+#include "base/errors.h"
+#include "codec/loader.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     // Image format plugins are found through the application object.

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "picture/jpeg_decode.h"
-#include "picture/picture_probe.h"
+#include "codec/jpeg_decode.h"
+#include "codec/picture_probe.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     // Image format plugins are found through the application object.

@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QtEndian>
 
-#include "picture/jpeg_decode.h"
+#include "codec/jpeg_decode.h"
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>

@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "picture/ui.h"
+#include "forms/ui.h"
 
 namespace lanxi::test {
 

@@ -9,7 +9,7 @@
 #include <QTest>
 #include <algorithm>
 
-#include "picture/picture_frame.h"
+#include "forms/picture_frame.h"
 
 namespace lanxi::test {
 

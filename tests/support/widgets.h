@@ -9,8 +9,8 @@
 #include <QWidget>
 #include <span>
 
-#include "picture/controls.h"
-#include "picture/form.h"
+#include "forms/controls.h"
+#include "forms/form.h"
 
 namespace lanxi::test {
 

@@ -1,5 +1,5 @@
 // Crop selection: the mouse on the real left frame, the cut through the clipboard.
-#include "picture/clipboard.h"
+#include "forms/clipboard.h"
 #include "tests/workspace/workspace_fixture.h"
 
 namespace lanxi {

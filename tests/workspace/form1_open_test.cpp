@@ -1,6 +1,6 @@
 #include <QFile>
 
-#include "picture/loader.h"
+#include "codec/loader.h"
 #include "tests/workspace/workspace_fixture.h"
 
 namespace lanxi {

@@ -1,5 +1,5 @@
 // Dragging the result inside its pane, and the two copies between the frames.
-#include "picture/clipboard.h"
+#include "forms/clipboard.h"
 #include "tests/workspace/workspace_fixture.h"
 
 namespace lanxi {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "jpeg/save_as_jpeg.h"
+#include "upload/save_as_jpeg.h"
 #include "tests/support/filesystems.h"
 #include "tests/support/jpeg_info.h"
 #include "tests/workspace/workspace_fixture.h"

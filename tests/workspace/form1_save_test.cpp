@@ -2,7 +2,7 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "picture/loader.h"
+#include "codec/loader.h"
 #include "tests/workspace/form1_save_fixture.h"
 
 namespace lanxi {

@@ -1,5 +1,5 @@
 // The zoom, shrink, fixed-size and reset buttons, clicked on the real window.
-#include "picture/clipboard.h"
+#include "forms/clipboard.h"
 #include "tests/workspace/workspace_fixture.h"
 
 namespace lanxi {

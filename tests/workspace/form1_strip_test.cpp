@@ -6,7 +6,7 @@
 #include <QTest>
 #include <QUrl>
 
-#include "picture/loader.h"
+#include "codec/loader.h"
 #include "tests/support/jpeg_info.h"
 #include "tests/workspace/workspace_fixture.h"
 

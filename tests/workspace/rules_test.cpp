@@ -3,7 +3,7 @@
 
 #include <limits>
 
-#include "picture/errors.h"
+#include "base/errors.h"
 #include "tests/support/printers.h"
 #include "workspace/drag.h"
 #include "workspace/scaling.h"

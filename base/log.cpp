@@ -1,0 +1,3 @@
+#include "base/log.h"
+
+Q_LOGGING_CATEGORY(lcProgram, "lanxi", QtInfoMsg)

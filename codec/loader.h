@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+
+#include "document/picture.h"
+
+namespace lanxi {
+
+// Pictures larger than this are refused before any pixel memory is taken.
+inline constexpr std::int64_t kMaxPicturePixels = 250'000'000;
+inline constexpr int kMaxPictureSide = 65'535;
+
+// What a caller may ask of a load, and what the load tells back besides the picture.
+struct LoadControl {
+    // When it turns true, the load ends soon (lanxi::Error with ErrorCode::UserInterrupt).
+    const std::atomic<bool>* cancel = nullptr;
+    // Set when the picture was decoded although parts of its data are damaged (a JPEG whose
+    // entropy-coded data had to be skipped): what shows there is grey, not the photograph.
+    bool damaged = false;
+    // For a caller that will shrink the picture: given its full upright size, the size it needs
+    // at least. A JPEG is then decoded at a reduced scale no smaller than that (see DecodeJpeg),
+    // so the picture may come back smaller than the file's.
+    std::function<QSize(QSize)> enough;
+};
+
+// Loads a picture file. The format is recognised by the file's content, not its name: JPEG
+// (upright, following a camera's orientation tag) and BMP, and the other formats Qt reads.
+// Only plain files are read (see RegularFile). Throws lanxi::Error whose message() says in
+// Chinese why the file could not be opened.
+StdPicture LoadPicture(const QString& path, LoadControl* control = nullptr);
+
+// Decodes a picture held in memory, as LoadPicture does with a file's bytes.
+StdPicture DecodePicture(const QByteArray& bytes, LoadControl* control = nullptr);
+
+// Writes the picture as a BMP file, whatever the name's ending. The file is written beside the
+// target under a temporary name and replaces it only when complete, so a failed write leaves
+// an existing file untouched. Throws lanxi::Error with the reason.
+void SavePicture(const StdPicture& picture, const QString& path);
+
+}  // namespace lanxi

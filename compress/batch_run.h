@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QFutureWatcher>
+#include <QObject>
+#include <QThreadPool>
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "compress/batch_order.h"
+#include "compress/batch_plan.h"
+
+namespace lanxi {
+
+// One row of a batch: loads the source and writes its upload copy to the target. The picture
+// lives only for the length of the call. A picture whose data is damaged is not written (its
+// source stays as it is). With `cancel`, the row ends soon after it turns true, as stopped,
+// writing nothing. Safe to call from any thread; never throws: a failure comes back as a
+// result with its reason.
+RowResult CompressFile(const BatchJob& job, const std::atomic<bool>* cancel = nullptr);
+
+// The memory the rows in flight may hold together by default: a quarter of what the machine
+// has (UsableMemoryBytes), so that a list of pictures that decode to gigabytes each cannot
+// take the machine's memory whatever the number of cores.
+std::int64_t DefaultMemoryBudget();
+
+// Carries out the jobs of a batch away from the user-interface thread, on one worker per core,
+// and reports each row as it starts and ends. The largest files go first (see RowScheduler),
+// but rows that share a file keep their list order (see RowPrerequisites), so the files end as
+// a run in list order would leave them. A row starts only while the memory of the rows in
+// flight, as their headers tell it (RowFootprints), stays within the budget; a row larger than
+// the whole budget runs alone. The object belongs to the user-interface thread and its signals
+// arrive there, so the windows stay alive meanwhile.
+class BatchRun : public QObject {
+    Q_OBJECT
+  public:
+    // `workers` rows at most run at once; 0 gives one per core. `memoryBudget` 0 gives
+    // DefaultMemoryBudget().
+    explicit BatchRun(std::vector<BatchJob> jobs, QObject* parent = nullptr, int workers = 0,
+                      std::int64_t memoryBudget = 0);
+    // Stops the run and waits for the rows in flight, which end at once.
+    ~BatchRun() override;
+
+    // Starts the first rows. With no jobs the run is over at once (finished is not raised).
+    void Start();
+    // No further row starts, and the rows in flight end unfinished (within a fraction of a
+    // second) and are reported as stopped.
+    void Stop();
+    bool IsRunning() const { return running_; }
+    // Rows finished so far.
+    int Done() const { return done_; }
+    // Rows started and not yet finished.
+    int InFlight() const { return inFlight_; }
+    // The most memory the rows in flight held together at any time, by their footprints.
+    std::int64_t PeakMemoryInFlight() const { return peakMemory_; }
+    const std::vector<BatchJob>& jobs() const { return jobs_; }
+    // One entry per job; empty until the row has run.
+    const std::vector<std::optional<RowResult>>& results() const { return results_; }
+    BatchSummary Summary() const { return Summarize(jobs_, results_); }
+
+  signals:
+    void rowStarted(int index);
+    void rowFinished(int index);
+    void finished();
+
+  private:
+    // Starts rows while a worker is free and a row may go.
+    void fill();
+    void launch(int index);
+    void landed(int index, QFutureWatcher<RowResult>* watcher);
+
+    std::vector<BatchJob> jobs_;
+    std::vector<std::optional<RowResult>> results_;
+    RowScheduler scheduler_;
+    int workers_;
+    QThreadPool pool_;
+    std::int64_t memoryBudget_;
+    std::int64_t memoryInFlight_ = 0;
+    std::int64_t peakMemory_ = 0;
+    std::atomic<bool> cancel_{false};
+    int inFlight_ = 0;
+    int done_ = 0;
+    bool running_ = false;
+    bool stopRequested_ = false;
+};
+
+}  // namespace lanxi

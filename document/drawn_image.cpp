@@ -1,0 +1,224 @@
+#include "document/drawn_image.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+
+#include "base/errors.h"
+
+namespace lanxi {
+namespace {
+
+bool integral(double v) {
+    return v == std::floor(v);
+}
+
+// A rectangle with finite corners and some area; anything else paints nothing.
+bool drawable(const QRectF& r) {
+    return std::isfinite(r.x()) && std::isfinite(r.y()) && std::isfinite(r.width()) &&
+           std::isfinite(r.height()) && r.width() > 0 && r.height() > 0;
+}
+
+}  // namespace
+
+void DrawnImage::setPicture(const StdPicture& picture) {
+    picture_ = picture;
+    paintings_.clear();
+}
+
+void DrawnImage::resize(QSize size) {
+    size_ = size.expandedTo(QSize(0, 0));
+    const QRect area(QPoint(0, 0), size_);
+    for (Painting& p : paintings_) {
+        p.clip &= area;
+    }
+}
+
+void DrawnImage::paint(const StdPicture& picture, const QRectF& destination, const QRectF& source) {
+    if (picture.isEmpty() || !drawable(destination) || !drawable(source)) {
+        return;
+    }
+    add(Painting{picture, destination, source, QRect(QPoint(0, 0), size_)});
+}
+
+void DrawnImage::add(Painting painting) {
+    // What the new painting covers for certain: its destination where the source lies within
+    // the picture (a fill covers its clip). Earlier paintings wholly under it can no longer be
+    // seen.
+    QRect covered;
+    if (painting.picture.isEmpty()) {
+        covered = painting.clip;
+    } else if (const QRectF within =
+                   painting.source & QRectF(0, 0, painting.picture.width(), painting.picture.height());
+               within == painting.source) {
+        const QRectF d = painting.destination;
+        covered = QRect(QPoint(int(std::ceil(d.left())), int(std::ceil(d.top()))),
+                        QPoint(int(std::floor(d.right())) - 1, int(std::floor(d.bottom())) - 1)) &
+                  painting.clip;
+    }
+    if (!covered.isEmpty()) {
+        std::erase_if(paintings_, [&](const Painting& old) {
+            const QRect seen =
+                (old.picture.isEmpty() ? old.clip : old.destination.toAlignedRect() & old.clip);
+            return seen.isEmpty() || covered.contains(seen);
+        });
+    }
+    paintings_.push_back(std::move(painting));
+}
+
+DrawnImage DrawnImage::scaled(QSize size) const {
+    DrawnImage out;
+    out.picture_ = picture_;
+    out.background_ = background_;
+    out.size_ = size.expandedTo(QSize(0, 0));
+    const QRect all(QPoint(0, 0), out.size_);
+    if (size_.isEmpty() || all.isEmpty()) {
+        return out;
+    }
+    const double kx = double(out.size_.width()) / size_.width();
+    const double ky = double(out.size_.height()) / size_.height();
+    const auto stretch = [kx, ky](const QRectF& r) {
+        return QRectF(r.x() * kx, r.y() * ky, r.width() * kx, r.height() * ky);
+    };
+    const auto stretchClip = [&](const QRect& r) { return stretch(QRectF(r)).toAlignedRect() & all; };
+    // A frame shows its assigned picture one to one at its top-left, which must not show through
+    // the stretched image: the background and the stretched picture go over it first.
+    out.add(Painting{StdPicture(), QRectF(all), QRectF(), all});
+    if (!picture_.isEmpty()) {
+        const QRectF whole(0, 0, picture_.width(), picture_.height());
+        out.add(Painting{picture_, stretch(whole), whole, stretchClip(QRect(QPoint(0, 0), size_))});
+    }
+    for (const Painting& p : paintings_) {
+        out.add(Painting{p.picture, stretch(p.destination), p.source, stretchClip(p.clip)});
+    }
+    return out;
+}
+
+// Where a painting lands: the part of its source that lies within its picture, the rectangle
+// that part covers on the image, and the scale between them. Empty when nothing of the picture
+// is painted.
+struct DrawnImage::Placement {
+    QRectF source;
+    QRectF target;
+    double kx = 1, ky = 1;
+
+    bool isEmpty() const { return source.isEmpty(); }
+    // One picture pixel on one image pixel, at whole positions: a plain copy.
+    bool exact() const {
+        return kx == 1 && ky == 1 && integral(target.x()) && integral(target.y()) &&
+               integral(source.x()) && integral(source.y()) && integral(source.width()) &&
+               integral(source.height());
+    }
+    // Some side shrinks: what is kept must average every source pixel into the result.
+    bool shrinks() const { return kx < 1 || ky < 1; }
+};
+
+DrawnImage::Placement DrawnImage::place(const Painting& p) {
+    Placement at;
+    at.source = p.source & QRectF(0, 0, p.picture.width(), p.picture.height());
+    if (at.source.isEmpty()) {
+        return at;
+    }
+    at.kx = p.destination.width() / p.source.width();
+    at.ky = p.destination.height() / p.source.height();
+    at.target = QRectF(p.destination.x() + (at.source.x() - p.source.x()) * at.kx,
+                       p.destination.y() + (at.source.y() - p.source.y()) * at.ky,
+                       at.source.width() * at.kx, at.source.height() * at.ky);
+    return at;
+}
+
+StdPicture DrawnImage::image() const {
+    const int w = size_.width();
+    const int h = size_.height();
+    if (w <= 0 || h <= 0) {
+        return {};
+    }
+    QImage image(w, h, QImage::Format_RGB32);
+    if (image.isNull()) {
+        throw Error(ErrorCode::OutOfMemory,
+                    QStringLiteral("内存不足，无法生成 %1 × %2 像素的图片").arg(w).arg(h));
+    }
+    // Shrunk paintings are averaged once, here; the bands below only place the results.
+    std::vector<QImage> averaged(paintings_.size());
+    const QRect all(0, 0, w, h);
+    for (std::size_t i = 0; i < paintings_.size(); ++i) {
+        const Painting& p = paintings_[i];
+        const Placement at = place(p);
+        if (at.isEmpty() || at.exact() || !at.shrinks() ||
+            (all & p.clip & at.target.toAlignedRect()).isEmpty()) {
+            continue;
+        }
+        const QRect source = at.source.toAlignedRect() & p.picture.image().rect();
+        const QRect target = at.target.toAlignedRect();
+        const QImage& img = p.picture.image();
+        const QImage part(img.constScanLine(source.y()) + 4 * std::size_t(source.x()),
+                          source.width(), source.height(), img.bytesPerLine(), img.format());
+        averaged[i] = part.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (averaged[i].isNull()) {
+            throw Error(ErrorCode::OutOfMemory, QStringLiteral("内存不足，无法缩放图片"));
+        }
+    }
+    // Each band paints its own rows of the one bitmap.
+    uchar* bits = image.bits();
+    const qsizetype bpl = image.bytesPerLine();
+    ForEachBand(h, std::int64_t(w) * h, [&](int first, int last) {
+        QImage band(bits + first * bpl, w, last - first, bpl, QImage::Format_RGB32);
+        QPainter painter(&band);
+        painter.translate(0, -first);
+        render(painter, QRect(0, first, w, last - first), &averaged);
+    });
+    return StdPicture(std::move(image));
+}
+
+void DrawnImage::render(QPainter& painter, const QRect& area,
+                        const std::vector<QImage>* averaged) const {
+    painter.fillRect(area, background_);
+    if (!picture_.isEmpty()) {
+        const QRect part = area & QRect(QPoint(0, 0), picture_.size());
+        if (!part.isEmpty()) {
+            painter.drawImage(part.topLeft(), picture_.image(), part);
+        }
+    }
+    for (std::size_t i = 0; i < paintings_.size(); ++i) {
+        const Painting& p = paintings_[i];
+        if (p.picture.isEmpty()) {
+            painter.fillRect(area & p.clip, background_);
+            continue;
+        }
+        const Placement at = place(p);
+        if (at.isEmpty()) {
+            continue;
+        }
+        const QRect clip = area & p.clip & at.target.toAlignedRect();
+        if (clip.isEmpty()) {
+            continue;
+        }
+        painter.save();
+        painter.setClipRect(clip);
+        if (at.exact()) {
+            painter.drawImage(QPoint(int(at.target.x()), int(at.target.y())), p.picture.image(),
+                              at.source.toRect());
+        } else if (averaged != nullptr && !(*averaged)[i].isNull()) {
+            painter.drawImage(at.target.toAlignedRect().topLeft(), (*averaged)[i]);
+        } else {
+            // Enlarging, or on screen: start from the averaged reduction nearest above the
+            // target scale, then interpolate. What is kept never starts from a reduction.
+            int level = 0;
+            double k = std::min(at.kx, at.ky);
+            while (averaged == nullptr && k <= 0.5 && level < 24) {
+                k *= 2;
+                ++level;
+            }
+            const QImage img = p.picture.reduced(level);
+            const double fx = double(p.picture.width()) / img.width();
+            const double fy = double(p.picture.height()) / img.height();
+            const QRectF& s = at.source;
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+            painter.drawImage(at.target, img,
+                              QRectF(s.x() / fx, s.y() / fy, s.width() / fx, s.height() / fy));
+        }
+        painter.restore();
+    }
+}
+
+}  // namespace lanxi

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QColor>
+#include <QRect>
+#include <QRectF>
+#include <QSize>
+#include <vector>
+
+#include "document/picture.h"
+
+class QPainter;
+
+namespace lanxi {
+
+// What a picture frame shows: an assigned picture at the top-left over the background, and the
+// pictures painted over it since the last clear, all measured in pixels of the frame's inside.
+//
+// The image is kept as that list, not as a bitmap: the screen renders only what is visible, and
+// the whole image is built when image() is read. An image many times the size of its pictures
+// therefore costs no memory.
+class DrawnImage {
+  public:
+    const StdPicture& picture() const { return picture_; }
+    // Replaces the assigned picture; earlier paintings are gone.
+    void setPicture(const StdPicture& picture);
+
+    QSize size() const { return size_; }
+    // Keeps what was drawn, anchored top-left; what falls outside the new size is cut off for
+    // good, so growing again shows the assigned picture and the background there.
+    void resize(QSize size);
+
+    QColor background() const { return background_; }
+    void setBackground(const QColor& color) { background_ = color; }
+
+    // Back to the background with the assigned picture.
+    void clear() { paintings_.clear(); }
+    // Paints the `source` rectangle of the picture stretched onto the `destination` rectangle
+    // (picture pixels and inside pixels). An empty picture or rectangle paints nothing.
+    void paint(const StdPicture& picture, const QRectF& destination, const QRectF& source);
+    // How many paintings the image holds (for tests of the bookkeeping).
+    int paintingCount() const { return int(paintings_.size()); }
+
+    // This image stretched onto `size`: what it shows, every painting and the assigned picture
+    // scaled by the ratio of the sizes. The assigned picture stays the same picture.
+    DrawnImage scaled(QSize size) const;
+
+    // Renders the part `area` for the screen, with the painter's origin at the image's top-left.
+    // Strong reductions start from the pictures' cached reductions.
+    void render(QPainter& painter, const QRect& area) const { render(painter, area, nullptr); }
+    // The whole image, every reduction averaged over all its source pixels: what is kept.
+    // Empty when the size is. Throws lanxi::Error when there is no memory for it.
+    StdPicture image() const;
+
+  private:
+    struct Painting {
+        StdPicture picture;  // empty: the clip is filled with the background
+        QRectF destination;  // inside pixels
+        QRectF source;       // picture pixels
+        QRect clip;          // what survived the resizes since it was painted
+    };
+    struct Placement;
+    static Placement place(const Painting& painting);
+    // Adds a painting on top, dropping the earlier ones it hides entirely.
+    void add(Painting painting);
+
+    // For what is kept, `averaged` holds the area-averaged result of each painting that shrinks
+    // (null images for the others); for the screen it is null.
+    void render(QPainter& painter, const QRect& area, const std::vector<QImage>* averaged) const;
+
+    StdPicture picture_;
+    std::vector<Painting> paintings_;
+    QSize size_{0, 0};
+    QColor background_{Qt::white};
+};
+
+}  // namespace lanxi

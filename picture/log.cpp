@@ -1,3 +1,0 @@
-#include "picture/log.h"
-
-Q_LOGGING_CATEGORY(lcProgram, "lanxi", QtInfoMsg)

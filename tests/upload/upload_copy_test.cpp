@@ -1,0 +1,92 @@
+// The upload copy fitted to the site's limits, on pictures with a photograph's detail.
+#include <gtest/gtest.h>
+
+#include "upload/upload_copy.h"
+#include "codec/loader.h"
+#include "tests/support/images.h"
+#include "tests/support/jpeg_info.h"
+
+namespace lanxi {
+namespace {
+
+TEST(UploadCopy, EveryPresetGivesACopyWithinItsPixelsAndBytesAndCloseToTheBytes) {
+    const StdPicture photo(test::PhotoImage(1600, 1200));
+    for (const PresetDescription& p : SitePresets()) {
+        const FittedCopy copy = FitUploadCopy(photo, p.limits);
+        ASSERT_TRUE(copy.fits()) << p.caption << ": " << copy.reason;
+        const test::JpegInfo info = test::InspectJpeg(copy.jpeg);
+        EXPECT_EQ(QSize(info.width, info.height), copy.size) << p.caption;
+        const bool fullColour = info.sampling.size() == 3 && info.sampling[0] == std::pair(1, 1);
+        EXPECT_FALSE(info.progressive);
+        for (int marker : info.markers) {
+            EXPECT_FALSE(test::IsMetadataMarker(marker)) << p.caption;
+        }
+        const QSize limited = LimitedSize(p.limits, photo.size());
+        if (copy.quality > kLowestFittedQuality) {
+            EXPECT_EQ(copy.size, limited) << p.caption << ": pixels given up although not needed";
+        } else {
+            EXPECT_TRUE(limited.width() >= copy.size.width() &&
+                        limited.height() >= copy.size.height());
+            EXPECT_GE(copy.jpeg.size(), p.limits.maxBytes * 85 / 100) << "the budget is spent";
+        }
+        if (p.limits.maxBytes == 0) {
+            EXPECT_EQ(copy.jpeg, EncodeJpeg(photo, kUploadCopy)) << "today's copy, byte for byte";
+            continue;
+        }
+        EXPECT_LE(copy.jpeg.size(), p.limits.maxBytes) << p.caption;
+        EXPECT_GE(copy.quality, kLowestFittedQuality) << p.caption;
+        const StdPicture scaled(
+            photo.image().scaled(copy.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        // Full colour exactly when the highest quality fits with it; halved colour otherwise.
+        EXPECT_EQ(fullColour,
+                  EncodeJpeg(scaled, {kHighestFittedQuality, false}).size() <= p.limits.maxBytes)
+            << p.caption;
+        if (copy.quality < kHighestFittedQuality) {
+            // The next quality up would not have fitted.
+            JpegSettings above = kUploadCopy;
+            above.quality = copy.quality + 1;
+            EXPECT_GT(EncodeJpeg(scaled, above).size(), p.limits.maxBytes) << p.caption;
+        }
+        EXPECT_LE(copy.encodes, 8) << p.caption;
+    }
+    EXPECT_EQ(LimitedSize(Describe(SitePreset::Article).limits, {3000, 1000}), QSize(700, 233));
+    EXPECT_EQ(LimitedSize(Describe(SitePreset::Avatar310).limits, {500, 800}), QSize(310, 496));
+    EXPECT_EQ(LimitedSize(Describe(SitePreset::Avatar210).limits, {900, 600}), QSize(315, 210));
+    EXPECT_EQ(LimitedSize(Describe(SitePreset::Avatar310).limits, {200, 150}), QSize(200, 150))
+        << "never enlarged";
+}
+
+TEST(UploadCopy, ALargerBudgetNeverGivesALowerQualityNorFewerPixelsNorLessColour) {
+    const StdPicture photo(test::PhotoImage(900, 600));
+    int quality = 0;
+    qint64 pixels = 0;
+    bool fullColour = false;
+    for (const std::int64_t budget : {3'000, 8'000, 20'000, 50'000, 90'000, 150'000, 400'000}) {
+        const FittedCopy copy = FitUploadCopy(photo, {0, 0, budget});
+        ASSERT_TRUE(copy.fits()) << budget << ": " << copy.reason;
+        EXPECT_LE(copy.jpeg.size(), budget);
+        EXPECT_GE(copy.quality, quality) << budget;
+        EXPECT_GE(qint64(copy.size.width()) * copy.size.height(), pixels) << budget;
+        if (copy.quality == kLowestFittedQuality && copy.size != photo.size()) {
+            // Pixels were given up: the budget is still spent, not left far under.
+            EXPECT_GE(copy.jpeg.size(), budget * 85 / 100) << budget;
+            EXPECT_NEAR(double(copy.size.width()) / copy.size.height(), 1.5, 0.02);
+        }
+        const test::JpegInfo info = test::InspectJpeg(copy.jpeg);
+        const bool full = info.sampling.size() == 3 && info.sampling[0] == std::pair(1, 1);
+        EXPECT_TRUE(full || !fullColour) << budget << ": halved colour after full colour";
+        EXPECT_TRUE(!full || copy.quality == kHighestFittedQuality) << budget;
+        quality = copy.quality;
+        pixels = qint64(copy.size.width()) * copy.size.height();
+        fullColour = full;
+    }
+    EXPECT_EQ(quality, kHighestFittedQuality);
+    EXPECT_TRUE(fullColour) << "the largest budget holds the highest quality in full colour";
+
+    const FittedCopy none = FitUploadCopy(photo, {0, 0, 100});
+    EXPECT_FALSE(none.fits());
+    EXPECT_TRUE(none.reason.contains(QStringLiteral("无法小于"))) << none.reason;
+}
+
+}  // namespace
+}  // namespace lanxi

@@ -1,0 +1,13 @@
+#include "upload/save_as_jpeg.h"
+
+#include "upload/upload_copy.h"
+
+namespace lanxi {
+
+Boolean SaveAsJpeg(const StdPicture& picture, const QString& path, std::int32_t quality) {
+    JpegSettings settings = kUploadCopy;
+    settings.quality = quality;
+    return WriteJpegFile(picture, path, settings, nullptr, AtLink::Replace) ? kTrue : kFalse;
+}
+
+}  // namespace lanxi
