@@ -99,7 +99,7 @@ int split(const SiteLimits& limits, const QString& file, int repeats) {
         scale = std::min(scale, double(t.nsecsElapsed()) / 1e6);
         t.restart();
         // Already at the preset's pixels, so the fitting scales nothing again.
-        copy = FitUploadCopy(small, limits, nullptr, full);
+        copy = MakeUploadCopy(DrawnImage::Of(small), limits, nullptr, full);
         fit = std::min(fit, double(t.nsecsElapsed()) / 1e6);
     }
     std::printf(

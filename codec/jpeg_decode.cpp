@@ -9,11 +9,14 @@
 #include <cstring>
 #include <limits>
 
+#include "codec/jpeg_header.h"
 #include "codec/libjpeg_errors.h"
-#include "codec/loader.h"
+#include "codec/source.h"
 
-namespace lanxi::detail {
+namespace lanxi {
 namespace {
+
+using detail::JpegErrorJump;
 
 // A stream with more damage warnings than this is treated as not a picture, so that garbage
 // data cannot keep the decoder busy.
@@ -25,8 +28,8 @@ struct ErrorManager {
     bool truncated;
     bool tooDamaged;
     bool damaged;
-    bool cancelled;
-    const std::atomic<bool>* cancel;
+    bool stopped;
+    const Stop* stop;
 };
 
 void onMessage(j_common_ptr cinfo, int level) {
@@ -64,8 +67,8 @@ void onMessage(j_common_ptr cinfo, int level) {
 // a stream with too many scans ends the decoding within milliseconds.
 void onProgress(j_common_ptr cinfo) {
     auto* err = reinterpret_cast<ErrorManager*>(cinfo->err);
-    if (err->cancel != nullptr && err->cancel->load(std::memory_order_relaxed)) {
-        err->cancelled = true;
+    if (Stop::Requested(err->stop)) {
+        err->stopped = true;
         std::longjmp(err->base.jump, 1);
     }
     // The scans were counted before decoding; this only guards against a count that missed.
@@ -88,7 +91,6 @@ bool readHeader(Decoder* d, const unsigned char* data, unsigned long size) {
         return false;
     }
     jpeg_mem_src(&d->cinfo, data, size);
-    jpeg_save_markers(&d->cinfo, JPEG_APP0 + 1, 0xffff);
     jpeg_read_header(&d->cinfo, TRUE);
     const J_COLOR_SPACE in = d->cinfo.jpeg_color_space;
     if (in == JCS_CMYK || in == JCS_YCCK) {
@@ -147,152 +149,42 @@ bool decodeRows(Decoder* d, unsigned char* bits, std::size_t bytesPerLine, unsig
     return true;
 }
 
-std::uint16_t read16(const unsigned char* p, bool bigEndian) {
-    return bigEndian ? std::uint16_t(p[0] << 8 | p[1]) : std::uint16_t(p[1] << 8 | p[0]);
-}
-std::uint32_t read32(const unsigned char* p, bool bigEndian) {
-    return bigEndian ? (std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 |
-                        std::uint32_t(p[2]) << 8 | p[3])
-                     : (std::uint32_t(p[3]) << 24 | std::uint32_t(p[2]) << 16 |
-                        std::uint32_t(p[1]) << 8 | p[0]);
-}
-
-int orientationOf(jpeg_decompress_struct* cinfo) {
-    for (jpeg_saved_marker_ptr m = cinfo->marker_list; m != nullptr; m = m->next) {
-        if (m->marker == JPEG_APP0 + 1 && m->data_length > 6 &&
-            std::memcmp(m->data, "Exif\0\0", 6) == 0) {
-            return ExifOrientation(m->data + 6, m->data_length - 6);
-        }
-    }
-    return 1;
-}
-
 }  // namespace
 
-int ExifOrientation(const unsigned char* tiff, std::size_t size) {
-    if (tiff == nullptr || size < 8) {
-        return 1;
-    }
-    bool big;
-    if (tiff[0] == 'M' && tiff[1] == 'M') {
-        big = true;
-    } else if (tiff[0] == 'I' && tiff[1] == 'I') {
-        big = false;
-    } else {
-        return 1;
-    }
-    if (read16(tiff + 2, big) != 42) {
-        return 1;
-    }
-    const std::uint32_t ifd = read32(tiff + 4, big);
-    if (ifd > size || size - ifd < 2) {
-        return 1;
-    }
-    const unsigned count = read16(tiff + ifd, big);
-    for (unsigned i = 0; i < count; ++i) {
-        const std::size_t entry = std::size_t(ifd) + 2 + 12 * std::size_t(i);
-        if (entry + 12 > size) {
-            return 1;
-        }
-        if (read16(tiff + entry, big) == 0x0112) {
-            const unsigned type = read16(tiff + entry + 2, big);
-            if (type != 3) {  // SHORT
-                return 1;
-            }
-            const int value = read16(tiff + entry + 8, big);
-            return value >= 1 && value <= 8 ? value : 1;
-        }
-    }
-    return 1;
-}
-
-QImage Orient(const QImage& image, int orientation) {
+QImage Orient(const QImage& image, int orientation, std::int64_t* held) {
+    QImage turned;
+    QImage result;
     switch (orientation) {
         case 2:
-            return image.mirrored(true, false);
+            result = image.mirrored(true, false);
+            break;
         case 3:
-            return image.mirrored(true, true);
+            result = image.mirrored(true, true);
+            break;
         case 4:
-            return image.mirrored(false, true);
+            result = image.mirrored(false, true);
+            break;
         case 5:
-            return image.transformed(QTransform().rotate(90)).mirrored(true, false);
+            turned = image.transformed(QTransform().rotate(90));
+            result = turned.mirrored(true, false);
+            break;
         case 6:
-            return image.transformed(QTransform().rotate(90));
+            result = image.transformed(QTransform().rotate(90));
+            break;
         case 7:
-            return image.transformed(QTransform().rotate(270)).mirrored(true, false);
+            turned = image.transformed(QTransform().rotate(270));
+            result = turned.mirrored(true, false);
+            break;
         case 8:
-            return image.transformed(QTransform().rotate(270));
+            result = image.transformed(QTransform().rotate(270));
+            break;
         default:
             return image;
     }
-}
-
-JpegScans CountJpegScans(const unsigned char* data, std::size_t size) {
-    JpegScans found;
-    // Blocks of each component by its id, from the frame header.
-    std::array<double, 256> blocks{};
-    double allBlocks = 0;
-    double coveredBlocks = 0;
-    std::size_t pos = 2;  // after SOI
-    while (pos + 1 < size) {
-        if (data[pos] != 0xFF) {
-            // Entropy-coded data, most of the file: on to the next byte that may start a marker.
-            const void* next = std::memchr(data + pos, 0xFF, size - pos);
-            if (next == nullptr) {
-                break;
-            }
-            pos = std::size_t(static_cast<const unsigned char*>(next) - data);
-            continue;
-        }
-        const unsigned char marker = data[pos + 1];
-        if (marker == 0xFF) {
-            ++pos;  // fill byte
-            continue;
-        }
-        // A stuffed zero, a restart marker or TEM: no length follows.
-        if (marker == 0x00 || marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
-            pos += 2;
-            continue;
-        }
-        if (marker == 0xD9 || pos + 4 > size) {
-            break;  // the end of the picture (anything after it is not decoded)
-        }
-        const std::size_t length = std::size_t(data[pos + 2]) << 8 | data[pos + 3];
-        if (length < 2) {
-            break;
-        }
-        const unsigned char* segment = data + pos + 4;
-        const std::size_t available = std::min(length - 2, size - pos - 4);
-        const bool frame =
-            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if (frame && allBlocks == 0 && available >= 6) {
-            const double h = segment[1] << 8 | segment[2];
-            const double w = segment[3] << 8 | segment[4];
-            const int count = std::min<int>(segment[5], int((available - 6) / 3));
-            int hMax = 1, vMax = 1;
-            for (int c = 0; c < count; ++c) {
-                hMax = std::max(hMax, segment[6 + 3 * c + 1] >> 4);
-                vMax = std::max(vMax, segment[6 + 3 * c + 1] & 15);
-            }
-            for (int c = 0; c < count; ++c) {
-                const int hs = segment[6 + 3 * c + 1] >> 4, vs = segment[6 + 3 * c + 1] & 15;
-                const double b = std::ceil(std::ceil(w * hs / hMax) / 8) *
-                                 std::ceil(std::ceil(h * vs / vMax) / 8);
-                blocks[segment[6 + 3 * c]] = b;
-                allBlocks += b;
-            }
-        } else if (marker == 0xDA) {
-            ++found.scans;
-            const int count =
-                available >= 1 ? std::min<int>(segment[0], int((available - 1) / 2)) : 0;
-            for (int c = 0; c < count; ++c) {
-                coveredBlocks += blocks[segment[1 + 2 * c]];
-            }
-        }
-        pos += 2 + length;
+    if (held != nullptr) {
+        *held = turned.sizeInBytes() + result.sizeInBytes();
     }
-    found.passes = allBlocks > 0 ? coveredBlocks / allBlocks : 0;
-    return found;
+    return result;
 }
 
 QString JpegErrorText(int code) {
@@ -316,7 +208,7 @@ QString JpegErrorText(int code) {
         case JERR_WIDTH_OVERFLOW:
             return QStringLiteral("图片尺寸过大");
         case JERR_EMPTY_IMAGE:
-            return QStringLiteral("图片的高为 0");
+            return QStringLiteral("图片的宽或高为 0");
         case JERR_BAD_SCAN_SCRIPT:
             return QStringLiteral("扫描段过多");
         default:
@@ -342,6 +234,25 @@ int eighthsNeeded(qint64 w, qint64 h, int orientation, const std::function<QSize
     return n <= 1 ? 1 : n <= 2 ? 2 : n <= 4 ? 4 : 8;
 }
 
+// The whole-picture coefficient buffers libjpeg allocated for a stream of several scans (a
+// progressive one, or one whose first scan leaves out components): a block of 64 two-byte
+// coefficients for every block of each component, rounded up to whole sampling units.
+std::int64_t coefficientBytes(const jpeg_decompress_struct* cinfo) {
+    if (!cinfo->progressive_mode && cinfo->comps_in_scan >= cinfo->num_components) {
+        return 0;
+    }
+    std::int64_t bytes = 0;
+    for (int c = 0; c < cinfo->num_components; ++c) {
+        const jpeg_component_info& comp = cinfo->comp_info[c];
+        const auto roundUp = [](std::int64_t n, std::int64_t unit) {
+            return (n + unit - 1) / unit * unit;
+        };
+        bytes += roundUp(comp.width_in_blocks, comp.h_samp_factor) *
+                 roundUp(comp.height_in_blocks, comp.v_samp_factor) * std::int64_t(sizeof(JBLOCK));
+    }
+    return bytes;
+}
+
 }  // namespace
 
 int EighthsFor(QSize full, QSize enough) {
@@ -355,24 +266,22 @@ int EighthsFor(QSize full, QSize enough) {
     return 8;
 }
 
-JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const std::atomic<bool>* cancel,
+JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const Stop* stop,
                             const std::function<QSize(QSize)>& enough) {
     JpegDecodeResult result;
-    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
-    if (const JpegScans s = CountJpegScans(data, std::size_t(bytes.size()));
-        s.scans > kMaxJpegScans || s.passes > kMaxJpegPasses) {
-        result.reason = QStringLiteral(
-                            "JPEG 图片有 %1 个扫描段，共扫描整张图片 %2 遍（正常的图片"
-                            "最多几十段、十几遍），这样的文件会让解码耗时极长，不予打开")
-                            .arg(s.scans)
-                            .arg(int(s.passes));
+    // The header's rules first, read by the walk the batch's probe makes.
+    const JpegHeader header = ReadJpegHeader(MemorySource(bytes), true);
+    const PictureFootprint footprint = JpegFootprint(header, bytes.size());
+    if (!footprint.refusal.isEmpty()) {
+        result.reason = footprint.refusal;
         return result;
     }
+    const auto* data = reinterpret_cast<const unsigned char*>(bytes.constData());
 
     Decoder d{};
-    UseJpegErrorJump(&d.cinfo, &d.err.base);
+    detail::UseJpegErrorJump(&d.cinfo, &d.err.base);
     d.err.base.pub.emit_message = onMessage;
-    d.err.cancel = cancel;
+    d.err.stop = stop;
     jpeg_create_decompress(&d.cinfo);
     d.progress.progress_monitor = onProgress;
     d.cinfo.progress = &d.progress;
@@ -383,6 +292,7 @@ JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const std::atomic<bool>* ca
 
     QImage image;
     QString why;
+    std::int64_t peak = bytes.size();
     const auto failure = [&d] {
         if (d.err.truncated) {
             return QStringLiteral("图片文件不完整（可能没有复制完）");
@@ -390,30 +300,23 @@ JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const std::atomic<bool>* ca
         if (d.err.tooDamaged) {
             return QStringLiteral("JPEG 图片数据已严重损坏");
         }
-        if (d.err.cancelled) {
+        if (d.err.stopped) {
             return QStringLiteral("已停止");
         }
         return QStringLiteral("JPEG 图片已损坏（%1）").arg(JpegErrorText(d.err.base.pub.msg_code));
     };
     if (!readHeader(&d, data, static_cast<unsigned long>(bytes.size()))) {
         why = failure();
+    } else if (!header.found || std::int64_t(d.cinfo.image_width) != header.width ||
+               std::int64_t(d.cinfo.image_height) != header.height) {
+        // libjpeg found another frame than the walk: the stream's structure is broken, and what
+        // the probe told of it would be wrong.
+        why = QStringLiteral("JPEG 图片的文件结构已损坏");
     } else {
-        // Read now: finishing the decompression frees the saved markers.
-        const int orientation = orientationOf(&d.cinfo);
-        // The limits below are the file's, whatever scale it is decoded at.
-        const qint64 w = d.cinfo.image_width;
-        const qint64 h = d.cinfo.image_height;
-        // Every 8 x 8 block of a Huffman-coded picture takes at least one bit, so a file much
-        // smaller than that cannot hold the picture its header claims.
-        const qint64 blocks = ((w + 7) / 8) * ((h + 7) / 8);
-        if (w <= 0 || h <= 0) {
-            why = QStringLiteral("JPEG 图片的宽或高为 0");
-        } else if (w > kMaxPictureSide || h > kMaxPictureSide || w * h > kMaxPicturePixels) {
-            why = QStringLiteral("图片尺寸过大（%1 × %2 像素），无法打开").arg(w).arg(h);
-        } else if (!d.cinfo.arith_code && blocks / 8 > bytes.size()) {
-            why = QStringLiteral("图片文件不完整（可能没有复制完）");
-        } else if (const int n = eighthsNeeded(w, h, orientation, enough);
-                   n < 8 && !scaleTo(&d, n)) {
+        const int orientation = header.orientation;
+        const qint64 w = header.width;
+        const qint64 h = header.height;
+        if (const int n = eighthsNeeded(w, h, orientation, enough); n < 8 && !scaleTo(&d, n)) {
             why = failure();
         } else {
             const qint64 ow = d.cinfo.output_width;
@@ -423,6 +326,7 @@ JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const std::atomic<bool>* ca
             if (d.cinfo.out_color_space == JCS_CMYK) {
                 cmyk.resize(ow * 4);
             }
+            peak += image.sizeInBytes() + cmyk.size() + coefficientBytes(&d.cinfo);
             if (image.isNull()) {
                 why = QStringLiteral("内存不足，无法打开这张图片（%1 × %2 像素）").arg(w).arg(h);
             } else if (!decodeRows(&d, image.bits(), std::size_t(image.bytesPerLine()),
@@ -431,12 +335,12 @@ JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const std::atomic<bool>* ca
                                        : reinterpret_cast<unsigned char*>(cmyk.data()))) {
                 image = QImage();
                 why = failure();
-            } else {
-                if (orientation != 1) {
-                    image = Orient(image, orientation);
-                    if (image.isNull()) {
-                        why = QStringLiteral("内存不足，无法打开这张图片");
-                    }
+            } else if (orientation != 1) {
+                std::int64_t turned = 0;
+                image = Orient(image, orientation, &turned);
+                peak += turned;
+                if (image.isNull()) {
+                    why = QStringLiteral("内存不足，无法打开这张图片");
                 }
             }
         }
@@ -445,8 +349,9 @@ JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const std::atomic<bool>* ca
     result.image = std::move(image);
     result.reason = why;
     result.damaged = d.err.damaged;
-    result.cancelled = d.err.cancelled;
+    result.stopped = d.err.stopped;
+    result.peakBytes = peak;
     return result;
 }
 
-}  // namespace lanxi::detail
+}  // namespace lanxi

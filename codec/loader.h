@@ -1,36 +1,39 @@
 #pragma once
 
+#include <QByteArray>
 #include <QSize>
 #include <QString>
-#include <atomic>
 #include <cstdint>
 #include <functional>
 
+#include "base/stop.h"
 #include "document/picture.h"
 
 namespace lanxi {
 
-// Pictures larger than this are refused before any pixel memory is taken.
-inline constexpr std::int64_t kMaxPicturePixels = 250'000'000;
-inline constexpr int kMaxPictureSide = 65'535;
-
 // What a caller may ask of a load, and what the load tells back besides the picture.
 struct LoadControl {
-    // When it turns true, the load ends soon (lanxi::Error with ErrorCode::UserInterrupt).
-    const std::atomic<bool>* cancel = nullptr;
-    // Set when the picture was decoded although parts of its data are damaged (a JPEG whose
-    // entropy-coded data had to be skipped): what shows there is grey, not the photograph.
-    bool damaged = false;
+    // When a stop is requested, the load ends soon (lanxi::Error with ErrorCode::UserInterrupt).
+    const Stop* stop = nullptr;
     // For a caller that will shrink the picture: given its full upright size, the size it needs
     // at least. A JPEG is then decoded at a reduced scale no smaller than that (see DecodeJpeg),
     // so the picture may come back smaller than the file's.
     std::function<QSize(QSize)> enough;
+
+    // Set when the picture was decoded although parts of its data are damaged (a JPEG whose
+    // entropy-coded data had to be skipped): what shows there is grey, not the photograph.
+    bool damaged = false;
+    // The memory the decoding held at its peak, as it allocated it (the file's bytes included).
+    std::int64_t peakBytes = 0;
+    // The file's size as it was read.
+    std::int64_t fileBytes = 0;
 };
 
 // Loads a picture file. The format is recognised by the file's content, not its name: JPEG
 // (upright, following a camera's orientation tag) and BMP, and the other formats Qt reads.
 // Only plain files are read (see RegularFile). Throws lanxi::Error whose message() says in
-// Chinese why the file could not be opened.
+// Chinese why the file could not be opened; what a file's header already refuses is refused with
+// the words of its footprint (see ProbePicture).
 StdPicture LoadPicture(const QString& path, LoadControl* control = nullptr);
 
 // Decodes a picture held in memory, as LoadPicture does with a file's bytes.

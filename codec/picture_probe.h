@@ -1,34 +1,26 @@
 #pragma once
 
-#include <QByteArray>
-#include <QSize>
 #include <QString>
-#include <cstdint>
-#include <functional>
+
+#include "codec/footprint.h"
+#include "codec/source.h"
 
 namespace lanxi {
 
-// What opening a picture file will cost, read from its header without decoding it.
-struct PictureFootprint {
-    std::int64_t fileBytes = 0;  // the file's size; 0 when it cannot be read
-    QSize size;                  // the picture's size as its header gives it; invalid if unknown
-    // The memory that loading it takes at the peak: the file's bytes, the decoded pixels and the
-    // decoder's own buffers (a progressive JPEG keeps every coefficient of the picture), or the
-    // file's bytes alone for a picture the loader refuses before decoding.
-    std::int64_t memoryBytes = 0;
-};
+// The formats told apart by their first bytes; Other is left to Qt's readers.
+enum class PictureFormat { Jpeg, Bmp, Other };
+PictureFormat FormatOf(const ByteSource& source);
 
-// Reads `count` bytes at `position` into `out`; returns how many it could (0 at the end).
-using ByteReader =
-    std::function<std::int64_t(std::int64_t position, char* out, std::int64_t count)>;
-
-// The footprint of a picture whose bytes `read` gives, `fileBytes` long. Reads only the
-// headers: a JPEG's markers up to its first scan, a BMP's file header, another format's first
-// bytes.
-PictureFootprint ProbePicture(const ByteReader& read, std::int64_t fileBytes);
+// The footprint of a picture (see PictureFootprint), from its header alone: a JPEG's markers up
+// to its first scan, a BMP's headers, another format's first bytes.
+PictureFootprint ProbePicture(const ByteSource& source);
 
 // The footprint of a picture file; a file that cannot be read (it will fail when loaded) has
 // fileBytes and memoryBytes 0. Never waits on a pipe or device, never throws.
 PictureFootprint ProbePictureFile(const QString& path);
+
+// The footprint of a format Qt reads, from its header: Qt's picture in the format its reader
+// gives, and our 32-bit copy of it.
+PictureFootprint QtFootprint(const ByteSource& source);
 
 }  // namespace lanxi

@@ -49,13 +49,13 @@ std::vector<std::vector<int>> RowPrerequisites(const std::vector<BatchJob>& jobs
     return prerequisites;
 }
 
-std::vector<PictureFootprint> RowFootprints(const std::vector<BatchJob>& jobs) {
-    std::vector<PictureFootprint> footprints;
-    footprints.reserve(jobs.size());
+std::vector<qint64> RowSizes(const std::vector<BatchJob>& jobs) {
+    std::vector<qint64> sizes;
+    sizes.reserve(jobs.size());
     for (const BatchJob& job : jobs) {
-        footprints.push_back(ProbePictureFile(job.source));
+        sizes.push_back(QFileInfo(job.source).size());
     }
-    return footprints;
+    return sizes;
 }
 
 RowScheduler::RowScheduler(const std::vector<std::vector<int>>& prerequisites,
@@ -89,7 +89,8 @@ int RowScheduler::Next(qint64 memoryAvailable) {
     while (!ready_.empty()) {
         const auto top = ready_.top();
         ready_.pop();
-        if (memory_[std::size_t(-top.second)] <= memoryAvailable) {
+        const qint64 memory = memory_[std::size_t(-top.second)];
+        if (memory == kUnknown || memory <= memoryAvailable) {
             row = -top.second;
             break;
         }
@@ -102,6 +103,12 @@ int RowScheduler::Next(qint64 memoryAvailable) {
         --waiting_;
     }
     return row;
+}
+
+void RowScheduler::Learnt(int row, qint64 memory) {
+    memory_[std::size_t(row)] = memory;
+    ++waiting_;
+    ready(row);
 }
 
 void RowScheduler::Finished(int row) {

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "compress/batch_plan.h"
-#include "codec/picture_probe.h"
 
 // Which rows of a batch may run side by side. Rows that share no file run in any order; a row
 // that reads or writes a file an earlier row writes, or writes a file an earlier row reads,
@@ -28,10 +27,9 @@ QString FileKey(const QString& path);
 // per file.
 std::vector<std::vector<int>> RowPrerequisites(const std::vector<BatchJob>& jobs);
 
-// What each row's source costs, read from its header (see ProbePictureFile): its size in bytes
-// measures the work (decoding takes time in step with the compressed size), its memory what
-// the row holds while it runs.
-std::vector<PictureFootprint> RowFootprints(const std::vector<BatchJob>& jobs);
+// The size in bytes of each row's source (0 when it has none): it measures the row's work, as
+// decoding takes time in step with the compressed size.
+std::vector<qint64> RowSizes(const std::vector<BatchJob>& jobs);
 
 // Hands out the rows of a batch as their prerequisites are met, the costliest ready row first
 // and rows of equal cost in list order. Starting the large files early keeps a big one from
@@ -40,16 +38,19 @@ std::vector<PictureFootprint> RowFootprints(const std::vector<BatchJob>& jobs);
 class RowScheduler {
   public:
     // Without costs (or with fewer than rows), rows go in list order; without memory figures,
-    // every row needs none.
+    // every row needs none. A figure of kUnknown is learnt later (see Learnt).
     explicit RowScheduler(const std::vector<std::vector<int>>& prerequisites,
                           std::vector<qint64> costs = {}, std::vector<qint64> memory = {});
+    static constexpr qint64 kUnknown = -1;
 
     // The row to start now: of the rows not yet handed out whose prerequisites have all
-    // finished and whose memory is at most `memoryAvailable`, the costliest, then the earliest;
-    // -1 when there is none just now.
+    // finished and whose memory is unknown or at most `memoryAvailable`, the costliest, then the
+    // earliest; -1 when there is none just now.
     int Next(qint64 memoryAvailable = std::numeric_limits<qint64>::max());
-    // The memory a row holds while it runs.
+    // The memory a row holds while it runs; kUnknown until it is learnt.
     qint64 Memory(int row) const { return memory_[std::size_t(row)]; }
+    // A row handed out only to learn its memory is given back with it, ready again in its turn.
+    void Learnt(int row, qint64 memory);
     // The row handed out by Next() has finished (written or not: either way its turn is over).
     void Finished(int row);
     // Rows not yet handed out.

@@ -75,10 +75,14 @@ DrawnImage DrawnImage::scaled(QSize size) const {
     if (size_.isEmpty() || all.isEmpty()) {
         return out;
     }
-    const double kx = double(out.size_.width()) / size_.width();
-    const double ky = double(out.size_.height()) / size_.height();
-    const auto stretch = [kx, ky](const QRectF& r) {
-        return QRectF(r.x() * kx, r.y() * ky, r.width() * kx, r.height() * ky);
+    // Each edge is multiplied by the new size before it is divided by the old, so that an edge
+    // of the old image lands exactly on the edge of the new one.
+    const double oldW = size_.width(), oldH = size_.height();
+    const double newW = out.size_.width(), newH = out.size_.height();
+    const auto stretch = [=](const QRectF& r) {
+        const double left = r.left() * newW / oldW, top = r.top() * newH / oldH;
+        return QRectF(QPointF(left, top),
+                      QPointF(r.right() * newW / oldW, r.bottom() * newH / oldH));
     };
     const auto stretchClip = [&](const QRect& r) { return stretch(QRectF(r)).toAlignedRect() & all; };
     // A frame shows its assigned picture one to one at its top-left, which must not show through
@@ -127,6 +131,58 @@ DrawnImage::Placement DrawnImage::place(const Painting& p) {
     return at;
 }
 
+DrawnImage::Bands::Bands(const DrawnImage& image) : image_(image), averaged_(image.paintings_.size()) {
+    // Shrunk paintings are averaged once, here; the bands only place the results.
+    const QRect all(QPoint(0, 0), image.size_);
+    for (std::size_t i = 0; i < image.paintings_.size(); ++i) {
+        const Painting& p = image.paintings_[i];
+        if (p.picture.isEmpty()) {
+            continue;
+        }
+        const Placement at = place(p);
+        if (at.isEmpty() || at.exact() || !at.shrinks() ||
+            (all & p.clip & at.target.toAlignedRect()).isEmpty()) {
+            continue;
+        }
+        const QRect source = at.source.toAlignedRect() & p.picture.image().rect();
+        const QRect target = at.target.toAlignedRect();
+        const QImage& img = p.picture.image();
+        const QImage part(img.constScanLine(source.y()) + 4 * std::size_t(source.x()),
+                          source.width(), source.height(), img.bytesPerLine(), img.format());
+        averaged_[i] = part.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (averaged_[i].isNull()) {
+            throw Error(ErrorCode::OutOfMemory, QStringLiteral("内存不足，无法缩放图片"));
+        }
+    }
+}
+
+void DrawnImage::Bands::render(QImage* band, int first) const {
+    QPainter painter(band);
+    painter.translate(0, -first);
+    image_.render(painter, QRect(0, first, band->width(), band->height()), &averaged_);
+}
+
+DrawnImage DrawnImage::Of(const StdPicture& picture) {
+    DrawnImage image;
+    image.picture_ = picture;
+    image.size_ = picture.size().expandedTo(QSize(0, 0));
+    return image;
+}
+
+bool DrawnImage::plain() const {
+    return paintings_.empty() && !picture_.isEmpty() && picture_.size() == size_;
+}
+
+bool DrawnImage::allGrey() const {
+    const auto grey = [](const StdPicture& p) { return p.isEmpty() || p.grey(); };
+    if (background_.red() != background_.green() || background_.green() != background_.blue() ||
+        !grey(picture_)) {
+        return false;
+    }
+    return std::all_of(paintings_.begin(), paintings_.end(),
+                       [&](const Painting& p) { return grey(p.picture); });
+}
+
 StdPicture DrawnImage::image() const {
     const int w = size_.width();
     const int h = size_.height();
@@ -138,34 +194,13 @@ StdPicture DrawnImage::image() const {
         throw Error(ErrorCode::OutOfMemory,
                     QStringLiteral("内存不足，无法生成 %1 × %2 像素的图片").arg(w).arg(h));
     }
-    // Shrunk paintings are averaged once, here; the bands below only place the results.
-    std::vector<QImage> averaged(paintings_.size());
-    const QRect all(0, 0, w, h);
-    for (std::size_t i = 0; i < paintings_.size(); ++i) {
-        const Painting& p = paintings_[i];
-        const Placement at = place(p);
-        if (at.isEmpty() || at.exact() || !at.shrinks() ||
-            (all & p.clip & at.target.toAlignedRect()).isEmpty()) {
-            continue;
-        }
-        const QRect source = at.source.toAlignedRect() & p.picture.image().rect();
-        const QRect target = at.target.toAlignedRect();
-        const QImage& img = p.picture.image();
-        const QImage part(img.constScanLine(source.y()) + 4 * std::size_t(source.x()),
-                          source.width(), source.height(), img.bytesPerLine(), img.format());
-        averaged[i] = part.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        if (averaged[i].isNull()) {
-            throw Error(ErrorCode::OutOfMemory, QStringLiteral("内存不足，无法缩放图片"));
-        }
-    }
+    const Bands bands(*this);
     // Each band paints its own rows of the one bitmap.
     uchar* bits = image.bits();
     const qsizetype bpl = image.bytesPerLine();
     ForEachBand(h, std::int64_t(w) * h, [&](int first, int last) {
         QImage band(bits + first * bpl, w, last - first, bpl, QImage::Format_RGB32);
-        QPainter painter(&band);
-        painter.translate(0, -first);
-        render(painter, QRect(0, first, w, last - first), &averaged);
+        bands.render(&band, first);
     });
     return StdPicture(std::move(image));
 }

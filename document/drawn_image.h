@@ -20,6 +20,10 @@ namespace lanxi {
 // therefore costs no memory.
 class DrawnImage {
   public:
+    DrawnImage() = default;
+    // An image that is exactly the picture.
+    static DrawnImage Of(const StdPicture& picture);
+
     const StdPicture& picture() const { return picture_; }
     // Replaces the assigned picture; earlier paintings are gone.
     void setPicture(const StdPicture& picture);
@@ -50,6 +54,29 @@ class DrawnImage {
     // The whole image, every reduction averaged over all its source pixels: what is kept.
     // Empty when the size is. Throws lanxi::Error when there is no memory for it.
     StdPicture image() const;
+
+    // The image is its assigned picture and nothing else: the picture's rows are its rows.
+    bool plain() const;
+    // Every picture it shows and its background are grey, so the image is grey. (A colour
+    // picture may show only grey parts: false does not mean colour.)
+    bool allGrey() const;
+
+    // Renders the image band by band, each band exactly the rows image() would give, holding
+    // only the band and, for the paintings that shrink, their averaged results at the size they
+    // take: the whole image is never held. Valid while the image it was made from lives and
+    // does not change.
+    class Bands {
+      public:
+        // Averages the shrinking paintings. Throws lanxi::Error when there is no memory.
+        explicit Bands(const DrawnImage& image);
+        // Renders the rows [first, first + band->height()) into `band`, a 32-bit RGB image as
+        // wide as the image.
+        void render(QImage* band, int first) const;
+
+      private:
+        const DrawnImage& image_;
+        std::vector<QImage> averaged_;
+    };
 
   private:
     struct Painting {

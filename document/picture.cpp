@@ -16,6 +16,7 @@ struct StdPicture::Data {
     QImage image;
     std::mutex mutex;
     std::vector<QImage> levels;  // levels[0] is reduction level 1
+    int grey = -1;               // unknown, no, yes
 };
 
 namespace {
@@ -146,6 +147,28 @@ StdPicture StdPicture::part(const QRect& rect) const {
         return {};
     }
     return StdPicture(std::move(view));
+}
+
+bool StdPicture::grey() const {
+    if (!d_) {
+        return true;
+    }
+    std::lock_guard lock(d_->mutex);
+    if (d_->grey < 0) {
+        d_->grey = 1;
+        const QImage& image = d_->image;
+        for (int y = 0; y < image.height() && d_->grey == 1; ++y) {
+            const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb p = row[x];
+                if (qRed(p) != qGreen(p) || qGreen(p) != qBlue(p)) {
+                    d_->grey = 0;
+                    break;
+                }
+            }
+        }
+    }
+    return d_->grey == 1;
 }
 
 QImage StdPicture::reduced(int level) const {

@@ -38,6 +38,10 @@ class StdPicture {
     // aliasing.
     QImage reduced(int level) const;
 
+    // True when red, green and blue are equal in every pixel; worked out on first use and kept
+    // with the picture.
+    bool grey() const;
+
     friend bool operator==(const StdPicture& a, const StdPicture& b) { return a.d_ == b.d_; }
 
   private:

@@ -187,7 +187,7 @@ std::int64_t RegularFile::read(char* data, std::int64_t count) {
 }
 
 QByteArray ReadRegularFile(const QString& path, std::int64_t limit,
-                           const std::atomic<bool>* cancel) {
+                           const Stop* stop) {
     if (path.isEmpty()) {
         throw Error(ErrorCode::FileNotFound, QStringLiteral("没有给出文件名"));
     }
@@ -202,7 +202,7 @@ QByteArray ReadRegularFile(const QString& path, std::int64_t limit,
     bytes.resize(qsizetype(size));
     std::int64_t done = 0;
     while (done < size) {
-        if (cancel != nullptr && cancel->load(std::memory_order_relaxed)) {
+        if (Stop::Requested(stop)) {
             throw Error(ErrorCode::UserInterrupt, QStringLiteral("已停止"));
         }
         const std::int64_t got = file.read(bytes.data() + done, std::min(kReadPiece, size - done));

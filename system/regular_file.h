@@ -2,8 +2,9 @@
 
 #include <QByteArray>
 #include <QString>
-#include <atomic>
 #include <cstdint>
+
+#include "base/stop.h"
 
 namespace lanxi {
 
@@ -37,10 +38,10 @@ class RegularFile {
 };
 
 // The whole content of a plain file of at most `limit` bytes, read as far as its size went when
-// it was opened (a file that keeps growing is not followed). With `cancel`, reading ends soon
-// after it turns true (lanxi::Error with ErrorCode::UserInterrupt). Throws lanxi::Error with
+// it was opened (a file that keeps growing is not followed). With `stop`, reading ends soon
+// after a stop is requested (lanxi::Error with ErrorCode::UserInterrupt). Throws lanxi::Error with
 // the reason when the file cannot be read or is larger than `limit`.
 QByteArray ReadRegularFile(const QString& path, std::int64_t limit,
-                           const std::atomic<bool>* cancel = nullptr);
+                           const Stop* stop = nullptr);
 
 }  // namespace lanxi

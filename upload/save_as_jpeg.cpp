@@ -7,7 +7,8 @@ namespace lanxi {
 Boolean SaveAsJpeg(const StdPicture& picture, const QString& path, std::int32_t quality) {
     JpegSettings settings = kUploadCopy;
     settings.quality = quality;
-    return WriteJpegFile(picture, path, settings, nullptr, AtLink::Replace) ? kTrue : kFalse;
+    const QByteArray jpeg = EncodeJpeg(picture, settings);
+    return !jpeg.isEmpty() && WriteWholeFile(path, jpeg, AtLink::Replace, nullptr) ? kTrue : kFalse;
 }
 
 }  // namespace lanxi

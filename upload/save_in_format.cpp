@@ -1,6 +1,6 @@
 #include "upload/save_in_format.h"
 
-#include "codec/jpeg_file.h"
+#include "codec/jpeg_encode.h"
 #include "upload/name_rule.h"
 #include "base/errors.h"
 #include "codec/loader.h"

@@ -7,25 +7,19 @@
 #include <atomic>
 #include <cstdint>
 
-#include "codec/jpeg_file.h"
+#include "base/stop.h"
+#include "codec/jpeg_encode.h"
+#include "document/drawn_image.h"
 #include "document/picture.h"
 #include "system/safe_file.h"
 
-// What the copy uploaded to the site is. The workspace's "_YS" copy and every file of the batch
-// are this copy, so both follow one definition: by default a JPEG of quality 80 at the
-// picture's own size; with one of the site's limits chosen, the best JPEG that meets it.
+// What the copy uploaded to the site is. The workspace's "_YS" copy, its live readout, every file
+// of the batch and of the command line are made here, one way: by default a JPEG of quality 80
+// at the picture's own size; with one of the site's limits chosen, the best JPEG that meets it.
 namespace lanxi {
 
 // A JPEG of quality 80 with 4:2:0 chroma: what the site's pages show well at a small size.
 inline constexpr JpegSettings kUploadCopy{80, true};
-
-// Writes the upload copy of a picture at `path`. The name is one the program made up (a "_YS"
-// name, a JPEG beside a BMP), so a link found there is replaced, never followed; only a copy
-// written over its own source, as the user asked, goes through a link (`AtLink::WriteThrough`).
-// False with *reason (Chinese) when nothing was written. With `cancel`, the write is given up
-// soon after it turns true.
-bool WriteUploadCopy(const StdPicture& picture, const QString& path, QString* reason,
-                     AtLink atLink = AtLink::Replace, const std::atomic<bool>* cancel = nullptr);
 
 // What the site accepts. A kb of the site is taken as 1,000 bytes, so a copy that fits is
 // accepted whichever way the site counts.
@@ -47,7 +41,7 @@ struct PresetDescription {
     SiteLimits limits;
 };
 
-// Every preset, Unlimited first (today's copy: quality 80 at the picture's size).
+// Every preset, Unlimited first (the copy of quality 80 at the picture's size).
 const std::vector<PresetDescription>& SitePresets();
 const PresetDescription& Describe(SitePreset preset);
 // The preset at a place in SitePresets() (as a choice lists them); Unlimited for any other.
@@ -63,26 +57,51 @@ inline constexpr int kLowestFittedQuality = 60;
 // The highest quality it tries: above it the bytes grow fast for what no one can see.
 inline constexpr int kHighestFittedQuality = 95;
 
-// An upload copy fitted to the site's limits.
+// An upload copy: by default of quality 80 at the picture's size, fitted to the limits when
+// there are any.
 struct FittedCopy {
-    QByteArray jpeg;  // the file to write; empty when nothing fits
+    QByteArray jpeg;         // the file to write; empty when nothing fits, or only measured
+    std::int64_t bytes = 0;  // the file's length; 0 when nothing fits
     int quality = 0;
-    QSize size;       // its pixels
-    QString reason;   // why nothing fits, in Chinese
-    int encodes = 0;  // how many candidates were encoded to find it
-    bool fits() const { return !jpeg.isEmpty(); }
+    QSize size;              // its pixels
+    QString reason;          // why nothing fits, in Chinese
+    bool stopped = false;    // given up because a stop was requested
+    int encodes = 0;         // how many candidates were encoded to find it
+    bool fits() const { return bytes > 0; }
 };
 
-// The best upload copy of a picture within the limits: scaled down (never up) to the limits'
-// pixels by area averaging, then at the highest quality up to kHighestFittedQuality whose file
-// fits the bytes; if even kLowestFittedQuality does not fit, at that quality with the largest
-// picture that fits. Candidates are encoded in memory only. The copy is upright and carries no
-// metadata. Without a byte limit, the copy is kUploadCopy at the limited size. With `cancel`,
-// the search is given up (reason "已停止") soon after it turns true. When `picture` is a
-// reduced decode of a larger original (see LoadControl::enough), `original` is that
-// original's size: the limits apply to it, so the copy has the same pixels either way.
-FittedCopy FitUploadCopy(const StdPicture& picture, const SiteLimits& limits,
-                         const std::atomic<bool>* cancel = nullptr, QSize original = {});
+// The upload copy of an image: a frame's drawn result, or a picture (DrawnImage::Of). Scaled
+// down (never up) to the limits' pixels by area averaging, straight from the pictures the image
+// is drawn from (an enlarged result is never made whole); then at the highest quality up to
+// kHighestFittedQuality whose file fits the bytes; if even kLowestFittedQuality does not fit, at
+// that quality with the largest picture that fits. Candidates are encoded in memory only. The
+// copy is upright and carries no metadata. Without a byte limit, the copy is kUploadCopy at the
+// limited size, and `measureOnly` measures it without keeping the file. With `stop`, the work
+// is given up (reason "已停止") soon after a stop is requested. When `image` is a reduced decode
+// of a larger original (see LoadControl::enough), `original` is that original's size: the limits
+// apply to it, so the copy has the same pixels either way.
+FittedCopy MakeUploadCopy(const DrawnImage& image, const SiteLimits& limits,
+                          const Stop* stop = nullptr, QSize original = {},
+                          bool measureOnly = false);
+FittedCopy MakeUploadCopy(const StdPicture& picture, const SiteLimits& limits,
+                          const Stop* stop = nullptr);
+
+// The upload copy of a picture file: loaded at a reduced scale when the copy keeps fewer pixels
+// (see the rule in the source), refused with a reason when it cannot be read or its data is
+// damaged. *sourceBytes (if given) is the file's size as it was read.
+FittedCopy MakeUploadCopyOfFile(const QString& source, const SiteLimits& limits,
+                                const Stop* stop = nullptr, std::int64_t* sourceBytes = nullptr);
+
+// Writes a copy that fits at `path`, through a temporary file. The name is one the program made
+// up (a "_YS" name, a JPEG beside a BMP), so a link found there is replaced, never followed;
+// only a copy written over its own source, as the user asked, goes through a link
+// (`AtLink::WriteThrough`). False with *reason (Chinese) when nothing was written.
+bool WriteUploadCopy(const FittedCopy& copy, const QString& path, QString* reason,
+                     AtLink atLink = AtLink::Replace);
+
+// A copy as the user is told of it: "183 KB（质量87）", with its pixels when they differ from
+// `result` ("，612 × 408 像素").
+QString CopyDescription(const FittedCopy& copy, QSize result = {});
 
 // Bytes as the site counts them, for the user: "183 KB", "1.4 MB" (1 KB = 1,000 bytes).
 QString SiteBytes(std::int64_t bytes);

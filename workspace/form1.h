@@ -102,9 +102,7 @@ class Form1 : public Form {
 
     // The preset chosen in the strip (Unlimited while the window is not loaded).
     SitePreset Preset() const;
-    // The upload copy of the result as the readout shows it: the latest estimate, when it is
-    // for the result as it is now.
-    const std::optional<FittedCopy>& EstimatedCopy() const { return estimate_.Latest(); }
+    // The readout is being worked out.
     bool Estimating() const { return estimate_.Busy() || estimateDue_; }
 
     static const QString kTitle;       // title of the workspace's hint box
@@ -115,6 +113,8 @@ class Form1 : public Form {
     void Form_Load() override;
 
   private:
+    // A picture is open in the window, so there is a result to size, estimate and save.
+    bool hasPicture() const;
     // Opens the file chosen in the dialog or dropped on the window.
     void openChosen(const QString& path);
     // The readout follows the result: a new estimate once the current event is done.

@@ -6,7 +6,6 @@
 #include "upload/save_in_format.h"
 #include "upload/upload_copy.h"
 #include "base/errors.h"
-#include "system/safe_file.h"
 #include "forms/ui.h"
 #include "workspace/form1.h"
 
@@ -40,8 +39,10 @@ void Form1::Command3_Click() {
                vbExclamation);
         return;
     }
-    // The readout's estimate is this very copy when nothing has changed since it was made.
+    // The readout's estimate is this very copy when nothing has changed since it was made; both
+    // are made from what the frame draws, at the copy's pixels.
     const std::optional<FittedCopy> estimated = Estimating() ? std::nullopt : estimate_.Latest();
+    const DrawnImage drawing = Picture1->Drawing();
     const SitePreset preset = Preset();
     Picture1->setPicture(result);
 
@@ -55,9 +56,9 @@ void Form1::Command3_Click() {
     // Fitted to the site's limits: the quality (and if need be the size) that fits.
     const FittedCopy copy = estimated && estimated->fits()
                                 ? *estimated
-                                : FitUploadCopy(result, Describe(preset).limits);
+                                : MakeUploadCopy(drawing, Describe(preset).limits);
     QString why = copy.reason;
-    if (copy.fits() && WriteWholeFile(YsName(chosen), copy.jpeg, AtLink::Replace, &why)) {
+    if (WriteUploadCopy(copy, YsName(chosen), &why)) {
         MsgBox(hWnd(), QStringLiteral("文件保存并再次压缩成功！\n上传副本：%1")
                            .arg(CopyDescription(copy, result.size())));
     } else {

@@ -9,6 +9,10 @@
 
 namespace lanxi {
 
+bool Form1::hasPicture() const {
+    return Picture2 && !Picture2->Picture().isEmpty();
+}
+
 SitePreset Form1::Preset() const {
     return PresetAt(Combo1 ? Combo1->currentIndex() : 0);
 }
@@ -18,7 +22,7 @@ void Form1::Combo1_Click() {
     // enlarged. After a crop the result is the crop the user chose, and it is what shrinks;
     // otherwise the preset's size is a fixed size, painted from the left picture as a click
     // with that size typed in would paint it.
-    if (Command1->isEnabled()) {
+    if (hasPicture()) {
         const QSize pixels(Picture1->insideWidth(), Picture1->insideHeight());
         const QSize target = LimitedSize(Describe(Preset()).limits, pixels);
         const SizingInputs fixed{target.width() * kTwipsPerPixel, target.height() * kTwipsPerPixel};
@@ -41,14 +45,14 @@ void Form1::estimateCopy() {
         return;
     }
     estimateDue_ = true;
-    if (Label3 && Command3->isEnabled()) {
+    if (Label3 && hasPicture()) {
         Label3->setForeColor(QColor(128, 128, 128));
         Label3->setCaption(QStringLiteral("上传副本：正在计算…"));
     }
     // Once the current event is done: a click that changes the result several times asks once.
     QTimer::singleShot(0, this, [this] {
         estimateDue_ = false;
-        if (Picture1 && Command3->isEnabled()) {
+        if (hasPicture()) {
             estimate_.Request(Picture1->Drawing(), Describe(Preset()).limits);
         } else if (Label3) {
             Label3->setCaption(QStringLiteral("上传副本：—"));

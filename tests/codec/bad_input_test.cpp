@@ -245,14 +245,15 @@ TEST(BadInput, DamagedJpegDataIsDecodedButMarkedDamaged) {
 }
 
 TEST(BadInput, AStopRequestEndsReadingAndDecoding) {
-    const std::atomic<bool> stop{true};
+    Stop stop;
+    stop.request();
     test::TempDir dir;
     const QImage picture = test::SmoothImage(64, 48);
     test::WriteJpeg(picture, dir.file(QStringLiteral("a.jpg")));
     for (const QByteArray& jpeg :
          {test::MakeJpeg(picture, {}), test::MakeJpeg(picture, {90, true})}) {
         LoadControl control;
-        control.cancel = &stop;
+        control.stop = &stop;
         try {
             DecodePicture(jpeg, &control);
             ADD_FAILURE() << "decoded although stopped";
@@ -261,19 +262,13 @@ TEST(BadInput, AStopRequestEndsReadingAndDecoding) {
         }
     }
     LoadControl control;
-    control.cancel = &stop;
+    control.stop = &stop;
     EXPECT_THROW(LoadPicture(dir.file(QStringLiteral("a.jpg")), &control), Error);
 }
 
 TEST(PictureProbe, TellsFromTheHeaderWhatLoadingAPictureTakes) {
     const auto probe = [](const QByteArray& bytes) {
-        return ProbePicture(
-            [&bytes](std::int64_t at, char* out, std::int64_t n) -> std::int64_t {
-                const QByteArray part = bytes.mid(qsizetype(at), qsizetype(n));
-                std::memcpy(out, part.constData(), std::size_t(part.size()));
-                return part.size();
-            },
-            bytes.size());
+        return ProbePicture(MemorySource(bytes));
     };
     const QImage photo = test::SmoothImage(640, 480);
     const QByteArray baseline = test::MakeJpeg(photo, {});

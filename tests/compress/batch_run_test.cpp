@@ -79,7 +79,7 @@ TEST(BatchFitting, EveryRowIsFittedAndAReducedDecodeGivesWhatAFullOneGives) {
             EXPECT_FALSE(test::IsMetadataMarker(marker)) << copies[i];
         }
     }
-    const FittedCopy full = FitUploadCopy(LoadPicture(dir.file(QStringLiteral("竖.jpg"))),
+    const FittedCopy full = MakeUploadCopy(LoadPicture(dir.file(QStringLiteral("竖.jpg"))),
                                           Describe(SitePreset::Article).limits);
     // Both against the picture scaled straight from its pixels.
     const QImage ideal = photo.transformed(QTransform().rotate(90))

@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QtEndian>
 
-#include "codec/jpeg_decode.h"
+#include "codec/jpeg_header.h"
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -33,11 +33,11 @@ std::vector<BadFile> MakeBadFiles(const TempDir& dir) {
         // Every scan passes over the whole picture: hundreds of them keep a decoder busy for
         // minutes, so they are refused before the first.
         {QStringLiteral("扫描过多.jpg"), QStringLiteral("扫描段"),
-         RepeatedScans(MakeJpeg(SmoothImage(64, 48), {90, true}), detail::kMaxJpegScans)},
+         RepeatedScans(MakeJpeg(SmoothImage(64, 48), {90, true}), kMaxJpegScans)},
         // Fewer scans, each over the whole picture and nearly free to store.
         {QStringLiteral("扫描遍数过多.jpg"), QStringLiteral("扫描段"),
          RepeatedScans(MakeJpeg(SmoothImage(64, 48), {90, false, true}),
-                       int(detail::kMaxJpegPasses))},
+                       int(kMaxJpegPasses))},
         {QStringLiteral("文件夹.jpg"), QStringLiteral("文件夹"), {}},
         {QStringLiteral("已删除.jpg"), QStringLiteral("文件不存在"), {}},
         {QString(300, QLatin1Char('n')) + QStringLiteral(".jpg"), QStringLiteral("太长"), {}},

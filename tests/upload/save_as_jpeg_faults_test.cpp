@@ -108,10 +108,12 @@ TEST(SaveAsJpegFaults, DirectoryInPlaceOfTheFile) {
 
 TEST(SaveAsJpegFaults, AStopRequestWritesNothing) {
     test::TempDir dir;
-    const std::atomic<bool> stop{true};
+    Stop stop;
+    stop.request();
+    const FittedCopy copy = MakeUploadCopy(LargePicture(), {}, &stop);
+    EXPECT_TRUE(copy.stopped);
     QString reason;
-    EXPECT_FALSE(WriteUploadCopy(LargePicture(), dir.file(QStringLiteral("a.jpg")), &reason,
-                                 AtLink::Replace, &stop));
+    EXPECT_FALSE(WriteUploadCopy(copy, dir.file(QStringLiteral("a.jpg")), &reason));
     EXPECT_EQ(reason, QStringLiteral("已停止"));
     EXPECT_TRUE(DirectoryEntries(dir.path()).isEmpty());
 }
@@ -135,7 +137,8 @@ TEST(SaveAsJpegFaults, ACopysNameThatIsALinkIsReplacedWhileAChosenNameIsWrittenT
     EXPECT_EQ(SaveAsJpeg(LargePicture(), inDir("a_YS.jpg"), 80), kTrue);
     EXPECT_EQ(SaveAsJpeg(LargePicture(), inDir("b_YS.jpg"), 80), kTrue);
     QString reason;
-    EXPECT_TRUE(WriteUploadCopy(LargePicture(), inDir("本人.jpg"), &reason, AtLink::WriteThrough));
+    EXPECT_TRUE(WriteUploadCopy(MakeUploadCopy(LargePicture(), {}), inDir("本人.jpg"), &reason,
+                                AtLink::WriteThrough));
     for (const char* copy : {"a_YS.jpg", "b_YS.jpg"}) {
         EXPECT_FALSE(QFileInfo(inDir(copy)).isSymLink()) << copy;
         EXPECT_TRUE(ReadBytes(inDir(copy)).startsWith("\xff\xd8\xff")) << copy;

@@ -5,7 +5,7 @@
 #include <thread>
 #include <vector>
 
-#include "codec/jpeg_file.h"
+#include "codec/jpeg_encode.h"
 #include "upload/save_as_jpeg.h"
 #include "base/errors.h"
 #include "codec/loader.h"

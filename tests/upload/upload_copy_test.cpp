@@ -3,6 +3,7 @@
 
 #include "upload/upload_copy.h"
 #include "codec/loader.h"
+#include "document/drawn_image.h"
 #include "tests/support/images.h"
 #include "tests/support/jpeg_info.h"
 
@@ -12,7 +13,7 @@ namespace {
 TEST(UploadCopy, EveryPresetGivesACopyWithinItsPixelsAndBytesAndCloseToTheBytes) {
     const StdPicture photo(test::PhotoImage(1600, 1200));
     for (const PresetDescription& p : SitePresets()) {
-        const FittedCopy copy = FitUploadCopy(photo, p.limits);
+        const FittedCopy copy = MakeUploadCopy(photo, p.limits);
         ASSERT_TRUE(copy.fits()) << p.caption << ": " << copy.reason;
         const test::JpegInfo info = test::InspectJpeg(copy.jpeg);
         EXPECT_EQ(QSize(info.width, info.height), copy.size) << p.caption;
@@ -30,7 +31,7 @@ TEST(UploadCopy, EveryPresetGivesACopyWithinItsPixelsAndBytesAndCloseToTheBytes)
             EXPECT_GE(copy.jpeg.size(), p.limits.maxBytes * 85 / 100) << "the budget is spent";
         }
         if (p.limits.maxBytes == 0) {
-            EXPECT_EQ(copy.jpeg, EncodeJpeg(photo, kUploadCopy)) << "today's copy, byte for byte";
+            EXPECT_EQ(copy.jpeg, EncodeJpeg(photo, kUploadCopy)) << "the copy of quality 80, byte for byte";
             continue;
         }
         EXPECT_LE(copy.jpeg.size(), p.limits.maxBytes) << p.caption;
@@ -62,7 +63,7 @@ TEST(UploadCopy, ALargerBudgetNeverGivesALowerQualityNorFewerPixelsNorLessColour
     qint64 pixels = 0;
     bool fullColour = false;
     for (const std::int64_t budget : {3'000, 8'000, 20'000, 50'000, 90'000, 150'000, 400'000}) {
-        const FittedCopy copy = FitUploadCopy(photo, {0, 0, budget});
+        const FittedCopy copy = MakeUploadCopy(photo, {0, 0, budget});
         ASSERT_TRUE(copy.fits()) << budget << ": " << copy.reason;
         EXPECT_LE(copy.jpeg.size(), budget);
         EXPECT_GE(copy.quality, quality) << budget;
@@ -83,9 +84,30 @@ TEST(UploadCopy, ALargerBudgetNeverGivesALowerQualityNorFewerPixelsNorLessColour
     EXPECT_EQ(quality, kHighestFittedQuality);
     EXPECT_TRUE(fullColour) << "the largest budget holds the highest quality in full colour";
 
-    const FittedCopy none = FitUploadCopy(photo, {0, 0, 100});
+    const FittedCopy none = MakeUploadCopy(photo, {0, 0, 100});
     EXPECT_FALSE(none.fits());
     EXPECT_TRUE(none.reason.contains(QStringLiteral("无法小于"))) << none.reason;
+}
+
+// The copy of a frame's result is made straight from the pictures it is drawn from, a band at a
+// time, and only measured when no save takes it: the bytes are those of the whole result's
+// copy, for an enlarged, a shrunk and a grey result alike.
+TEST(UploadCopy, ACopyMadeFromTheDrawnResultIsTheCopyOfTheWholeResult) {
+    const StdPicture photo(test::PhotoImage(300, 200));
+    const StdPicture grey(test::PhotoImage(120, 90).convertToFormat(QImage::Format_Grayscale8));
+    for (const auto& [what, picture, size] :
+         {std::tuple{"enlarged", photo, QSize(977, 651)}, std::tuple{"shrunk", photo, QSize(141, 94)},
+          std::tuple{"grey, enlarged", grey, QSize(251, 188)}}) {
+        DrawnImage result;
+        result.resize(size);
+        result.paint(picture, QRectF(0, 0, size.width(), size.height()),
+                     QRectF(0, 0, picture.width(), picture.height()));
+        const QByteArray whole = EncodeJpeg(result.image(), kUploadCopy);
+        const FittedCopy measured = MakeUploadCopy(result, {}, nullptr, {}, true);
+        EXPECT_TRUE(measured.jpeg.isEmpty()) << what;
+        EXPECT_EQ(measured.bytes, whole.size()) << what;
+        EXPECT_EQ(MakeUploadCopy(result, {}).jpeg, whole) << what;
+    }
 }
 
 }  // namespace

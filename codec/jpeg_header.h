@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "codec/footprint.h"
+#include "codec/source.h"
+
+// A JPEG's header as the decoder and the batch's probe both read it: one walk over its markers,
+// and one set of rules for what is refused before any pixel is decoded.
+namespace lanxi {
+
+// No encoder in use writes more scans than this: a baseline picture has one (or one a
+// component), libjpeg's progressive script ten, optimised scripts of other encoders a few dozen.
+inline constexpr int kMaxJpegScans = 256;
+// Nor do their scans together pass over the picture's blocks more often than this: libjpeg's
+// progressive script passes about five times (each scan covers one component or the DC of
+// all), heavy successive-approximation scripts some twenty. A scan costs time for every block
+// it covers, however few bytes it takes (arithmetic coding of a flat picture takes almost none),
+// so this bounds the work of a file, not only its length.
+inline constexpr double kMaxJpegPasses = 64;
+
+struct JpegHeader {
+    bool found = false;  // a frame header was read
+    int frameMarker = 0;  // 0xC0 to 0xCF
+    int precision = 8;    // bits per sample
+    std::int64_t width = 0, height = 0;  // as stored, before the orientation tag turns it
+    struct Component {
+        int id = 0;
+        int h = 1, v = 1;  // sampling factors
+    };
+    std::vector<Component> components;
+    int orientation = 1;          // from the first Exif block, 1 to 8
+    int firstScanComponents = 0;  // 0: no scan was reached
+    // Counted over the whole stream only (see ReadJpegHeader).
+    int scans = 0;
+    double passes = 0;  // the blocks the scans cover, in passes over all the picture's blocks
+
+    bool progressive() const;
+    bool arithmetic() const;
+    // The picture's size once turned upright.
+    QSize uprightSize() const;
+};
+
+// Walks the markers of a JPEG stream. With `wholeStream` the walk goes on to the end of the
+// picture, counting its scans (entropy-coded data passed over with findFF); otherwise it ends at
+// the first scan, having read no more than the headers. Never reads past the source.
+JpegHeader ReadJpegHeader(const ByteSource& source, bool wholeStream);
+
+// What decoding the stream costs and whether it is refused before decoding, by the header's
+// rules in this order: a kind of JPEG the decoder does not read, the size, a file too short to
+// hold its blocks, and (from a whole-stream walk) too many scans.
+PictureFootprint JpegFootprint(const JpegHeader& header, std::int64_t fileBytes);
+
+// The orientation (1 to 8) stored in an Exif block (the APP1 payload after "Exif\0\0"), or 1.
+int ExifOrientation(const unsigned char* tiff, std::size_t size);
+
+}  // namespace lanxi

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+
+// What the decoders accept, one rule for every format and for the probes that predict them.
+namespace lanxi {
+
+// Pictures larger than this are refused before any pixel memory is taken.
+inline constexpr std::int64_t kMaxPicturePixels = 250'000'000;
+inline constexpr int kMaxPictureSide = 65'535;
+// No picture we accept comes near this; a larger file is not read into memory at all.
+inline constexpr std::int64_t kMaxFileBytes = 1024LL * 1024 * 1024;
+
+// Why a picture whose header gives `width` × `height` is refused, in Chinese; empty when a
+// picture of that size may be decoded.
+QString SizeRefusal(std::int64_t width, std::int64_t height);
+
+}  // namespace lanxi
