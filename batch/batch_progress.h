@@ -20,10 +20,6 @@ class BatchProgress : public QDialog {
     // Shows that the run stops once the current file is done.
     void setStopping();
 
-    QLabel* countLabel() const { return count_; }
-    QLabel* fileLabel() const { return file_; }
-    QProgressBar* bar() const { return bar_; }
-    QPushButton* stopButton() const { return stop_; }
 
   signals:
     void stopRequested();

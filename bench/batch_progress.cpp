@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
         auto* progress = form.window()->findChild<lanxi::BatchProgress*>();
         if (progress != nullptr && progress->isVisible() && shownAfter < 0) {
             shownAfter = double(clock.nsecsElapsed()) / 1e6;
-            progress->stopButton()->click();
+            progress->findChild<QPushButton*>(QStringLiteral("stop"))->click();
         }
     });
     poll.start();

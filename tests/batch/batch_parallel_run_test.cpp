@@ -167,7 +167,7 @@ TEST_F(ParallelRunTest, ProgressCountsEveryRowOnceAndNamesAFileStillInFlight) {
         auto* progress = form.window()->findChild<BatchProgress*>();
         const auto check = [&, run, progress] {
             mostInFlight = std::max(mostInFlight, run->InFlight());
-            const QString shown = progress->fileLabel()->toolTip();
+            const QString shown = progress->findChild<QLabel*>(QStringLiteral("file"))->toolTip();
             bool found = shown.isEmpty() && run->InFlight() == 0;
             for (std::size_t i = 0; i < run->jobs().size(); ++i) {
                 found = found || (run->jobs()[i].source.endsWith(QDir::separator() + shown) &&
@@ -177,7 +177,7 @@ TEST_F(ParallelRunTest, ProgressCountsEveryRowOnceAndNamesAFileStillInFlight) {
         };
         QObject::connect(run, &BatchRun::rowStarted, progress, check);
         QObject::connect(run, &BatchRun::rowFinished, progress, [&, progress, check] {
-            counts << progress->countLabel()->text();
+            counts << progress->findChild<QLabel*>(QStringLiteral("count"))->text();
             check();
         });
     });
@@ -204,9 +204,9 @@ TEST_F(ParallelRunTest, AStopCutsTheRowsInFlightShortAndTheMessageCountsWhatWasW
     QObject::connect(&form, &Form2::runStarted, &form, [&](BatchRun* run) {
         QObject::connect(run, &BatchRun::rowFinished, &form, [&, run] {
             auto* progress = form.window()->findChild<BatchProgress*>();
-            if (progress->stopButton()->isEnabled()) {
+            if (progress->findChild<QPushButton*>(QStringLiteral("stop"))->isEnabled()) {
                 inFlightAtStop = run->InFlight();
-                QTest::mouseClick(progress->stopButton(), Qt::LeftButton);
+                QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("stop")), Qt::LeftButton);
             }
         });
     });

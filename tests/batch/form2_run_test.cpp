@@ -232,9 +232,9 @@ TEST_F(RunTest, AWindowModalProgressDialogFollowsTheRunWhileTheWindowsStayAlive)
         EXPECT_EQ(progress->windowModality(), Qt::WindowModal);
         EXPECT_EQ(QApplication::activeModalWidget(), progress);
         QObject::connect(run, &BatchRun::rowStarted, progress,
-                         [&, progress] { current << progress->fileLabel()->toolTip(); });
+                         [&, progress] { current << progress->findChild<QLabel*>(QStringLiteral("file"))->toolTip(); });
         QObject::connect(run, &BatchRun::rowFinished, progress,
-                         [&, progress] { counts << progress->countLabel()->text(); });
+                         [&, progress] { counts << progress->findChild<QLabel*>(QStringLiteral("count"))->text(); });
         // A click on "清空" meanwhile, delivered as the window system delivers it, is held back.
         QTimer::singleShot(0, &form, [&] {
             aliveMeanwhile = form.window()->findChild<BatchProgress*>() != nullptr;
@@ -270,9 +270,9 @@ TEST_F(RunTest, StopEndsTheRunAtOnceWithoutWritingTheFileInFlight) {
     QObject::connect(&form, &Form2::runStarted, &form, [&](BatchRun* run) {
         QObject::connect(run, &BatchRun::rowStarted, &form, [&] {
             auto* progress = form.window()->findChild<BatchProgress*>();
-            if (progress->stopButton()->isEnabled()) {
-                QTest::mouseClick(progress->stopButton(), Qt::LeftButton);
-                EXPECT_FALSE(progress->stopButton()->isEnabled());
+            if (progress->findChild<QPushButton*>(QStringLiteral("stop"))->isEnabled()) {
+                QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("stop")), Qt::LeftButton);
+                EXPECT_FALSE(progress->findChild<QPushButton*>(QStringLiteral("stop"))->isEnabled());
             }
         });
     });
