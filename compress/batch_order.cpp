@@ -64,6 +64,7 @@ RowScheduler::RowScheduler(const std::vector<std::vector<int>>& prerequisites,
       unfinished_(prerequisites.size()),
       costs_(std::move(costs)),
       memory_(std::move(memory)),
+      dropped_(prerequisites.size(), false),
       waiting_(int(prerequisites.size())) {
     costs_.resize(prerequisites.size(), 0);
     memory_.resize(prerequisites.size(), 0);
@@ -89,6 +90,9 @@ int RowScheduler::Next(qint64 memoryAvailable) {
     while (!ready_.empty()) {
         const auto top = ready_.top();
         ready_.pop();
+        if (dropped_[std::size_t(-top.second)]) {
+            continue;
+        }
         const qint64 memory = memory_[std::size_t(-top.second)];
         if (memory == kUnknown || memory <= memoryAvailable) {
             row = -top.second;
@@ -109,6 +113,14 @@ void RowScheduler::Learnt(int row, qint64 memory) {
     memory_[std::size_t(row)] = memory;
     ++waiting_;
     ready(row);
+}
+
+void RowScheduler::Drop(int row) {
+    if (!dropped_[std::size_t(row)]) {
+        dropped_[std::size_t(row)] = true;
+        --waiting_;
+        Finished(row);
+    }
 }
 
 void RowScheduler::Finished(int row) {

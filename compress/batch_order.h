@@ -53,6 +53,9 @@ class RowScheduler {
     void Learnt(int row, qint64 memory);
     // The row handed out by Next() has finished (written or not: either way its turn is over).
     void Finished(int row);
+    // A row that will not run: it is never handed out, and the rows after it go as if it had
+    // finished.
+    void Drop(int row);
     // Rows not yet handed out.
     int Waiting() const { return waiting_; }
 
@@ -63,6 +66,7 @@ class RowScheduler {
     std::vector<int> unfinished_;  // per row, prerequisites not yet finished
     std::vector<qint64> costs_;
     std::vector<qint64> memory_;
+    std::vector<bool> dropped_;
     // Ready rows by cost, then by the earlier index (stored negated).
     std::priority_queue<std::pair<qint64, int>> ready_;
     int waiting_ = 0;

@@ -22,15 +22,29 @@ struct BatchJob {
     bool overSource = false;
     // The site's limits the copy is fitted to; none: the upload copy at quality 80.
     SiteLimits limits{};
+    // The target is the JPEG beside a source that is no JPEG (a BMP, written over the sources):
+    // no "_YS" name, so a file standing there is nobody's copy and is never replaced.
+    bool sibling = false;
     friend bool operator==(const BatchJob&, const BatchJob&) = default;
 };
 
 // Where a row's file goes: beside it under its "_YS." name, or, when overwriting, in its own
-// place (a BMP keeps its file and gets a JPEG sibling whose name ends in "jpg").
+// place (a source whose name is no JPEG name, a BMP say, keeps its file and gets a JPEG sibling
+// whose name ends in "jpg").
 BatchJob PlanRow(const BatchRow& row, bool overwrite, SitePreset preset = SitePreset::Unlimited);
 // The jobs of every row, in list order.
 std::vector<BatchJob> PlanBatch(const BatchList& rows, bool overwrite,
                                 SitePreset preset = SitePreset::Unlimited);
+
+// Why each row is refused before anything is written (empty for a row that may run). A row
+// writes only its own source (when it replaces it) or a file nobody named; it is refused when
+// its target is another row's source, a file an earlier row writes (the earlier row keeps it),
+// or, for a sibling, any file standing there; and when its name cannot be the name of the file
+// it was listed for (a name the system's encoding could not show). Files are compared as the
+// system compares them: letter case counts only where the system's names tell it apart, and two
+// names of one existing file are one file. Asks the disk about every row: not for the
+// user-interface thread.
+std::vector<QString> PlanRefusals(const std::vector<BatchJob>& jobs);
 
 // How one row went.
 struct RowResult {

@@ -74,7 +74,7 @@ void BatchRun::Start() {
         ordered(watcher->result());
     });
     watcher->setFuture(QtConcurrent::run(&pool_, [jobs = jobs_] {
-        return Order{RowPrerequisites(jobs), RowSizes(jobs)};
+        return Order{RowPrerequisites(jobs), RowSizes(jobs), PlanRefusals(jobs)};
     }));
 }
 
@@ -86,6 +86,16 @@ void BatchRun::Stop() {
 void BatchRun::ordered(const Order& order) {
     scheduler_.emplace(order.prerequisites, order.sizes,
                        std::vector<qint64>(jobs_.size(), RowScheduler::kUnknown));
+    for (std::size_t i = 0; i < order.refusals.size(); ++i) {
+        if (!order.refusals[i].isEmpty()) {
+            const int row = int(i);
+            results_[i] = RowResult{false, order.refusals[i]};
+            scheduler_->Drop(row);
+            emit rowStarted(row);
+            ++done_;
+            emit rowFinished(row);
+        }
+    }
     fill();
 }
 

@@ -27,8 +27,8 @@ std::int64_t DefaultMemoryBudget();
 
 // Carries out the jobs of a batch away from the user-interface thread, on one worker per core,
 // and reports each row as it starts and ends. Everything that touches the disk runs on the
-// workers: first which rows wait for which (RowPrerequisites) and the sources' sizes
-// (RowSizes), then each row's header, read when a worker reaches the row (ProbePictureFile),
+// workers: first which rows are refused (PlanRefusals), which rows wait for which
+// (RowPrerequisites) and the sources' sizes (RowSizes), then each row's header, read when a worker reaches the row (ProbePictureFile),
 // then the row. The largest files go first (see RowScheduler), but rows that share a file keep
 // their list order, so the files end as a run in list order would leave them. A row starts only
 // while the memory of the rows in flight, as their headers tell it, stays within the budget; a
@@ -71,6 +71,7 @@ class BatchRun : public QObject {
     struct Order {
         std::vector<std::vector<int>> prerequisites;
         std::vector<qint64> sizes;
+        std::vector<QString> refusals;
     };
     void ordered(const Order& order);
     // Starts work while a worker is free and a row may go.

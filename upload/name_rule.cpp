@@ -10,23 +10,32 @@ qsizetype fileNameStart(const QString& path) {
     return slash + 1;
 }
 
+// Where the file name's ending starts (its last dot), or -1 when it has none: a leading dot
+// marks a hidden file, not an ending.
+qsizetype endingDot(const QString& path) {
+    const qsizetype start = fileNameStart(path);
+    const qsizetype dot = path.lastIndexOf(QLatin1Char('.'));
+    return dot > start ? dot : -1;
+}
+
 }  // namespace
 
-QString JpgEnding(const QString& path) {
-    if (path.size() >= 3 && path.right(3).compare(QLatin1String("bmp"), Qt::CaseInsensitive) == 0) {
-        return path.left(path.size() - 3) + QLatin1String("jpg");
+QString JpegName(const QString& path) {
+    if (HasJpegEnding(path)) {
+        return path;
     }
-    return path;
+    const qsizetype dot = endingDot(path);
+    return dot < 0 ? path + QLatin1String(".jpg") : path.left(dot + 1) + QLatin1String("jpg");
 }
 
 QString YsName(const QString& path) {
-    const qsizetype start = fileNameStart(path);
-    QString name = path.mid(start);
-    if (!name.contains(QLatin1Char('.'))) {
+    if (endingDot(path) < 0) {
         return path + QLatin1String("_YS.jpg");
     }
+    const qsizetype start = fileNameStart(path);
+    QString name = path.mid(start);
     name.replace(QLatin1Char('.'), QLatin1String("_YS."));
-    return JpgEnding(path.left(start) + name);
+    return JpegName(path.left(start) + name);
 }
 
 bool HasJpegEnding(const QString& path) {

@@ -82,15 +82,16 @@ class ParallelRunTest : public test::BatchTest {
         }
         return files;
     }
-    // Runs the rows in two copies of one scene, on one worker and on several, and expects
-    // the same files, byte for byte. Returns the directory of the run on several workers.
+    // Runs the rows in two copies of one scene, on one worker and on several, and expects the
+    // same closing message and the same files, byte for byte. Returns the directory of the run
+    // on several workers.
     QString runBothWays(const std::vector<std::pair<QString, QImage>>& files,
-                        const QStringList& rows, bool overwrite) {
+                        const QStringList& rows, bool overwrite, const QString& message) {
         const QString tag = overwrite ? QStringLiteral("覆盖") : QStringLiteral("不覆盖");
         const QString one = scene(QStringLiteral("一个-") + tag, files);
         const QString several = scene(QStringLiteral("多个-") + tag, files);
-        EXPECT_EQ(runIn(one, rows, overwrite, 1), kDone);
-        EXPECT_EQ(runIn(several, rows, overwrite, kWorkers), kDone);
+        EXPECT_EQ(runIn(one, rows, overwrite, 1), message);
+        EXPECT_EQ(runIn(several, rows, overwrite, kWorkers), message);
         const auto inOrder = Contents(one);
         const auto sideBySide = Contents(several);
         EXPECT_EQ(sideBySide.size(), inOrder.size());
@@ -102,53 +103,55 @@ class ParallelRunTest : public test::BatchTest {
     }
 };
 
-TEST_F(ParallelRunTest, TwoRowsWithOneTargetLeaveTheLaterRowsFile) {
-    // Unticked: a.jpg and a.bmp both go to a_YS.jpg. Ticked: a.bmp goes to a.jpg, the file the
-    // earlier row replaces. The earlier row is slow, so the later one would overtake it; rows
-    // in between keep the workers busy.
-    const std::vector<std::pair<QString, QImage>> files = {
+QString Refused(int total, const QStringList& failures) {
+    return QStringLiteral("共 %1 个文件，已压缩并保存 %2 个。\n\n以下 %3 个文件没有保存：\n%4")
+        .arg(total)
+        .arg(total - failures.size())
+        .arg(failures.size())
+        .arg(failures.join(QLatin1Char('\n')));
+}
+
+// Rows that would write a file another row writes or reads are refused before anything runs,
+// whichever rows are quick and slow; the rest leave every file as a run in list order does.
+TEST_F(ParallelRunTest, RowsThatWouldWriteAnotherRowsFileAreRefusedAndTheRestRunAsInOrder) {
+    const Seen quickRed{{64, 48}, 'r'};
+    // Unticked: a.jpg and a.bmp both go to a_YS.jpg. Ticked: a.bmp goes to a.jpg, another row's
+    // source. The earlier row is slow, so the later one would overtake it.
+    std::vector<std::pair<QString, QImage>> files = {
         {QStringLiteral("a.jpg"), Slow(kBlue)},   {QStringLiteral("m1.jpg"), Quick(kBlue)},
         {QStringLiteral("m2.jpg"), Quick(kBlue)}, {QStringLiteral("a.bmp"), Quick(kRed)},
         {QStringLiteral("m3.jpg"), Quick(kBlue)},
     };
-    const QStringList rows = {"a.jpg", "m1.jpg", "m2.jpg", "a.bmp", "m3.jpg"};
-    const Seen quickRed{{64, 48}, 'r'};
-
-    QString path = runBothWays(files, rows, false);
-    EXPECT_EQ(Look(path + QStringLiteral("/a_YS.jpg")), quickRed);
-    path = runBothWays(files, rows, true);
-    EXPECT_EQ(Look(path + QStringLiteral("/a.jpg")), quickRed);
+    QStringList rows = {"a.jpg", "m1.jpg", "m2.jpg", "a.bmp", "m3.jpg"};
+    QString path = runBothWays(
+        files, rows, false,
+        Refused(5, {QStringLiteral("a.bmp：和“a.jpg”要写到同一个文件“a_YS.jpg”，为免互相覆盖，"
+                                   "没有压缩这一个")}));
+    EXPECT_EQ(Look(path + QStringLiteral("/a_YS.jpg")), (Seen{{1600, 1200}, 'b'}));
+    path = runBothWays(files, rows, true,
+                       Refused(5, {QStringLiteral("a.bmp：会覆盖列表中的另一个文件“a.jpg”，没有压缩")}));
+    EXPECT_EQ(Look(path + QStringLiteral("/a.jpg")), (Seen{{1600, 1200}, 'b'}));
     EXPECT_EQ(Look(path + QStringLiteral("/a.bmp")), quickRed) << "a BMP source stays";
-}
 
-TEST_F(ParallelRunTest, ARowWhoseSourceIsAnEarlierRowsTargetReadsTheFinishedFile) {
-    // Unticked: a.jpg writes a_YS.jpg, which the third row reads. Ticked: b.bmp writes b.jpg,
-    // which the fifth row reads and replaces.
-    const std::vector<std::pair<QString, QImage>> files = {
+    // Unticked: a.jpg would write a_YS.jpg, which the third row reads. Ticked: b.bmp would
+    // write b.jpg, which the fifth row reads and replaces.
+    files = {
         {QStringLiteral("a.jpg"), Slow(kRed)},      {QStringLiteral("m1.jpg"), Quick(kBlue)},
         {QStringLiteral("a_YS.jpg"), Quick(kBlue)}, {QStringLiteral("b.bmp"), Slow(kRed)},
         {QStringLiteral("b.jpg"), Quick(kBlue)},
     };
-    const QStringList rows = {"a.jpg", "m1.jpg", "a_YS.jpg", "b.bmp", "b.jpg"};
-
-    QString path = runBothWays(files, rows, false);
-    EXPECT_EQ(Look(path + QStringLiteral("/a_YS_YS.jpg")), kSlowRed);
-    EXPECT_EQ(Look(path + QStringLiteral("/a_YS.jpg")), kSlowRed);
-    path = runBothWays(files, rows, true);
-    EXPECT_EQ(Look(path + QStringLiteral("/b.jpg")), kSlowRed);
+    rows = {"a.jpg", "m1.jpg", "a_YS.jpg", "b.bmp", "b.jpg"};
+    path = runBothWays(
+        files, rows, false,
+        Refused(5, {QStringLiteral("a.jpg：会覆盖列表中的另一个文件“a_YS.jpg”，没有压缩"),
+                    QStringLiteral("b.jpg：和“b.bmp”要写到同一个文件“b_YS.jpg”，为免互相覆盖，"
+                                   "没有压缩这一个")}));
+    EXPECT_EQ(Look(path + QStringLiteral("/a_YS_YS.jpg")), kQuickBlue);
     EXPECT_EQ(Look(path + QStringLiteral("/a_YS.jpg")), kQuickBlue);
+    path = runBothWays(files, rows, true,
+                       Refused(5, {QStringLiteral("b.bmp：会覆盖列表中的另一个文件“b.jpg”，没有压缩")}));
+    EXPECT_EQ(Look(path + QStringLiteral("/b.jpg")), kQuickBlue);
     EXPECT_EQ(Look(path + QStringLiteral("/a.jpg")), kSlowRed);
-}
-
-TEST_F(ParallelRunTest, ATargetThatALaterRowReadsIsWrittenOnlyAfterThatRowHasReadIt) {
-    // The first row reads a_YS.jpg (the original, blue); the second replaces it.
-    const std::vector<std::pair<QString, QImage>> files = {
-        {QStringLiteral("a_YS.jpg"), Slow(kBlue)},
-        {QStringLiteral("a.jpg"), Quick(kRed)},
-    };
-    const QString path = runBothWays(files, {"a_YS.jpg", "a.jpg"}, false);
-    EXPECT_EQ(Look(path + QStringLiteral("/a_YS_YS.jpg")), (Seen{{1600, 1200}, 'b'}));
-    EXPECT_EQ(Look(path + QStringLiteral("/a_YS.jpg")), (Seen{{64, 48}, 'r'}));
 }
 
 TEST_F(ParallelRunTest, ProgressCountsEveryRowOnceAndNamesAFileStillInFlight) {

@@ -123,21 +123,26 @@ TEST_F(RunTest, RowsAreReadFromTheDirectoryTheyWerePickedInNotTheOneShown) {
     EXPECT_FALSE(QFileInfo::exists(elsewhere + QStringLiteral("/b.jpg")));
 }
 
-TEST_F(RunTest, TwoRowsWithOneTargetLeaveTheLaterRowsFile) {
+// Two rows that would write one file: the earlier row writes it, the later one is refused with
+// a word, and no picture is lost, also over the sources, where the BMP's JPEG would have taken
+// the photograph's place.
+TEST_F(RunTest, TwoRowsThatWouldWriteOneFileLoseNothing) {
     const QImage red = Tinted(qRgb(220, 40, 40));
     const QImage blue = Tinted(qRgb(40, 40, 220));
     test::WriteBmp(red, dir.file(QStringLiteral("a.bmp")));
     test::WriteJpeg(blue, dir.file(QStringLiteral("a.jpg")));
     add(dir.path(), {"a.bmp", "a.jpg"});
-    EXPECT_EQ(run(), kDone);
-    EXPECT_TRUE(IsCopyOf(dir.file(QStringLiteral("a_YS.jpg")), blue));
+    EXPECT_EQ(run(), QStringLiteral("共 2 个文件，已压缩并保存 1 个。\n\n以下 1 个文件没有保存：\n"
+                                    "a.jpg：和“a.bmp”要写到同一个文件“a_YS.jpg”，为免互相覆盖，"
+                                    "没有压缩这一个"));
+    EXPECT_TRUE(IsCopyOf(dir.file(QStringLiteral("a_YS.jpg")), red));
 
-    // The other way round, overwriting: the JPEG is re-encoded, then the BMP takes its place.
     form.Command4->click();
     add(dir.path(), {"a.jpg", "a.bmp"});
     form.Check1->setChecked(true);
-    EXPECT_EQ(run(), kDone);
-    EXPECT_TRUE(IsCopyOf(dir.file(QStringLiteral("a.jpg")), red));
+    EXPECT_TRUE(run().endsWith(QStringLiteral("a.bmp：会覆盖列表中的另一个文件“a.jpg”，没有压缩")));
+    EXPECT_TRUE(IsCopyOf(dir.file(QStringLiteral("a.jpg")), blue));
+    EXPECT_TRUE(QFileInfo::exists(dir.file(QStringLiteral("a.bmp"))));
 }
 
 TEST_F(RunTest, RowsThatCannotBeDoneAreNamedWithTheirReasonsAndTheRunGoesOn) {

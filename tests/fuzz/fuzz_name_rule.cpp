@@ -11,11 +11,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString copy = lanxi::YsName(path);
     const qsizetype cut =
         std::max(path.lastIndexOf(QLatin1Char('/')), path.lastIndexOf(QLatin1Char('\\'))) + 1;
-    if (copy == path || !copy.startsWith(path.left(cut))) {
+    // The copy is another file, in the same folder, and its name says it holds JPEG data.
+    if (copy == path || !copy.startsWith(path.left(cut)) || !lanxi::HasJpegEnding(copy)) {
         __builtin_trap();
     }
-    const QString jpg = lanxi::JpgEnding(path);
-    if (jpg.size() != path.size()) {
+    const QString jpg = lanxi::JpegName(path);
+    if (!lanxi::HasJpegEnding(jpg) || !jpg.startsWith(path.left(cut)) ||
+        (lanxi::HasJpegEnding(path) != (jpg == path))) {
         __builtin_trap();
     }
     return 0;

@@ -23,18 +23,29 @@ TEST(YsName, NamesTheCompressedCopyBesideItsSource) {
         {"D:\\pics\\a", "D:\\pics\\a_YS.jpg"},
         {"D:\\my.pics\\abmp", "D:\\my.pics\\abmp_YS.jpg"},
         {"a.bmp", "a_YS.jpg"},
-        {".hidden", "_YS.hidden"},
+        // A copy holds JPEG data, and its name says so whatever the source was.
+        {"/pics/shot.PNG", "/pics/shot_YS.jpg"},
+        {"/pics/a.b.webp", "/pics/a_YS.b_YS.jpg"},
+        {"/pics/a.xbmp", "/pics/a_YS.jpg"},
+        {"/pics/a.jpe", "/pics/a_YS.jpg"},
+        {".hidden", ".hidden_YS.jpg"},
+        {"/pics/.a.png", "/pics/_YS.a_YS.jpg"},
     };
     for (const auto& [from, to] : table) {
         EXPECT_EQ(YsName(QString::fromUtf8(from)), QString::fromUtf8(to)) << from;
     }
 }
 
-TEST(JpgEnding, TurnsOnlyABmpEndingIntoJpg) {
-    EXPECT_EQ(JpgEnding(QStringLiteral("D:\\pics\\a.BMP")), QStringLiteral("D:\\pics\\a.jpg"));
-    EXPECT_EQ(JpgEnding(QStringLiteral("D:\\pics\\a.JPG")), QStringLiteral("D:\\pics\\a.JPG"));
-    EXPECT_EQ(JpgEnding(QStringLiteral("D:\\pics\\a.jpeg")), QStringLiteral("D:\\pics\\a.jpeg"));
-    EXPECT_EQ(JpgEnding(QStringLiteral("mp")), QStringLiteral("mp"));
+TEST(JpegName, KeepsAJpegsNameAndGivesAnyOtherAJpgEnding) {
+    const std::pair<const char*, const char*> table[] = {
+        {"D:\\pics\\a.BMP", "D:\\pics\\a.jpg"},   {"D:\\pics\\a.JPG", "D:\\pics\\a.JPG"},
+        {"D:\\pics\\a.jpeg", "D:\\pics\\a.jpeg"}, {"/p/logo.png", "/p/logo.jpg"},
+        {"/p/anim.gif", "/p/anim.jpg"},             {"mp", "mp.jpg"},
+        {"/my.pics/photo", "/my.pics/photo.jpg"},    {"/p/.hidden", "/p/.hidden.jpg"},
+    };
+    for (const auto& [from, to] : table) {
+        EXPECT_EQ(JpegName(QString::fromUtf8(from)), QString::fromUtf8(to)) << from;
+    }
 }
 
 TEST(HasJpegEnding, KnowsTheJpegNamesInAnyCase) {
