@@ -2,9 +2,9 @@
 # The posix flavour is used because Qt and our code rely on std::thread and friends, which the
 # win32 flavour of Debian's MinGW lacks.
 #
-# Libraries built for Windows elsewhere (Qt, libjpeg-turbo, GoogleTest) are found through
-# LANXI_WINDOWS_ROOTS, a list of install prefixes; they are searched like the MinGW sysroot so
-# that nothing built for Linux is picked up by mistake.
+# Libraries built for Windows elsewhere (Qt, libjpeg-turbo, GoogleTest, the picture libraries)
+# are found through LANXI_WINDOWS_ROOTS, a list of install prefixes; they are searched like the
+# MinGW sysroot so that nothing built for Linux is picked up by mistake.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
 
