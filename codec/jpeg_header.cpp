@@ -125,6 +125,10 @@ JpegHeader ReadJpegHeader(const ByteSource& source, bool wholeStream) {
                 exifSeen = true;
                 j.orientation = ExifOrientation(app.data() + 6, std::size_t(got - 6));
             }
+        } else if (marker == 0xE2 && payload >= 12 && !j.colourProfile) {
+            char tag[12];
+            j.colourProfile = source.read(pos + 4, tag, 12) == 12 &&
+                              std::memcmp(tag, "ICC_PROFILE\0", 12) == 0;
         } else if (marker == 0xDA) {
             unsigned char scan[1 + 2 * 4];
             const std::int64_t got = source.read(pos + 4, reinterpret_cast<char*>(scan),

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QImageIOHandler>
 #include <QImageReader>
 #include <algorithm>
 
@@ -41,9 +42,14 @@ PictureFootprint QtFootprint(const ByteSource& source) {
     QBuffer buffer(&head);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
-    const QSize size = reader.size();
+    QSize size = reader.size();
     if (!size.isValid()) {
         return f;
+    }
+    // Qt's reader turns the picture upright as the loader asks it to, which takes a turned copy.
+    const QImageIOHandler::Transformations turn = reader.transformation();
+    if (turn & QImageIOHandler::TransformationRotate90) {
+        size.transpose();
     }
     if (f.refusal = SizeRefusal(size.width(), size.height()); !f.refusal.isEmpty()) {
         return f;
@@ -53,7 +59,9 @@ PictureFootprint QtFootprint(const ByteSource& source) {
     // deepest it gives), then our 32-bit rows.
     const QImage::Format format = reader.imageFormat();
     const int depth = format == QImage::Format_Invalid ? 64 : QImage::toPixelFormat(format).bitsPerPixel();
-    f.memoryBytes += std::int64_t(size.width()) * size.height() * (std::max(depth, 8) / 8 + 4);
+    const int copies = turn == QImageIOHandler::TransformationNone ? 1 : 2;
+    f.memoryBytes +=
+        std::int64_t(size.width()) * size.height() * (copies * std::max(depth, 8) / 8 + 4);
     return f;
 }
 

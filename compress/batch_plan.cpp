@@ -154,6 +154,9 @@ BatchSummary Summarize(const std::vector<BatchJob>& jobs,
             ++s.unprocessed;
         } else if (results[i]->written) {
             ++s.written;
+            if (!results[i]->note.isEmpty()) {
+                s.notes.push_back({QFileInfo(jobs[i].source).fileName(), results[i]->note});
+            }
             s.bytesBefore += results[i]->bytesBefore;
             s.bytesAfter += results[i]->bytesAfter;
         } else {
@@ -170,8 +173,19 @@ QString ClosingMessage(const BatchSummary& s, int maxListed) {
                                     .arg(s.written)
                                     .arg(SiteBytes(s.bytesBefore), SiteBytes(s.bytesAfter))
                               : QString();
+    QString notes;
+    if (!s.notes.empty()) {
+        notes = QStringLiteral("\n\n以下 %1 个文件已保存，但请留意：").arg(s.notes.size());
+        const std::size_t listed = std::min(s.notes.size(), std::size_t(std::max(0, maxListed)));
+        for (std::size_t i = 0; i < listed; ++i) {
+            notes += QStringLiteral("\n%1：%2").arg(s.notes[i].name, s.notes[i].reason);
+        }
+        if (listed < s.notes.size()) {
+            notes += QStringLiteral("\n……另有 %1 个。").arg(s.notes.size() - listed);
+        }
+    }
     if (s.written == s.total) {
-        return QStringLiteral("文件压缩并保存完毕！") + bytes;
+        return QStringLiteral("文件压缩并保存完毕！") + bytes + notes;
     }
     QString text;
     if (s.unprocessed > 0) {
@@ -192,7 +206,7 @@ QString ClosingMessage(const BatchSummary& s, int maxListed) {
             text += QStringLiteral("\n……另有 %1 个文件没有保存。").arg(s.failures.size() - listed);
         }
     }
-    return text;
+    return text + notes;
 }
 
 }  // namespace lanxi

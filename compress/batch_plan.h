@@ -55,6 +55,7 @@ struct RowResult {
     std::int64_t bytesBefore = 0;  // the source's size
     std::int64_t bytesAfter = 0;   // the written file's size
     int quality = 0;               // the written file's JPEG quality
+    QString note{};                // what the user should know of a written copy
 };
 
 // What the run did, for the closing message.
@@ -63,10 +64,12 @@ struct BatchSummary {
         QString name;  // the row's file name
         QString reason;
     };
+    using Note = Failure;
     int total = 0;        // rows in the list
     int written = 0;      // files written
     int unprocessed = 0;  // rows never reached, or cut short, because the user stopped the run
     std::vector<Failure> failures;
+    std::vector<Note> notes;  // of the rows written
     std::int64_t bytesBefore = 0;  // of the rows written: their sources' sizes
     std::int64_t bytesAfter = 0;   // and their copies'
     bool fitted = false;           // the rows were fitted to the site's limits
@@ -79,7 +82,8 @@ BatchSummary Summarize(const std::vector<BatchJob>& jobs,
 // The closing message: exactly "文件压缩并保存完毕！" when every row was written; otherwise how
 // many were written, the rows that were not with their reasons (at most `maxListed`, then a
 // count of the rest) and, after a stop, how many were left undone. A run fitted to the site's
-// limits also tells the bytes of the written rows before and after.
+// limits also tells the bytes of the written rows before and after, and the written rows that
+// came with a note (a picture smaller than an avatar's side).
 QString ClosingMessage(const BatchSummary& summary, int maxListed = 10);
 
 }  // namespace lanxi

@@ -23,7 +23,7 @@ RowResult CompressFile(const BatchJob& job, const Stop* stop) {
     }
     QString reason;
     if (!WriteUploadCopy(copy, job.target, &reason,
-                         job.overSource ? AtLink::WriteThrough : AtLink::Replace)) {
+                         job.overSource ? AtLink::WriteThrough : AtLink::Replace, job.source)) {
         if (Stop::Requested(stop)) {
             return stopped;
         }
@@ -35,6 +35,7 @@ RowResult CompressFile(const BatchJob& job, const Stop* stop) {
     result.bytesBefore = sourceBytes;
     result.bytesAfter = copy.bytes;
     result.quality = copy.quality;
+    result.note = copy.note;
     return result;
 }
 

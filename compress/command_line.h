@@ -3,6 +3,8 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include "upload/upload_copy.h"
+
 // The program's command line: the batch run without any window, for people who script their
 // uploads.
 //   lanxi-pictool compress [--preset article|avatar-310|avatar-210|id-card] [--overwrite] FILE...
@@ -12,13 +14,33 @@ namespace lanxi {
 // windows.
 bool IsCommand(const QStringList& arguments);
 
+// What the arguments ask for, or why they cannot be read (`error`; with `help`, the usage is
+// asked for).
+struct Command {
+    SitePreset preset = SitePreset::Unlimited;
+    bool overwrite = false;
+    QStringList files;
+    bool help = false;
+    QString error;
+};
+Command ParseCommand(const QStringList& arguments);
+
+// A name as the report writes it: every character that would break a line or a field (line
+// feeds, tabs and the other control characters) as an escape, \n, \t, \r or \xHH, and (where
+// names may hold one) a backslash as \\, so that each file stays one line of tab-separated fields.
+QString ReportName(const QString& name);
+
 // Runs the command the arguments name. Each FILE is written as the batch window would write it
-// with the same choices: beside itself under its "_YS" name, or over itself (a BMP beside
-// itself as .jpg) with --overwrite; without --preset, at quality 80 at its own size, else
-// fitted to the preset. One line per file goes to `out` (its name, then the size written in bytes and the
-// quality, or the reason it failed), then a summary line. Returns the exit status: 0 when every
-// file was written, 1 otherwise, 2 for a usage error (with the usage text on `err`). Needs a
-// QCoreApplication, not a display.
+// with the same choices: beside itself under its "_YS" name, or over itself with --overwrite (a
+// picture whose name is no JPEG name gets a .jpg beside it); without --preset at quality 80 at
+// its own size, else fitted to the preset. Files the window would not write (two onto one
+// target, a target that is another file's source, a file standing where a sibling goes) are
+// refused as the window refuses them. One line per file goes to `out` (its name, then the size
+// written in bytes, the quality and the file written, or the reason it failed), then a summary
+// line. Ctrl+C and SIGTERM stop the run as the window's "停止" does. Returns the exit status: 0
+// when every file was written, 1 otherwise or after a stop, 2 for a usage error (with the usage
+// text on `err`), 3 when the report could not be written. Needs a QCoreApplication, not a
+// display.
 int RunCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
 }  // namespace lanxi

@@ -22,6 +22,11 @@ namespace {
 // Reading goes in pieces of this size, so that a stop request is seen between them.
 constexpr std::int64_t kReadPiece = 8 * 1024 * 1024;
 
+[[noreturn]] void refuseSpecial() {
+    throw Error(ErrorCode::InvalidPicture,
+                QStringLiteral("这不是普通文件（而是设备、管道或套接字），不能当作图片读取"));
+}
+
 [[noreturn]] void refuseOpen(const QString& path, int code) {
 #ifdef Q_OS_WIN
     // No Windows file system holds a name longer than 255 characters, and the system reports
@@ -34,6 +39,14 @@ constexpr std::int64_t kReadPiece = 8 * 1024 * 1024;
     if (IsNotFoundError(code)) {
         throw Error(ErrorCode::FileNotFound, NotFoundText(path));
     }
+#ifndef Q_OS_WIN
+    // A socket (or a device without its driver) cannot even be opened; the system's words then
+    // speak of a missing device, where the user needs to hear what the name leads to.
+    if (struct stat st {}; ::stat(QFile::encodeName(path).constData(), &st) == 0 &&
+                           !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        refuseSpecial();
+    }
+#endif
     const QString text = SystemErrorText(code);
 #ifdef Q_OS_WIN
     const bool denied = code == ERROR_ACCESS_DENIED;
@@ -50,10 +63,6 @@ constexpr std::int64_t kReadPiece = 8 * 1024 * 1024;
     throw Error(ErrorCode::PermissionDenied, QStringLiteral("这是一个文件夹，不是图片文件"));
 }
 
-[[noreturn]] void refuseSpecial() {
-    throw Error(ErrorCode::InvalidPicture,
-                QStringLiteral("这不是普通文件（而是设备、管道或套接字），不能当作图片读取"));
-}
 
 }  // namespace
 

@@ -15,6 +15,7 @@
 #include <io.h>
 #include <windows.h>
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #include <cstdio>
 #endif
@@ -131,9 +132,6 @@ bool SafeFile::openReplacement() {
                 .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
         auto file = std::make_unique<QFile>(dir.filePath(name));
         if (file->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-            if (!isLink(info) && info.exists() && !file->setPermissions(info.permissions())) {
-                qCWarning(lcProgram) << "the rights of" << target_ << "could not be kept";
-            }
             file_ = std::move(file);
             return true;
         }
@@ -212,6 +210,7 @@ bool SafeFile::commit() {
         reason_ = syncFailure;
         return false;
     }
+    keepOwnerAndRights();
     if (atLink_ == AtLink::Replace) {
         return replaceTarget();
     }
@@ -220,6 +219,32 @@ bool SafeFile::commit() {
         return false;
     }
     return true;
+}
+
+void SafeFile::keepOwnerAndRights() {
+    // The file that is replaced: the link's own file when the link itself is replaced is none.
+    const QFileInfo target(target_);
+    const bool replaced = target.exists() && !(atLink_ == AtLink::Replace && isLink(target));
+    QFile::Permissions rights = replaced ? target.permissions() : file_->permissions();
+    if (!replaced && !rightsFrom_.isEmpty() && QFileInfo::exists(rightsFrom_)) {
+        const QFile::Permissions source = QFile::permissions(rightsFrom_);
+        const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                          QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+        rights &= ~others | (source & others);
+    }
+    if (rights != file_->permissions() && !file_->setPermissions(rights)) {
+        qCWarning(lcProgram) << "the rights of" << target_ << "could not be kept";
+    }
+#ifndef Q_OS_WIN
+    // Written as another user (an administrator's root), the new file would belong to that
+    // user; the owner of the file it replaces is kept where the system allows it.
+    struct stat st {};
+    if (replaced && ::stat(QFile::encodeName(target_).constData(), &st) == 0 &&
+        (st.st_uid != ::geteuid() || st.st_gid != ::getegid()) &&
+        ::fchown(file_->handle(), st.st_uid, st.st_gid) != 0) {
+        qCDebug(lcProgram) << "the owner of" << target_ << "could not be kept";
+    }
+#endif
 }
 
 void SafeFile::discard() {
@@ -281,8 +306,12 @@ QString SafeFile::describeFailure() const {
     return QStringLiteral("写入失败");
 }
 
-bool WriteWholeFile(const QString& path, const QByteArray& bytes, AtLink atLink, QString* reason) {
+bool WriteWholeFile(const QString& path, const QByteArray& bytes, AtLink atLink, QString* reason,
+                    const QString& rightsFrom) {
     SafeFile file(path, atLink);
+    if (!rightsFrom.isEmpty()) {
+        file.limitRightsTo(rightsFrom);
+    }
     if (file.open() && file.write(bytes.constData(), bytes.size()) && file.commit()) {
         return true;
     }

@@ -27,6 +27,10 @@ class SafeFile {
     SafeFile(const SafeFile&) = delete;
     SafeFile& operator=(const SafeFile&) = delete;
 
+    // A copy made from `source` is never more readable than it: the new file's group and others
+    // get no right the source does not give them. Call before open().
+    void limitRightsTo(const QString& source) { rightsFrom_ = source; }
+
     // False when the target cannot be written; reason() tells why.
     bool open();
     bool write(const char* data, qint64 size);
@@ -48,17 +52,22 @@ class SafeFile {
     QString describeFailure() const;
     // Empty when the data is on the disk; else why not.
     QString syncToDisk();
+    // The new file takes the rights and, where the system lets us, the owner of the file it
+    // replaces; a new name takes the rights a new file gets, limited by rightsFrom_.
+    void keepOwnerAndRights();
 
     QString target_;
     AtLink atLink_;
     std::unique_ptr<QFileDevice> file_;
     QString reason_;
+    QString rightsFrom_;
     bool failed_ = false;
 };
 
 // Writes `bytes` as the whole file at `path` through a SafeFile. False with *reason (Chinese)
 // when the file was not written; an existing file then stays as it was.
-bool WriteWholeFile(const QString& path, const QByteArray& bytes, AtLink atLink, QString* reason);
+bool WriteWholeFile(const QString& path, const QByteArray& bytes, AtLink atLink, QString* reason,
+                    const QString& rightsFrom = {});
 
 // The Chinese reason for a file that cannot be written at all (missing directory, directory in
 // the way, not a regular file, a name longer than the system allows); empty when nothing is

@@ -8,8 +8,16 @@
 #include <new>
 #include <optional>
 
+#include <QBuffer>
+#include <QImageReader>
+
 #include "base/errors.h"
+#include "codec/jpeg_header.h"
+#include "codec/jpeg_transcode.h"
+#include "codec/limits.h"
 #include "codec/loader.h"
+#include "codec/picture_probe.h"
+#include "system/regular_file.h"
 
 namespace lanxi {
 
@@ -381,12 +389,74 @@ FittedCopy MakeUploadCopy(const DrawnImage& image, const SiteLimits& limits, con
     if (copy.stopped) {
         copy.reason = stoppedText();
     }
+    const QSize given = original.isValid() ? original : image.size();
+    if (copy.fits() && limits.shorterSide > 0 &&
+        std::min(given.width(), given.height()) < limits.shorterSide) {
+        copy.note = QStringLiteral("图片的最小边只有 %1 象素，不到 %2 象素，没有放大")
+                        .arg(std::min(given.width(), given.height()))
+                        .arg(limits.shorterSide);
+    }
     return copy;
 }
 
 FittedCopy MakeUploadCopy(const StdPicture& picture, const SiteLimits& limits, const Stop* stop) {
     return MakeUploadCopy(DrawnImage::Of(picture), limits, stop);
 }
+
+QString UploadSourceFormats() {
+    return QStringLiteral("BMP、JPEG 和 PNG");
+}
+
+namespace {
+
+// The name of a format no copy is made from (a GIF, a TIFF), or empty for one it is made from.
+QString refusedFormat(const QByteArray& bytes) {
+    switch (FormatOf(MemorySource(bytes))) {
+        case PictureFormat::Jpeg:
+        case PictureFormat::Bmp:
+            return {};
+        case PictureFormat::Other:
+            break;
+    }
+    QByteArray copy = bytes;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    const QByteArray format = QImageReader::imageFormat(&buffer);
+    if (format == "png") {
+        return {};
+    }
+    return format.isEmpty() ? QString() : QString::fromLatin1(format).toUpper();
+}
+
+// A JPEG that already meets every limit: its own picture without its metadata, to the bit,
+// when that is no larger than the copy made again, or the copy made again is of a lower quality.
+// Re-encoding a picture the site would take as it is only loses quality, and at the qualities
+// the fitting prefers it makes a larger file. A picture with a colour profile is made again, in
+// sRGB, as every copy is.
+FittedCopy losslessCopy(const QByteArray& bytes, const SiteLimits& limits, const FittedCopy& remade) {
+    const JpegHeader header = ReadJpegHeader(MemorySource(bytes), false);
+    const QSize upright = header.uprightSize();
+    if (FormatOf(MemorySource(bytes)) != PictureFormat::Jpeg || header.colourProfile ||
+        !upright.isValid() || LimitedSize(limits, upright) != upright) {
+        return {};
+    }
+    const LosslessJpeg same = LosslessJpegCopy(bytes);
+    if (same.bytes.isEmpty() || (limits.maxBytes > 0 && same.bytes.size() > limits.maxBytes)) {
+        return {};
+    }
+    if (remade.fits() && remade.bytes < same.bytes.size() && remade.quality >= same.quality) {
+        return {};
+    }
+    FittedCopy copy;
+    copy.jpeg = same.bytes;
+    copy.bytes = same.bytes.size();
+    copy.quality = same.quality;
+    copy.size = upright;
+    copy.note = remade.note;
+    return copy;
+}
+
+}  // namespace
 
 FittedCopy MakeUploadCopyOfFile(const QString& source, const SiteLimits& limits,
                                 const Stop* stop, std::int64_t* sourceBytes) {
@@ -407,8 +477,17 @@ FittedCopy MakeUploadCopyOfFile(const QString& source, const SiteLimits& limits,
         };
     }
     StdPicture picture;
+    QByteArray bytes;
     try {
-        picture = LoadPicture(source, &load);
+        bytes = ReadRegularFile(source, kMaxFileBytes, stop);
+        // An animation would lose all but its first picture, and the others are no pictures a
+        // user uploads: only the formats the batch lists are made into copies.
+        if (const QString format = refusedFormat(bytes); !format.isEmpty()) {
+            failed.reason = QStringLiteral("这是 %1 图片，只压缩 %2 图片")
+                                .arg(format, UploadSourceFormats());
+            return failed;
+        }
+        picture = DecodePicture(bytes, &load);
     } catch (const Error& e) {
         failed.stopped = e.code() == ErrorCode::UserInterrupt;
         failed.reason = failed.stopped ? stoppedText()
@@ -433,17 +512,23 @@ FittedCopy MakeUploadCopyOfFile(const QString& source, const SiteLimits& limits,
         copy.reason =
             QStringLiteral("无法压缩到%1以内：%2").arg(SiteBytes(limits.maxBytes), copy.reason);
     }
+    if (limits.any()) {
+        if (FittedCopy same = losslessCopy(bytes, limits, copy); same.fits()) {
+            return same;
+        }
+    }
     return copy;
 }
 
-bool WriteUploadCopy(const FittedCopy& copy, const QString& path, QString* reason, AtLink atLink) {
+bool WriteUploadCopy(const FittedCopy& copy, const QString& path, QString* reason, AtLink atLink,
+                     const QString& source) {
     if (copy.jpeg.isEmpty()) {
         if (reason != nullptr) {
             *reason = copy.reason.isEmpty() ? QStringLiteral("没有可以保存的图片") : copy.reason;
         }
         return false;
     }
-    return WriteWholeFile(path, copy.jpeg, atLink, reason);
+    return WriteWholeFile(path, copy.jpeg, atLink, reason, source);
 }
 
 QString CopyDescription(const FittedCopy& copy, QSize result) {

@@ -66,6 +66,9 @@ struct FittedCopy {
     QSize size;              // its pixels
     QString reason;          // why nothing fits, in Chinese
     bool stopped = false;    // given up because a stop was requested
+    // What the user should know of a copy that fits: a picture smaller than the shorter side
+    // the limits ask for keeps its pixels (it is never enlarged), and the site may refuse it.
+    QString note;
     int encodes = 0;         // how many candidates were encoded to find it
     bool fits() const { return bytes > 0; }
 };
@@ -86,6 +89,9 @@ FittedCopy MakeUploadCopy(const DrawnImage& image, const SiteLimits& limits,
 FittedCopy MakeUploadCopy(const StdPicture& picture, const SiteLimits& limits,
                           const Stop* stop = nullptr);
 
+// The formats a picture file's upload copy is made from, as the user is told of them.
+QString UploadSourceFormats();
+
 // The upload copy of a picture file: loaded at a reduced scale when the copy keeps fewer pixels
 // (see the rule in the source), refused with a reason when it cannot be read or its data is
 // damaged. *sourceBytes (if given) is the file's size as it was read.
@@ -95,9 +101,10 @@ FittedCopy MakeUploadCopyOfFile(const QString& source, const SiteLimits& limits,
 // Writes a copy that fits at `path`, through a temporary file. The name is one the program made
 // up (a "_YS" name, a JPEG beside a BMP), so a link found there is replaced, never followed;
 // only a copy written over its own source, as the user asked, goes through a link
-// (`AtLink::WriteThrough`). False with *reason (Chinese) when nothing was written.
+// (`AtLink::WriteThrough`). A new copy of `source` is no more readable than the source. False with
+// *reason (Chinese) when nothing was written.
 bool WriteUploadCopy(const FittedCopy& copy, const QString& path, QString* reason,
-                     AtLink atLink = AtLink::Replace);
+                     AtLink atLink = AtLink::Replace, const QString& source = {});
 
 // A copy as the user is told of it: "183 KB（质量87）", with its pixels when they differ from
 // `result` ("，612 × 408 像素").

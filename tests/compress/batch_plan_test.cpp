@@ -4,8 +4,16 @@
 
 #include <QDir>
 
+#include <QFile>
+#include <QRegularExpression>
+
 #include "compress/batch_plan.h"
+#include "tests/support/images.h"
 #include "tests/support/printers.h"
+
+#ifndef Q_OS_WIN
+#include <unistd.h>
+#endif
 
 namespace lanxi {
 namespace {
@@ -57,6 +65,75 @@ TEST(BatchPlan, KeepsListOrderAndEachRowsDirectory) {
     EXPECT_TRUE(PlanBatch(BatchList{}, true).empty());
 }
 
+// Folders where rows would write files nobody named: each row that would is refused, before
+// anything is written, with a reason that names the other file; the others run.
+TEST(BatchPlan, RowsThatWouldWriteAFileNobodyNamedAreRefused) {
+    struct Case {
+        const char* what;
+        QStringList files;  // in the folder; "name>target" is a link
+        QStringList rows;
+        bool overwrite;
+        QStringList refused;  // a part of each row's reason, empty for a row that runs
+    };
+    const Case cases[] = {
+        {"a BMP's JPEG would replace an unrelated JPEG", {"a.bmp", "a.jpg"}, {"a.bmp"}, true,
+         {"旁边已有文件“a.jpg”"}},
+        {"a link where a BMP's JPEG goes", {"a.bmp", "a.jpg>/nowhere/x.jpg"}, {"a.bmp"}, true,
+         {"旁边已有文件“a.jpg”"}},
+        {"two rows, one copy", {"a.bmp", "a.jpg"}, {"a.bmp", "a.jpg"}, false,
+         {"", "和“a.bmp”要写到同一个文件“a_YS.jpg”"}},
+        {"a BMP's JPEG is another row's source", {"a.bmp", "a.jpg"}, {"a.bmp", "a.jpg"}, true,
+         {"会覆盖列表中的另一个文件“a.jpg”", ""}},
+        {"a copy is another row's source", {"a.jpg", "a_YS.jpg"}, {"a_YS.jpg", "a.jpg"}, false,
+         {"", "会覆盖列表中的另一个文件“a_YS.jpg”"}},
+        {"one file listed twice", {"a.jpg"}, {"a.jpg", "a.jpg"}, true,
+         {"", "和“a.jpg”要写到同一个文件“a.jpg”"}},
+        {"a PNG's copy", {"shot.png", "shot.jpg"}, {"shot.png"}, false, {""}},
+        {"links under copy names lead to one file", {"a.jpg", "b.jpg", "x.jpg",
+         "a_YS.jpg>x.jpg", "b_YS.jpg>x.jpg"}, {"a.jpg", "b.jpg"}, false, {"", ""}},
+        {"a copy over itself and a copy of it", {"a.jpg"}, {"a.jpg"}, true, {""}},
+#ifdef Q_OS_WIN
+        {"letter case names one file", {"a.jpg"}, {"a.jpg", "A.JPG"}, true,
+         {"", "要写到同一个文件"}},
+#else
+        {"letter case names two files", {"a.jpg", "A.jpg"}, {"a.jpg", "A.jpg"}, false, {"", ""}},
+        {"two names of one file", {"a.jpg", "b.jpg=a.jpg"}, {"a.jpg", "b.jpg"}, true,
+         {"", "要写到同一个文件"}},
+        {"a name the system could not show", {"a\uFFFD.jpg"}, {"a\uFFFD.jpg"}, false,
+         {"无法识别的字符"}},
+#endif
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        for (const QString& entry : c.files) {
+            const QString name = entry.section(QRegularExpression("[>=]"), 0, 0);
+            if (entry.contains('>')) {
+                ASSERT_TRUE(QFile::link(entry.section('>', 1), dir.file(name))) << c.what;
+            } else if (entry.contains('=')) {
+                ASSERT_EQ(::link(QFile::encodeName(dir.file(entry.section('=', 1))).constData(),
+                                 QFile::encodeName(dir.file(name)).constData()),
+                          0);
+            } else {
+                test::WriteBytes(test::JpegBytes(test::SmoothImage(8, 8)), dir.file(name));
+            }
+        }
+        std::vector<BatchJob> jobs;
+        for (const QString& row : c.rows) {
+            jobs.push_back(PlanRow({row, N(dir.path())}, c.overwrite));
+        }
+        const std::vector<QString> refusals = PlanRefusals(jobs);
+        ASSERT_EQ(refusals.size(), jobs.size()) << c.what;
+        for (std::size_t i = 0; i < refusals.size(); ++i) {
+            if (c.refused[qsizetype(i)].isEmpty()) {
+                EXPECT_TRUE(refusals[i].isEmpty()) << c.what << ": " << refusals[i];
+            } else {
+                EXPECT_TRUE(refusals[i].contains(c.refused[qsizetype(i)]))
+                    << c.what << ": " << refusals[i];
+            }
+        }
+    }
+}
+
 TEST(BatchListRows, NamesAreUniqueByExactComparison) {
     BatchList list;
     EXPECT_TRUE(list.add({QStringLiteral("a.jpg"), QStringLiteral("/one")}));
@@ -103,6 +180,11 @@ TEST(BatchClosingMessage, SaysDoneOnlyWhenEveryRowWasWritten) {
     EXPECT_EQ(ClosingMessage(s), QStringLiteral("文件压缩并保存完毕！"));
     s = Summarize({}, {});
     EXPECT_EQ(ClosingMessage(s), QStringLiteral("文件压缩并保存完毕！"));
+    RowResult small{true};
+    small.note = QStringLiteral("图片的最小边只有 60 象素，不到 310 象素，没有放大");
+    s = Summarize(Jobs(2), {ok, small});
+    EXPECT_EQ(ClosingMessage(s), QStringLiteral("文件压缩并保存完毕！\n\n以下 1 个文件已保存，但请留意："
+                                                "\nf1.jpg：图片的最小边只有 60 象素，不到 310 象素，没有放大"));
 
     s = Summarize(Jobs(3), {ok, RowResult{false, QStringLiteral("无法读出图片，文件不存在")}, ok});
     EXPECT_EQ(s.written, 2);

@@ -12,6 +12,11 @@
 #include "tests/support/images.h"
 #include "tests/support/jpeg_info.h"
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace lanxi {
 namespace {
 
@@ -93,6 +98,34 @@ TEST(BatchFitting, EveryRowIsFittedAndAReducedDecodeGivesWhatAFullOneGives) {
     EXPECT_EQ(test::ReadBytes(dir.file(QStringLiteral("竖_YS.jpg"))),
               EncodeJpeg(LoadPicture(dir.file(QStringLiteral("竖.jpg"))), kUploadCopy));
 }
+
+#ifdef Q_OS_UNIX
+// A private picture's copy is as private as the picture, and a file written over in its place
+// keeps its owner (the owner can be given away only by the administrator).
+TEST(BatchRights, ACopyIsNoMoreReadableThanItsSourceAndAReplacedFileKeepsItsOwner) {
+    test::TempDir dir;
+    const QString source = dir.file(QStringLiteral("私人.jpg"));
+    test::WriteJpeg(test::SmoothImage(64, 48), source);
+    ASSERT_TRUE(QFile::setPermissions(source, QFile::ReadOwner | QFile::WriteOwner |
+                                                  QFile::ReadUser | QFile::WriteUser));
+    const BatchJob copy{source, dir.file(QStringLiteral("私人_YS.jpg"))};
+    ASSERT_TRUE(CompressFile(copy).written);
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther |
+                                      QFile::WriteOther;
+    EXPECT_EQ(QFile::permissions(copy.target) & others, QFile::Permissions());
+
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only the administrator can give a file to another user";
+    }
+    ASSERT_EQ(::chown(QFile::encodeName(source).constData(), 65534, 65534), 0);
+    ASSERT_TRUE(CompressFile({source, source, true}).written);
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(source).constData(), &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_gid, 65534u);
+    EXPECT_EQ(QFile::permissions(source) & others, QFile::Permissions());
+}
+#endif
 
 }  // namespace
 }  // namespace lanxi

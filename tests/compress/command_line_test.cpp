@@ -3,6 +3,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QThread>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#endif
 
 #include "compress/command_line.h"
 #include "upload/upload_copy.h"
@@ -45,12 +50,18 @@ TEST(CommandLine, CompressesEachFileAsTheBatchWindowWouldAndSaysSoLineByLine) {
     EXPECT_TRUE(lines[2].startsWith(QStringLiteral("共 2 个文件，已写入 2 个，失败 0 个")))
         << lines[2];
 
-    // Without a preset: today's copy; over the sources, a BMP gets a JPEG beside it.
+    // Without a preset: the copy of quality 80; over the sources, a BMP gets a JPEG beside it.
     o = run({"compress", "--overwrite", photo, bmp, dir.file(QStringLiteral("无.jpg"))});
     EXPECT_EQ(o.status, 1);
     EXPECT_TRUE(QFileInfo::exists(dir.file(QStringLiteral("图.jpg"))));
     EXPECT_TRUE(o.out.contains(QStringLiteral("无.jpg\t失败：无法读出图片，文件不存在"))) << o.out;
     EXPECT_TRUE(o.out.contains(QStringLiteral("\t质量 80\t"))) << o.out;
+
+    // A picture smaller than an avatar's side is not enlarged, and the line says so.
+    o = run({"compress", "--preset", "avatar-310", bmp});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_TRUE(o.out.contains(QStringLiteral("\t图片的最小边只有 60 象素，不到 310 象素，没有放大\n")))
+        << o.out;
 
     for (const QStringList& wrong :
          {QStringList{"compress"}, QStringList{"compress", "--preset"},
@@ -77,6 +88,91 @@ TEST(CommandLine, TheProgramRunsACommandWithoutADisplay) {
     ASSERT_TRUE(program.waitForFinished(60'000));
     EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
     EXPECT_TRUE(QFileInfo::exists(dir.file(QStringLiteral("a_YS.jpg"))));
+}
+
+// The real program on names a careless user or an attacker gives it: every file is one line of
+// the report, and nothing is written that nobody named.
+TEST(CommandLine, HostileNamesAreReportedOneLineEachAndNothingUnnamedIsWritten) {
+    test::TempDir dir;
+    const auto in = [&dir](const QString& name) { return dir.file(name); };
+    const QByteArray photo = test::JpegBytes(test::SmoothImage(64, 48));
+    for (const QString& name : {QStringLiteral("行\n换.jpg"), QStringLiteral("制\t表.jpg"),
+                                QStringLiteral("-减号.jpg"), QStringLiteral("--overwrite"),
+                                QStringLiteral("a.jpg"), QStringLiteral("b\uFFFD.jpg")}) {
+        test::WriteBytes(photo, in(name));
+    }
+    test::WriteBmp(test::PatternImage(16, 12), in(QStringLiteral("a.bmp")));
+    ASSERT_TRUE(test::SmoothImage(20, 10).save(in(QStringLiteral("logo.png"))));
+    test::WriteBytes(QByteArray("GIF89a\x01\0\x01\0\x80\0\0\0\0\0\xff\xff\xff!\xf9\x04\x01\0\0\0\0,"
+                                "\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0;", 43),
+                     in(QStringLiteral("anim.gif")));
+    // A name that is no UTF-8 (b\xff.jpg), beside a file whose name shows the same.
+    const QByteArray raw = QFile::encodeName(dir.path()) + "/b\xff.jpg";
+    test::WriteBytes(photo, QFile::decodeName(raw));
+    const QByteArray unrelated = test::ReadBytes(in(QStringLiteral("a.jpg")));
+    const QByteArray lookalike = test::ReadBytes(in(QStringLiteral("b\uFFFD.jpg")));
+
+    QProcess program;
+    program.setWorkingDirectory(dir.path());
+    // The shell passes the name's bytes as they are, which QProcess cannot.
+    program.start(QStringLiteral("sh"),
+                  {"-c",
+                   "exec \"$0\" compress --overwrite -- \"$1\" \"$2\" \"$3\" \"$4\" a.bmp logo.png "
+                   "anim.gif \"$(printf 'b\\377.jpg')\"",
+                   QStringLiteral(LANXI_PROGRAM), QStringLiteral("行\n换.jpg"),
+                   QStringLiteral("制\t表.jpg"), QStringLiteral("-减号.jpg"),
+                   QStringLiteral("--overwrite")});
+    ASSERT_TRUE(program.waitForFinished(60'000));
+    const QString out = QString::fromUtf8(program.readAllStandardOutput());
+    EXPECT_EQ(program.exitCode(), 1) << out.toStdString();
+    const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 9) << out.toStdString();
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("行\\n换.jpg\t"))) << lines[0];
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("制\\t表.jpg\t"))) << lines[1];
+    for (const QString& line : lines.mid(0, 4)) {
+        EXPECT_EQ(line.count('\t'), 3) << line << " (written over itself)";
+    }
+    EXPECT_TRUE(lines[4].contains(QStringLiteral("失败：旁边已有文件“a.jpg”"))) << lines[4];
+    EXPECT_TRUE(lines[5].endsWith(QStringLiteral("logo.jpg"))) << lines[5];
+    EXPECT_TRUE(lines[6].contains(QStringLiteral("失败：这是 GIF 图片"))) << lines[6];
+    EXPECT_TRUE(lines[7].contains(QStringLiteral("失败：文件名中有无法识别的字符"))) << lines[7];
+    EXPECT_EQ(test::ReadBytes(in(QStringLiteral("a.jpg"))), unrelated);
+    EXPECT_EQ(test::ReadBytes(in(QStringLiteral("b\uFFFD.jpg"))), lookalike);
+    EXPECT_EQ(test::ReadBytes(QFile::decodeName(raw)), photo);
+    EXPECT_TRUE(test::ReadBytes(in(QStringLiteral("logo.png"))).startsWith("\x89PNG"));
+    EXPECT_EQ(LoadPicture(in(QStringLiteral("logo.jpg"))).size(), QSize(20, 10));
+}
+
+// Ctrl+C (or a termination request) stops the run as the window's "停止" does: the rows in
+// flight end unfinished and leave no temporary file, the report still comes, and the status
+// says not everything was written. A report that cannot be written is an error too.
+TEST(CommandLine, AnInterruptStopsTheRunAndAReportThatCannotBeWrittenFails) {
+    test::TempDir dir;
+    const QByteArray large = test::JpegBytes(test::PhotoImage(4000, 3000), 90);
+    QStringList arguments = {"compress"};
+    for (int i = 0; i < 12; ++i) {
+        test::WriteBytes(large, dir.file(QStringLiteral("大%1.jpg").arg(i)));
+        arguments << dir.file(QStringLiteral("大%1.jpg").arg(i));
+    }
+    QProcess program;
+    program.start(QStringLiteral(LANXI_PROGRAM), arguments);
+    ASSERT_TRUE(program.waitForStarted());
+    QThread::msleep(600);
+    ::kill(pid_t(program.processId()), SIGINT);
+    ASSERT_TRUE(program.waitForFinished(60'000));
+    const QString out = QString::fromUtf8(program.readAllStandardOutput());
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 1) << out.toStdString();
+    EXPECT_EQ(out.count('\n'), 13) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("失败：已停止"))) << out.toStdString();
+    EXPECT_TRUE(out.trimmed().endsWith(QStringLiteral("已停止。"))) << out.toStdString();
+    EXPECT_TRUE(QDir(dir.path()).entryList({".lanxi-*"}, QDir::Files | QDir::Hidden).isEmpty());
+
+    QProcess full;
+    full.setStandardOutputFile(QStringLiteral("/dev/full"));
+    full.start(QStringLiteral(LANXI_PROGRAM), {"compress", arguments.at(1)});
+    ASSERT_TRUE(full.waitForFinished(60'000));
+    EXPECT_EQ(full.exitCode(), 3);
 }
 #endif
 

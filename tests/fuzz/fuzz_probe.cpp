@@ -12,7 +12,10 @@
 #include "tests/support/probe_agreement.h"
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    // Image format plugins are found through the application object.
+    // Image format plugins are found through the application object; no display is needed.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     static QGuiApplication app(*argc, *argv);
     return 0;
 }

@@ -10,8 +10,12 @@
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
+
+#include <cstring>
 #endif
 
 namespace lanxi::test {
@@ -49,6 +53,19 @@ std::vector<BadFile> MakeBadFiles(const TempDir& dir) {
     EXPECT_EQ(::mkfifo(QFile::encodeName(dir.file(files.back().name)).constData(), 0644), 0);
     files.push_back({QStringLiteral("设备.jpg"), QStringLiteral("不是普通文件"), {}});
     EXPECT_TRUE(QFile::link(QStringLiteral("/dev/zero"), dir.file(files.back().name)));
+    // A socket cannot even be opened for reading: it is named for what it is all the same.
+    files.push_back({QStringLiteral("套接字.jpg"), QStringLiteral("不是普通文件"), {}});
+    {
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(dir.file(files.back().name));
+        EXPECT_LT(std::size_t(name.size()), sizeof address.sun_path);
+        std::memcpy(address.sun_path, name.constData(),
+                    std::min(std::size_t(name.size()), sizeof address.sun_path - 1));
+        EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ::close(fd);
+    }
     files.push_back({QStringLiteral("循环.jpg"), QStringLiteral("循环"), {}});
     EXPECT_TRUE(QFile::link(dir.file(QStringLiteral("循环 2.jpg")), dir.file(files.back().name)));
     EXPECT_TRUE(QFile::link(dir.file(files.back().name), dir.file(QStringLiteral("循环 2.jpg"))));

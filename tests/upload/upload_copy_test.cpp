@@ -110,5 +110,32 @@ TEST(UploadCopy, ACopyMadeFromTheDrawnResultIsTheCopyOfTheWholeResult) {
     }
 }
 
+// A JPEG the site would take as it is keeps its own picture, without its metadata: never a
+// larger file nor a worse picture than the user gave. One over the limits is made again.
+TEST(UploadCopy, AJpegThatAlreadyMeetsThePresetIsCopiedWithoutLoss) {
+    test::TempDir dir;
+    const QString path = dir.file(QStringLiteral("已合格.jpg"));
+    const QByteArray source = test::JpegWithOrientation(test::PhotoImage(800, 600), 1, 40'000);
+    test::WriteBytes(source, path);
+    for (const SitePreset preset : {SitePreset::Article, SitePreset::IdCard}) {
+        const SiteLimits limits = Describe(preset).limits;
+        if (source.size() - 40'000 > limits.maxBytes) {
+            continue;
+        }
+        const FittedCopy copy = MakeUploadCopyOfFile(path, limits);
+        ASSERT_TRUE(copy.fits()) << copy.reason.toStdString();
+        EXPECT_LT(copy.bytes, source.size() - 39'000);
+        EXPECT_EQ(test::MaxDifference(DecodePicture(copy.jpeg).image(),
+                                      DecodePicture(source).image()),
+                  0);
+        EXPECT_EQ(copy.quality, 95);
+    }
+    const QByteArray large = test::JpegBytes(test::PhotoImage(1600, 1200), 90);
+    test::WriteBytes(large, path);
+    const FittedCopy remade = MakeUploadCopyOfFile(path, Describe(SitePreset::Article).limits);
+    EXPECT_EQ(remade.size, QSize(700, 525));
+    EXPECT_LE(remade.bytes, 200'000);
+}
+
 }  // namespace
 }  // namespace lanxi
