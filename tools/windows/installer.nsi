@@ -287,7 +287,7 @@ Function ModePage
   Pop $0
   ${NSD_CreateRadioButton} 0 10u 100% 12u "仅为我安装(&M)"
   Pop $ModeRadioUser
-  ${NSD_CreateLabel} 12u 24u -12u 20u "安装到您自己的文件夹，只有您能使用，不需要管理员权限。"
+  ${NSD_CreateLabel} 12u 24u -12u 20u "安装到你自己的文件夹，只有你能使用，不需要管理员权限。"
   Pop $0
   ${NSD_CreateRadioButton} 0 54u 100% 12u "为这台电脑的所有用户安装(&A)"
   Pop $ModeRadioAll
