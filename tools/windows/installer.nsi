@@ -10,7 +10,7 @@
 ; %LOCALAPPDATA%\Programs\lanxi-pictool, its shortcuts and registry entries under the user's own
 ; profile and HKCU. Run as administrator, it offers to install for every user instead (Program
 ; Files, the common Start menu, HKLM).
-; Command line: /S silent; /ALLUSERS (as administrator) or /CURRENTUSER; /NODESKTOP no desktop
+; Command line: /S silent; /ALLUSERS for every user (as administrator); /NODESKTOP no desktop
 ; shortcut; /D=FOLDER the folder (last, unquoted).
 
 ; The file types offered in Explorer's "Open with" (打开方式) menu: the ones the program opens.
