@@ -1,6 +1,9 @@
 #include "app/application.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
 
 #include "app/identity.h"
 
@@ -14,8 +17,22 @@ Application::Application() : form3_(std::make_unique<Form3>()) {
 
 Application::~Application() = default;
 
-void Application::Start() {
-    form3_->Show();
+void Application::Start(const QStringList& pictures) {
+    if (pictures.isEmpty()) {
+        form3_->Show();
+        return;
+    }
+    // The start screen stays away: the workspace reaches the batch window and the home page
+    // itself, and closing it then ends the program, as closing a picture's window should.
+    form1().Show();
+    // A dropped file comes with its whole native path, which the workspace keeps for saving
+    // beside it; a name on the command line may be relative to the current folder.
+    QStringList paths;
+    for (const QString& picture : pictures) {
+        paths << QDir::toNativeSeparators(QFileInfo(picture).absoluteFilePath());
+    }
+    // Opened once the program runs, as a drop is: the window is up before the picture loads.
+    QTimer::singleShot(0, form1_.get(), [this, paths] { form1_->Form_DragDrop(paths); });
 }
 
 Form1& Application::form1() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QStringList>
 #include <memory>
 
 #include "app/form3.h"
@@ -17,8 +18,10 @@ class Application : public QObject {
     Application();
     ~Application() override;
 
-    // Shows the start screen; the program's only start-up step.
-    void Start();
+    // The program's only start-up step: shows the start screen, or, given pictures (the file
+    // names on the program's command line, as "Open with" in a file manager passes them), the
+    // workspace alone with the first of them opened as a file dropped on it opens.
+    void Start(const QStringList& pictures = {});
     Form3& form3() { return *form3_; }
     // The window objects, made on first use.
     Form1& form1();

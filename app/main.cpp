@@ -61,7 +61,9 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     lanxi::SetUpProgramLook();
 
+    // Anything else on the command line names pictures to open ("Open with", or files dropped
+    // on the program's icon). Qt's own options are gone from arguments() by now.
     lanxi::Application program;
-    program.Start();
+    program.Start(QApplication::arguments().mid(1));
     return QApplication::exec();
 }

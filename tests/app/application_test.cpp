@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -34,6 +35,30 @@ TEST_F(ApplicationTest, StartsWithTheStartScreenAlone) {
     EXPECT_TRUE(start()->isVisible());
     EXPECT_FALSE(program.hasForm1());
     EXPECT_FALSE(program.hasForm2());
+}
+
+// "Open with" in a file manager starts the program with the pictures' names.
+TEST(ApplicationStart, PicturesNamedOnTheCommandLineOpenTheFirstInTheWorkspaceAlone) {
+    test::ScriptedUi ui;
+    test::TempDir dir;
+    test::WriteJpeg(test::SmoothImage(64, 48), dir.file(QStringLiteral("照片 1.jpg")));
+    test::WriteJpeg(test::SmoothImage(32, 32), dir.file(QStringLiteral("b.jpg")));
+    Application program;
+    const QString here = QDir::currentPath();
+    QDir::setCurrent(dir.path());  // the first name is relative, as typed in a console
+    program.Start({QStringLiteral("照片 1.jpg"), dir.file(QStringLiteral("b.jpg"))});
+    QDir::setCurrent(here);
+    QApplication::processEvents();
+
+    EXPECT_FALSE(program.form3().IsLoaded());
+    ASSERT_TRUE(program.hasForm1());
+    Form1& f = program.form1();
+    EXPECT_TRUE(f.IsLoaded() && f.window()->isVisible());
+    // As a dropped file: its whole native path, the picture shown, the same hint.
+    EXPECT_EQ(f.OpenedFileName, QDir::toNativeSeparators(dir.file(QStringLiteral("照片 1.jpg"))));
+    EXPECT_EQ(f.Picture2->Picture().size(), QSize(64, 48));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].title, Form1::kTitle);
 }
 
 TEST_F(ApplicationTest, StartScreenIsLaidOutAsDesigned) {
