@@ -5,7 +5,12 @@
 namespace lanxi {
 
 QString BatchRow::path() const {
-    return QDir::toNativeSeparators(QDir(QDir::fromNativeSeparators(directory)).filePath(name));
+    // Joined by hand: QDir would take a name starting with ":" for one of Qt's resources.
+    QString folder = QDir::fromNativeSeparators(directory);
+    if (!folder.isEmpty() && !folder.endsWith(QLatin1Char('/'))) {
+        folder += QLatin1Char('/');
+    }
+    return QDir::toNativeSeparators(folder + name);
 }
 
 bool BatchList::add(const BatchRow& row) {

@@ -119,6 +119,10 @@ Command ParseCommand(const QStringList& arguments) {
     for (qsizetype i = 1; i < arguments.size(); ++i) {
         const QString& a = arguments.at(i);
         if (optionsEnded || !a.startsWith(QLatin1String("--"))) {
+            if (a.isEmpty()) {
+                c.error = QStringLiteral("文件名不能是空的");
+                return c;
+            }
             c.files << a;
         } else if (a == QLatin1String("--")) {
             optionsEnded = true;
@@ -149,6 +153,16 @@ Command ParseCommand(const QStringList& arguments) {
         c.error = QStringLiteral("没有给出文件");
     }
     return c;
+}
+
+BatchRow CommandRow(const QString& file) {
+    // Joined to the current folder by hand: Qt would take a name starting with ":" for one of
+    // its resources, where the system sees a file of that name.
+    const bool relative = !file.startsWith(QLatin1Char('/')) && !QDir::isAbsolutePath(file);
+    const QFileInfo info(QDir::cleanPath(
+        relative || file.startsWith(QLatin1Char(':')) ? QDir::currentPath() + QLatin1Char('/') + file
+                                                       : file));
+    return {info.fileName(), QDir::toNativeSeparators(info.absolutePath())};
 }
 
 QString ReportName(const QString& name) {
@@ -190,9 +204,7 @@ int RunCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
     // Every file is a row, also two of one name in different folders.
     std::vector<BatchJob> jobs;
     for (const QString& file : command.files) {
-        const QFileInfo info(file);
-        jobs.push_back(PlanRow({info.fileName(), QDir::toNativeSeparators(info.absolutePath())},
-                               command.overwrite, command.preset));
+        jobs.push_back(PlanRow(CommandRow(file), command.overwrite, command.preset));
     }
     BatchRun run(jobs);
     QEventLoop loop;

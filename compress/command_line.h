@@ -3,6 +3,7 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include "compress/batch_rows.h"
 #include "upload/upload_copy.h"
 
 // The program's command line: the batch run without any window, for people who script their
@@ -24,6 +25,10 @@ struct Command {
     QString error;
 };
 Command ParseCommand(const QStringList& arguments);
+
+// The batch row of a file named on the command line: its name and folder, the path made absolute
+// and clean (a folder named with a trailing slash is the folder).
+BatchRow CommandRow(const QString& file);
 
 // A name as the report writes it: every character that would break a line or a field (line
 // feeds, tabs and the other control characters) as an escape, \n, \t, \r or \xHH, and (where

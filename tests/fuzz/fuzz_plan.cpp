@@ -45,9 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     std::vector<lanxi::BatchJob> jobs;
     for (const QString& file : command.files) {
-        const QFileInfo info(file);
-        jobs.push_back(lanxi::PlanRow({info.fileName(), QDir::toNativeSeparators(info.absolutePath())},
-                                      command.overwrite, command.preset));
+        jobs.push_back(lanxi::PlanRow(lanxi::CommandRow(file), command.overwrite, command.preset));
         if (lanxi::ReportName(file).contains(QLatin1Char('\n'))) {
             __builtin_trap();  // a name would break the report's lines
         }
