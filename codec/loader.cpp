@@ -102,6 +102,9 @@ StdPicture DecodePicture(const QByteArray& bytes, LoadControl* control) {
             }
             return readWithQt(bytes, "bmp", &c.peakBytes);
         }
+        case PictureFormat::Png:
+        case PictureFormat::Webp:
+        case PictureFormat::Heif:
         case PictureFormat::Other:
             break;
     }

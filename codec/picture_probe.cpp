@@ -4,7 +4,9 @@
 #include <QImage>
 #include <QImageIOHandler>
 #include <QImageReader>
+#include <QtEndian>
 #include <algorithm>
+#include <cstring>
 
 #include "base/errors.h"
 #include "base/log.h"
@@ -22,13 +24,34 @@ constexpr std::int64_t kHeadBytes = 4096;
 }  // namespace
 
 PictureFormat FormatOf(const ByteSource& source) {
-    unsigned char p[3] = {};
-    const std::int64_t got = source.read(0, reinterpret_cast<char*>(p), 3);
+    unsigned char p[32] = {};
+    const std::int64_t got = source.read(0, reinterpret_cast<char*>(p), sizeof p);
     if (got >= 3 && p[0] == 0xFF && p[1] == 0xD8 && p[2] == 0xFF) {
         return PictureFormat::Jpeg;
     }
     if (got >= 2 && p[0] == 'B' && p[1] == 'M') {
         return PictureFormat::Bmp;
+    }
+    if (got >= 8 && std::memcmp(p, "\x89PNG\r\n\x1a\n", 8) == 0) {
+        return PictureFormat::Png;
+    }
+    if (got >= 12 && std::memcmp(p, "RIFF", 4) == 0 && std::memcmp(p + 8, "WEBP", 4) == 0) {
+        return PictureFormat::Webp;
+    }
+    // An ISO media file whose brands name a still picture of HEIF (HEVC or AV1 coded).
+    if (got >= 12 && std::memcmp(p + 4, "ftyp", 4) == 0) {
+        const std::int64_t box = std::min<std::int64_t>(qFromBigEndian<quint32>(p), got);
+        for (std::int64_t at = 8; at + 4 <= box; at += 4) {
+            if (at == 12) {
+                continue;  // the minor version, not a brand
+            }
+            for (const char* brand : {"heic", "heix", "hevc", "hevx", "heim", "heis", "mif1",
+                                      "msf1", "avif", "avis"}) {
+                if (std::memcmp(p + at, brand, 4) == 0) {
+                    return PictureFormat::Heif;
+                }
+            }
+        }
     }
     return PictureFormat::Other;
 }
@@ -71,6 +94,9 @@ PictureFootprint ProbePicture(const ByteSource& source) {
             return JpegFootprint(ReadJpegHeader(source, false), source.size());
         case PictureFormat::Bmp:
             return BmpFootprint(ReadBmpHeader(source));
+        case PictureFormat::Png:
+        case PictureFormat::Webp:
+        case PictureFormat::Heif:
         case PictureFormat::Other:
             break;
     }

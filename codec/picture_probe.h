@@ -8,7 +8,7 @@
 namespace lanxi {
 
 // The formats told apart by their first bytes; Other is left to Qt's readers.
-enum class PictureFormat { Jpeg, Bmp, Other };
+enum class PictureFormat { Jpeg, Bmp, Png, Webp, Heif, Other };
 PictureFormat FormatOf(const ByteSource& source);
 
 // The footprint of a picture (see PictureFootprint), from its header alone: a JPEG's markers up

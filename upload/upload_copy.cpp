@@ -414,7 +414,10 @@ QString refusedFormat(const QByteArray& bytes) {
     switch (FormatOf(MemorySource(bytes))) {
         case PictureFormat::Jpeg:
         case PictureFormat::Bmp:
+        case PictureFormat::Png:
             return {};
+        case PictureFormat::Webp:
+        case PictureFormat::Heif:
         case PictureFormat::Other:
             break;
     }
