@@ -6,9 +6,12 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <limits>
 
+#include "codec/colour.h"
 #include "codec/jpeg_header.h"
 #include "codec/libjpeg_errors.h"
 #include "codec/source.h"
@@ -82,6 +85,8 @@ struct Decoder {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     jpeg_progress_mgr progress;
+    JOCTET* profile;  // the ICC profile the APP2 blocks carry, malloc'd by libjpeg; or null
+    unsigned int profileLength;
 };
 
 // Every libjpeg call that may fail runs inside one of these two functions, whose frames hold
@@ -91,7 +96,11 @@ bool readHeader(Decoder* d, const unsigned char* data, unsigned long size) {
         return false;
     }
     jpeg_mem_src(&d->cinfo, data, size);
+    jpeg_save_markers(&d->cinfo, JPEG_APP0 + 2, 0xffff);
     jpeg_read_header(&d->cinfo, TRUE);
+    if (!jpeg_read_icc_profile(&d->cinfo, &d->profile, &d->profileLength)) {
+        d->profile = nullptr;
+    }
     const J_COLOR_SPACE in = d->cinfo.jpeg_color_space;
     if (in == JCS_CMYK || in == JCS_YCCK) {
         d->cinfo.out_color_space = JCS_CMYK;
@@ -118,7 +127,8 @@ bool scaleTo(Decoder* d, int eighths) {
     return true;
 }
 
-bool decodeRows(Decoder* d, unsigned char* bits, std::size_t bytesPerLine, unsigned char* cmykRow) {
+bool decodeRows(Decoder* d, unsigned char* bits, std::size_t bytesPerLine, unsigned char* cmykRow,
+                const CmykToSrgb* cmykProfile) {
     if (setjmp(d->err.base.jump)) {
         return false;
     }
@@ -133,9 +143,14 @@ bool decodeRows(Decoder* d, unsigned char* bits, std::size_t bytesPerLine, unsig
         }
         JSAMPROW row = cmykRow;
         jpeg_read_scanlines(&d->cinfo, &row, 1);
-        // Adobe writes CMYK inverted; the product of ink and key then gives each channel.
-        const bool inverted = d->cinfo.saw_Adobe_marker;
         auto* px = reinterpret_cast<quint32*>(out);
+        if (cmykProfile != nullptr) {
+            cmykProfile->convert(cmykRow, px, int(d->cinfo.output_width));
+            continue;
+        }
+        // Without a profile: Adobe writes CMYK inverted; the product of ink and key then gives
+        // each channel.
+        const bool inverted = d->cinfo.saw_Adobe_marker;
         for (JDIMENSION x = 0; x < d->cinfo.output_width; ++x) {
             unsigned c = cmykRow[4 * x], m = cmykRow[4 * x + 1], yy = cmykRow[4 * x + 2],
                      k = cmykRow[4 * x + 3];
@@ -293,6 +308,8 @@ JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const Stop* stop,
     QImage image;
     QString why;
     std::int64_t peak = bytes.size();
+    QByteArray profile;
+    std::unique_ptr<CmykToSrgb> cmykProfile;
     const auto failure = [&d] {
         if (d.err.truncated) {
             return QStringLiteral("图片文件不完整（可能没有复制完）");
@@ -313,6 +330,22 @@ JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const Stop* stop,
         // the probe told of it would be wrong.
         why = QStringLiteral("JPEG 图片的文件结构已损坏");
     } else {
+        // The profile is kept where it fits the picture: a CMYK one is used while decoding, an
+        // RGB or grey one afterwards; one of another kind than the picture is no use.
+        if (d.profile != nullptr) {
+            profile = QByteArray(reinterpret_cast<const char*>(d.profile), qsizetype(d.profileLength));
+            std::free(d.profile);
+            d.profile = nullptr;
+        }
+        const QByteArray kind = profile.mid(16, 4);
+        if (d.cinfo.out_color_space == JCS_CMYK) {
+            if (kind == "CMYK") {
+                cmykProfile = std::make_unique<CmykToSrgb>(profile, d.cinfo.saw_Adobe_marker != 0);
+            }
+        } else if ((d.cinfo.num_components == 1 && kind == "GRAY") ||
+                   (d.cinfo.num_components == 3 && kind == "RGB ")) {
+            result.colour.icc = profile;
+        }
         const int orientation = header.orientation;
         const qint64 w = header.width;
         const qint64 h = header.height;
@@ -326,13 +359,16 @@ JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const Stop* stop,
             if (d.cinfo.out_color_space == JCS_CMYK) {
                 cmyk.resize(ow * 4);
             }
-            peak += image.sizeInBytes() + cmyk.size() + coefficientBytes(&d.cinfo);
+            peak += image.sizeInBytes() + cmyk.size() + coefficientBytes(&d.cinfo) +
+                    3 * profile.size();
             if (image.isNull()) {
                 why = QStringLiteral("内存不足，无法打开这张图片（%1 × %2 像素）").arg(w).arg(h);
             } else if (!decodeRows(&d, image.bits(), std::size_t(image.bytesPerLine()),
                                    cmyk.isEmpty()
                                        ? nullptr
-                                       : reinterpret_cast<unsigned char*>(cmyk.data()))) {
+                                       : reinterpret_cast<unsigned char*>(cmyk.data()),
+                                   cmykProfile && cmykProfile->valid() ? cmykProfile.get()
+                                                                       : nullptr)) {
                 image = QImage();
                 why = failure();
             } else if (orientation != 1) {
@@ -345,6 +381,7 @@ JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const Stop* stop,
             }
         }
     }
+    std::free(d.profile);
     jpeg_destroy_decompress(&d.cinfo);
     result.image = std::move(image);
     result.reason = why;

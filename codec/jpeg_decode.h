@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "base/stop.h"
+#include "codec/colour_space.h"
 
 namespace lanxi {
 
@@ -21,6 +22,9 @@ struct JpegDecodeResult {
     // The memory the decoding held at its peak: the file's bytes, the pixels, libjpeg's
     // whole-picture coefficients and the turned copies, as they were allocated.
     std::int64_t peakBytes = 0;
+    // The colours as the file means them, still to be made sRGB (see ToSrgb): the profile of an
+    // RGB or grey picture. A CMYK picture's profile has been used already.
+    ColourSpace colour;
 };
 
 // Decodes a JPEG straight into 32-bit RGB rows, turned upright by its orientation tag, after the

@@ -125,10 +125,12 @@ JpegHeader ReadJpegHeader(const ByteSource& source, bool wholeStream) {
                 exifSeen = true;
                 j.orientation = ExifOrientation(app.data() + 6, std::size_t(got - 6));
             }
-        } else if (marker == 0xE2 && payload >= 12 && !j.colourProfile) {
+        } else if (marker == 0xE2 && payload >= 12) {
             char tag[12];
-            j.colourProfile = source.read(pos + 4, tag, 12) == 12 &&
-                              std::memcmp(tag, "ICC_PROFILE\0", 12) == 0;
+            if (source.read(pos + 4, tag, 12) == 12 && std::memcmp(tag, "ICC_PROFILE\0", 12) == 0) {
+                j.colourProfile = true;
+                j.profileBytes += payload;
+            }
         } else if (marker == 0xDA) {
             unsigned char scan[1 + 2 * 4];
             const std::int64_t got = source.read(pos + 4, reinterpret_cast<char*>(scan),
@@ -189,6 +191,9 @@ PictureFootprint JpegFootprint(const JpegHeader& j, std::int64_t fileBytes) {
     }
     const int components = int(j.components.size());
     f.memoryBytes += w * h * 4;
+    // A colour profile is held three times at once: libjpeg's saved blocks, the profile they make
+    // and our copy of it.
+    f.memoryBytes += 3 * j.profileBytes;
     // Four components (CMYK or YCCK) are decoded a row at a time into a row of their own first.
     if (components == 4) {
         f.memoryBytes += w * 4;

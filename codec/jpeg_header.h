@@ -33,6 +33,7 @@ struct JpegHeader {
     std::vector<Component> components;
     int orientation = 1;          // from the first Exif block, 1 to 8
     bool colourProfile = false;   // an ICC profile is embedded (APP2 "ICC_PROFILE")
+    std::int64_t profileBytes = 0;  // the bytes of its blocks
     int firstScanComponents = 0;  // 0: no scan was reached
     // Counted over the whole stream only (see ReadJpegHeader).
     int scans = 0;

@@ -6,6 +6,7 @@
 
 #include "base/errors.h"
 #include "codec/bmp_codec.h"
+#include "codec/colour.h"
 #include "codec/jpeg_decode.h"
 #include "codec/limits.h"
 #include "codec/picture_probe.h"
@@ -60,6 +61,19 @@ StdPicture readWithQt(const QByteArray& bytes, const QByteArray& format, std::in
     return picture;
 }
 
+// The decoded picture with its colours made sRGB, laid over white where it is transparent.
+StdPicture inSrgb(QImage image, const ColourSpace& colour, const Stop* stop) {
+    ToSrgb(&image, colour, stop);
+    if (Stop::Requested(stop)) {
+        refuse(QStringLiteral("已停止"), ErrorCode::UserInterrupt);
+    }
+    StdPicture picture(std::move(image));
+    if (picture.isEmpty()) {
+        refuse(QStringLiteral("内存不足，无法打开这张图片"), ErrorCode::OutOfMemory);
+    }
+    return picture;
+}
+
 }  // namespace
 
 StdPicture DecodePicture(const QByteArray& bytes, LoadControl* control) {
@@ -81,7 +95,7 @@ StdPicture DecodePicture(const QByteArray& bytes, LoadControl* control) {
             }
             c.damaged = result.damaged;
             c.peakBytes = result.peakBytes;
-            return StdPicture(std::move(result.image));
+            return inSrgb(std::move(result.image), result.colour, c.stop);
         }
         case PictureFormat::Bmp: {
             const BmpHeader header = ReadBmpHeader(source);

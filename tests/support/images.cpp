@@ -159,6 +159,10 @@ QByteArray encode(int width, int height, int components, J_COLOR_SPACE space,
         jpeg_simple_progression(&cinfo);
     }
     jpeg_start_compress(&cinfo, TRUE);
+    if (!how.profile.isEmpty()) {
+        jpeg_write_icc_profile(&cinfo, reinterpret_cast<const JOCTET*>(how.profile.constData()),
+                               unsigned(how.profile.size()));
+    }
     std::vector<unsigned char> buffer(std::size_t(width) * std::size_t(components));
     while (cinfo.next_scanline < cinfo.image_height) {
         row(int(cinfo.next_scanline), buffer.data());
@@ -175,6 +179,15 @@ QByteArray encode(int width, int height, int components, J_COLOR_SPACE space,
 }  // namespace
 
 QByteArray MakeJpeg(const QImage& image, const JpegMaking& how) {
+    if (how.grey) {
+        const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
+        return encode(
+            grey.width(), grey.height(), 1, JCS_GRAYSCALE,
+            [&grey](int y, unsigned char* out) {
+                std::memcpy(out, grey.constScanLine(y), std::size_t(grey.width()));
+            },
+            how);
+    }
     const QImage rgb = image.convertToFormat(QImage::Format_RGB888);
     return encode(
         rgb.width(), rgb.height(), 3, JCS_RGB,
@@ -184,9 +197,10 @@ QByteArray MakeJpeg(const QImage& image, const JpegMaking& how) {
         how);
 }
 
-QByteArray CmykJpeg(int width, int height, int c, int m, int y, int k) {
+QByteArray CmykJpeg(int width, int height, int c, int m, int y, int k, const QByteArray& profile) {
     JpegMaking how;
     how.quality = 95;
+    how.profile = profile;
     return encode(
         width, height, 4, JCS_CMYK,
         [&](int, unsigned char* row) {

@@ -39,6 +39,8 @@ struct JpegMaking {
     bool progressive = false;
     bool arithmetic = false;
     int restartRows = 0;  // a restart marker after every so many rows of blocks
+    QByteArray profile{};  // an ICC profile to embed (APP2 blocks)
+    bool grey = false;    // one component: the image's green channel
 };
 QByteArray MakeJpeg(const QImage& image, const JpegMaking& how);
 
@@ -55,7 +57,8 @@ QByteArray DamagedRestartMarkers(const QImage& image);
 
 // A CMYK JPEG filled with one ink mix (0 to 255 each), stored the way print software stores it
 // (Adobe marker, inverted values).
-QByteArray CmykJpeg(int width, int height, int c, int m, int y, int k);
+QByteArray CmykJpeg(int width, int height, int c, int m, int y, int k,
+                    const QByteArray& profile = {});
 
 // Largest difference of any channel between two pictures of the same size (-1 if sizes differ).
 int MaxDifference(const QImage& a, const QImage& b);
