@@ -5,6 +5,7 @@
 #include <QShortcut>
 
 #include "base/errors.h"
+#include "forms/remembered.h"
 #include "forms/ui.h"
 #include "workspace/form1_design.h"
 
@@ -31,17 +32,22 @@ void Form1::BuildControls(QWidget* w) {
     setClientSizeTwips(w, kForm1Width, kForm1Height + kStripHeight);
     BuildFromDesign(w, {Form1Design(), Form1StripDesign()});
     for (const PresetDescription& p : SitePresets()) {
-        Combo1->addItem(p.caption);
+        Combo1->addItem(p.caption, p.key);
     }
+    Remembered::Choice(Combo1, Remembered::kWorkspacePreset);
     AcceptDrops(w);
 
     // The dialog and clip components start from their design state with the window.
     CommonDialog1 = CommonDialog{};
+    CommonDialog1.RememberFolderAs = Remembered::kDialogFolder;
     PictureClip1 = PictureClip{};
 
     Command15->setToolTip(QStringLiteral(
         "找出左框图片四周颜色均匀的空白边（扫描时的白底、黑底或任何纯色），"
         "把其余部分剪切到右框，如同用鼠标拉框剪切。"));
+    Command16->setToolTip(QStringLiteral(
+        "忘记记住的选择：打开和保存图片的文件夹、批量压缩浏览的文件夹、两个窗口的上传要求。"
+        "下次启动时恢复为默认。"));
 
     On(Command1, &QPushButton::clicked, &Form1::Command1_Click);
     On(Command2, &QPushButton::clicked, &Form1::Command2_Click);
@@ -64,6 +70,7 @@ void Form1::BuildControls(QWidget* w) {
     On(Command13, &QPushButton::clicked, &Form1::Command13_Click);
     On(Command14, &QPushButton::clicked, &Form1::Command14_Click);
     On(Command15, &QPushButton::clicked, &Form1::Command15_Click);
+    On(Command16, &QPushButton::clicked, &Form1::Command16_Click);
     // The keys every picture tool answers. In a text box they undo the typing instead.
     On(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), w), &QShortcut::activated,
        &Form1::Command13_Click);

@@ -81,6 +81,7 @@ class Form1 : public Form {
     Control<QPushButton> Command13{this, "Command13"};  // undo
     Control<QPushButton> Command14{this, "Command14"};  // redo
     Control<QPushButton> Command15{this, "Command15"};  // trim the blank margins
+    Control<QPushButton> Command16{this, "Command16"};  // forget the remembered choices
 
     // Event handlers.
     void Command1_Click();   // enlarge, or fixed size
@@ -104,6 +105,7 @@ class Form1 : public Form {
     void Command13_Click();  // undo the last step (also Ctrl+Z)
     void Command14_Click();  // redo it (also Ctrl+Y and Ctrl+Shift+Z)
     void Command15_Click();  // trim the blank margins of the left picture, as a crop
+    void Command16_Click();  // forget the remembered choices
     // Files dropped on the window: the first opens as if it had been chosen in the open dialog.
     void Form_DragDrop(const QStringList& files);
 

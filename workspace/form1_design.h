@@ -11,7 +11,7 @@ std::span<const ControlDesign> Form1Design();
 
 // The designed window's client area, in twips, and the strip added below it: a row for the
 // site's limits (the preset choice and the readout of the upload copy), and a row of edits
-// (undo, redo, trimming the blank margins).
+// (undo, redo, trimming the blank margins) and "恢复默认".
 inline constexpr int kForm1Width = 16785;
 inline constexpr int kForm1Height = 9825;
 inline constexpr int kStripRowHeight = 480;

@@ -1,6 +1,8 @@
-// The strip's second row: undoing and redoing steps, and trimming the blank margins as a crop.
+// The strip's second row: undoing and redoing steps, trimming the blank margins as a crop, and
+// forgetting the remembered choices.
 #include "base/errors.h"
 #include "base/numbers.h"
+#include "forms/remembered.h"
 #include "forms/ui.h"
 #include "workspace/blank_margins.h"
 #include "workspace/form1.h"
@@ -117,6 +119,13 @@ void Form1::Command15_Click() {
         cutSelection();
         return QStringLiteral("裁掉空白边");
     });
+}
+
+void Form1::Command16_Click() {
+    Remembered::Forget();
+    MsgBox(hWnd(),
+           QStringLiteral("已忘记记住的选择（文件夹和上传要求）。\n下次启动时恢复为默认。"),
+           vbInformation);
 }
 
 }  // namespace lanxi
