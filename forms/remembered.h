@@ -27,6 +27,7 @@ inline constexpr char kDialogFolder[] = "workspace/dialogFolder";
 inline constexpr char kWorkspacePreset[] = "workspace/preset";
 inline constexpr char kBrowserFolder[] = "batch/browserFolder";
 inline constexpr char kBatchPreset[] = "batch/preset";
+inline constexpr char kBatchFormat[] = "batch/format";  // the batch strip's format choice
 
 // The folder remembered under `key` while it is still a folder; empty otherwise.
 QString Folder(const char* key);
@@ -36,7 +37,8 @@ void SetFolder(const char* key, const QString& folder);
 // Makes a choice box remember its choice under `key`: the item remembered is chosen now (an item
 // the box no longer offers is ignored), and each item the user chooses from now on is
 // remembered. An item is known by its data when it has any (a preset's command-line name),
-// otherwise by its text. Call it once the box holds its items.
+// otherwise by its text. Call it once the box holds its items; `key` must live as long as the
+// box (one of the names above, or a literal).
 void Choice(QComboBox* box, const char* key);
 
 // Forgets every remembered choice: the next start is the designed first start.
