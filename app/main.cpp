@@ -6,6 +6,7 @@
 #include "app/application.h"
 #include "compress/command_line.h"
 #include "app/identity.h"
+#include "forms/remembered.h"
 
 #ifdef Q_OS_WIN
 #include <windows.h>
@@ -60,6 +61,8 @@ int main(int argc, char* argv[]) {
     }
     QApplication app(argc, argv);
     lanxi::SetUpProgramLook();
+    // The windows remember the user's choices from one start to the next.
+    lanxi::Remembered::UseUserSettings();
 
     // Anything else on the command line names pictures to open ("Open with", or files dropped
     // on the program's icon). Qt's own options are gone from arguments() by now.

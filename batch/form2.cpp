@@ -8,6 +8,7 @@
 #include "batch/form2_design.h"
 #include "base/errors.h"
 #include "base/log.h"
+#include "forms/remembered.h"
 #include "forms/ui.h"
 
 namespace lanxi {
@@ -24,8 +25,9 @@ void Form2::BuildControls(QWidget* w) {
     setClientSizeTwips(w, kForm2Width, kForm2Height + kForm2StripHeight);
     BuildFromDesign(w, {Form2Design(), Form2StripDesign()});
     for (const PresetDescription& p : SitePresets()) {
-        Combo1->addItem(p.caption);
+        Combo1->addItem(p.caption, p.key);
     }
+    Remembered::Choice(Combo1, Remembered::kBatchPreset);
 
     On(Drive1, &DriveListBox::Change, &Form2::Drive1_Change);
     On(Dir1, &DirListBox::Change, &Form2::Dir1_Change);
@@ -48,6 +50,22 @@ void Form2::Form_Load() {
     }
     File1->setPath(Dir1->Path());
     File1->setPattern(kPattern);
+    rememberFolder();
+}
+
+void Form2::rememberFolder() {
+    // The browser goes back to where the user last was, when that is still a folder it can
+    // read, and remembers where the user goes from there.
+    if (const QString folder = Remembered::Folder(Remembered::kBrowserFolder); !folder.isEmpty()) {
+        try {
+            Dir1->setPath(folder);
+            Drive1->setDrive(DriveOf(Dir1->Path()));
+        } catch (const Error&) {
+            // Unreadable since: the browser stays where the designed start put it.
+        }
+    }
+    connect(Dir1, &DirListBox::Change, this,
+            [this] { Remembered::SetFolder(Remembered::kBrowserFolder, Dir1->Path()); });
 }
 
 void Form2::Drive1_Change() {

@@ -67,6 +67,9 @@ class Form2 : public Form {
   protected:
     void BuildControls(QWidget* window) override;
     void Form_Load() override;
+
+  private:
+    void rememberFolder();
 };
 
 }  // namespace lanxi

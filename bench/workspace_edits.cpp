@@ -1,8 +1,10 @@
 // Times the workspace's edits on a large photo: open, zoom and shrink steps, fixed sizes, reset,
 // a crop drag and its release, the first zoom after it, and the full render a save reads; and
-// the process's peak memory.
+// the process's peak memory. With --steps: open, then twenty steps of every kind in a row, each
+// undone with Ctrl+Z and made again with Ctrl+Y, and the memory the undo history holds (a build
+// without the history runs the same steps, its keys doing nothing).
 //
-//   bench_workspace_edits [--no-readout] [PICTURE]
+//   bench_workspace_edits [--no-readout] [--steps] [PICTURE]
 //
 // The strip's readout works out the upload copy of every result on a worker meanwhile; the
 // figures before the full render are taken once it has caught up. --no-readout disconnects it,
@@ -19,9 +21,11 @@
 #include <QPaintEvent>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QTest>
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
 #include <jpeglib.h>
@@ -59,6 +63,18 @@ QString memory() {
     return QStringLiteral("rss %1 MB, peak %2 MB")
         .arg(statusKb("VmRSS") / 1024)
         .arg(statusKb("VmHWM") / 1024);
+}
+
+// What the undo history keeps, in a build that has one.
+QString history(Form1& form) {
+#if __has_include("workspace/edit_history.h")
+    return QStringLiteral("; history: %1 steps, %2 MB of pixels of its own")
+        .arg(form.History().Steps())
+        .arg(double(form.History().OwnBytes(form.State())) / (1 << 20), 0, 'f', 1);
+#else
+    Q_UNUSED(form);
+    return QStringLiteral("; no history");
+#endif
 }
 
 // Smooth light, a few hard-edged objects and sensor noise: compresses like a photograph. Written
@@ -164,6 +180,91 @@ void mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButton button,
     QApplication::sendEvent(w, &e);
 }
 
+void dragOn(QWidget* w, QPoint from, QPoint to) {
+    mouse(w, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    mouse(w, QEvent::MouseMove, (from + to) / 2, Qt::NoButton, Qt::LeftButton);
+    mouse(w, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    mouse(w, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+}
+
+// A key pressed in the window, as the user presses it.
+void keyIn(QWidget* window, Qt::Key key, Qt::KeyboardModifiers modifiers) {
+    QApplication::setActiveWindow(window);
+    QTest::keyClick(window, key, modifiers);
+}
+
+// Median and largest of a set of timings.
+void summary(const char* what, std::vector<double> ms) {
+    std::sort(ms.begin(), ms.end());
+    std::printf("%-34s median %6.1f  max %6.1f   (%zu clicks, click + repaint)\n", what,
+                ms[ms.size() / 2], ms.back(), ms.size());
+}
+
+// Twenty steps of every kind on the opened picture, then each undone and made again.
+void twentySteps(Form1& form) {
+    lanxi::PictureFrame* left = form.Picture2;
+    const int w = left->width(), h = left->height();
+    const auto crop = [&](double x0, double y0, double x1, double y1) {
+        dragOn(left, QPoint(int(w * x0), int(h * y0)), QPoint(int(w * x1), int(h * y1)));
+    };
+    const auto type = [&](const char* width, const char* height) {
+        form.Text1->setText(QString::fromLatin1(width));
+        form.Text2->setText(QString::fromLatin1(height));
+    };
+    const auto preset = [&](int index) {
+        form.Combo1->setCurrentIndex(index);
+        emit form.Combo1->activated(index);
+    };
+    const std::vector<std::pair<const char*, std::function<void()>>> steps = {
+        {"crop most of it", [&] { crop(0.05, 0.05, 0.9, 0.85); }},
+        {"zoom", [&] { form.Command1->click(); }},
+        {"zoom", [&] { form.Command1->click(); }},
+        {"shrink", [&] { form.Command2->click(); }},
+        {"fixed width 700", [&] { type("700", "0"); form.Command1->click(); type("0", "0"); }},
+        {"reset", [&] { form.Command8->click(); }},
+        {"crop a small part", [&] { crop(0.3, 0.3, 0.5, 0.45); }},
+        {"copy to the left", [&] { form.Command4->click(); }},
+        {"restore the opened picture", [&] { form.Command6->click(); }},
+        {"copy to the right", [&] { form.Command10->click(); }},
+        {"crop a small part", [&] { crop(0.6, 0.1, 0.8, 0.3); }},
+        {"avatar preset", [&] { preset(2); }},
+        {"zoom", [&] { form.Command1->click(); }},
+        {"fixed height 210", [&] { type("0", "210"); form.Command2->click(); type("0", "0"); }},
+        {"crop a small part", [&] { crop(0.1, 0.6, 0.3, 0.8); }},
+        {"article preset", [&] { preset(1); }},
+        {"reset", [&] { form.Command8->click(); }},
+        {"zoom", [&] { form.Command1->click(); }},
+        {"crop a quarter", [&] { crop(0.2, 0.2, 0.7, 0.7); }},
+        {"shrink", [&] { form.Command2->click(); }},
+    };
+    std::printf("before the twenty steps: %s%s\n", qPrintable(memory()), qPrintable(history(form)));
+    std::vector<double> made, undone, redone;
+    for (const auto& [name, step] : steps) {
+        const Timing t = timed(form, step);
+        made.push_back(t.click + t.repaint);
+        report(name, t, form);
+    }
+    summary("twenty steps", made);
+    std::printf("after the twenty steps: %s%s\n", qPrintable(memory()), qPrintable(history(form)));
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const Timing t = timed(form, [&] { keyIn(form.window(), Qt::Key_Z, Qt::ControlModifier); });
+        undone.push_back(t.click + t.repaint);
+    }
+    summary("undo (Ctrl+Z)", undone);
+    std::printf("after undoing them: result %s x %s px; %s\n",
+                qPrintable(form.Label1[2]->Caption()), qPrintable(form.Label1[4]->Caption()),
+                qPrintable(memory()));
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const Timing t = timed(form, [&] { keyIn(form.window(), Qt::Key_Y, Qt::ControlModifier); });
+        redone.push_back(t.click + t.repaint);
+    }
+    summary("redo (Ctrl+Y)", redone);
+    std::printf("after redoing them: result %s x %s px; %s\n",
+                qPrintable(form.Label1[2]->Caption()), qPrintable(form.Label1[4]->Caption()),
+                qPrintable(memory()));
+    form.Combo1->setCurrentIndex(0);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -174,6 +275,7 @@ int main(int argc, char* argv[]) {
 
     QStringList args = app.arguments().mid(1);
     const bool readout = !args.removeAll(QStringLiteral("--no-readout"));
+    const bool steps = args.removeAll(QStringLiteral("--steps")) > 0;
     if (!args.isEmpty()) {
         ui.path = args.first();
     } else {
@@ -210,6 +312,11 @@ int main(int argc, char* argv[]) {
     form.window()->repaint();
     open.repaint = msSince(t);
     report("open (repaint: whole window)", open, form);
+    if (steps) {
+        twentySteps(form);
+        lanxi::SetUi(nullptr);
+        return 0;
+    }
 
     report("reset", timed(form, [&] { form.Command8->click(); }), form);
     for (int i = 1; i <= 10; ++i) {
@@ -269,11 +376,11 @@ int main(int argc, char* argv[]) {
         }
     }
     // The first strong reduction of a picture builds its averaged reductions once; repeat it
-    // on fresh loads ("左框恢复打开原图" reads the file again) for a steadier figure.
+    // on fresh loads ("打开图片" reads the file again) for a steadier figure.
     std::vector<double> firstCuts;
     for (int i = 0; i < 5; ++i) {
         form.Text1->setText(QStringLiteral("0"));
-        form.Command6->click();
+        form.Command5->click();
         form.Command8->click();
         QApplication::processEvents();
         form.Text1->setText(QStringLiteral("700"));
@@ -297,7 +404,7 @@ int main(int argc, char* argv[]) {
     }
     std::printf("readout %s after %.0f ms: %s\n", readout ? "caught up" : "disconnected",
                 msSince(t), qPrintable(form.Label3->Caption()));
-    std::printf("before the full render: %s\n", qPrintable(memory()));
+    std::printf("before the full render: %s%s\n", qPrintable(memory()), qPrintable(history(form)));
     t.restart();
     const lanxi::StdPicture whole = form.Picture1->Image();
     std::printf("%-34s %8.1f ms   %d x %d px; %s\n", "full render (what a save reads)", msSince(t),

@@ -169,6 +169,61 @@ DrawnImage DrawnImage::Of(const StdPicture& picture) {
     return image;
 }
 
+std::vector<StdPicture> DrawnImage::pictures() const {
+    std::vector<StdPicture> out;
+    if (!picture_.isEmpty()) {
+        out.push_back(picture_);
+    }
+    for (const Painting& p : paintings_) {
+        if (!p.picture.isEmpty()) {
+            out.push_back(p.picture);
+        }
+    }
+    return out;
+}
+
+DrawnImage DrawnImage::withPictures(
+    const std::function<StdPicture(const StdPicture&)>& swap) const {
+    DrawnImage out = *this;
+    if (!out.picture_.isEmpty()) {
+        out.picture_ = swap(out.picture_);
+    }
+    for (Painting& p : out.paintings_) {
+        if (!p.picture.isEmpty()) {
+            p.picture = swap(p.picture);
+        }
+    }
+    return out;
+}
+
+namespace {
+
+bool samePixels(const StdPicture& a, const StdPicture& b) {
+    if (a.isEmpty() || b.isEmpty()) {
+        return a.isEmpty() == b.isEmpty();
+    }
+    return a == b || (a.image().constBits() == b.image().constBits() && a.size() == b.size() &&
+                      a.image().bytesPerLine() == b.image().bytesPerLine());
+}
+
+}  // namespace
+
+bool operator==(const DrawnImage& a, const DrawnImage& b) {
+    if (a.size_ != b.size_ || a.background_ != b.background_ ||
+        !samePixels(a.picture_, b.picture_) || a.paintings_.size() != b.paintings_.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < a.paintings_.size(); ++i) {
+        const DrawnImage::Painting& p = a.paintings_[i];
+        const DrawnImage::Painting& q = b.paintings_[i];
+        if (!samePixels(p.picture, q.picture) || p.destination != q.destination ||
+            p.source != q.source || p.clip != q.clip) {
+            return false;
+        }
+    }
+    return true;
+}
+
 bool DrawnImage::plain() const {
     return paintings_.empty() && !picture_.isEmpty() && picture_.size() == size_;
 }

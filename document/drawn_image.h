@@ -4,6 +4,7 @@
 #include <QRect>
 #include <QRectF>
 #include <QSize>
+#include <functional>
 #include <vector>
 
 #include "document/picture.h"
@@ -43,6 +44,15 @@ class DrawnImage {
     void paint(const StdPicture& picture, const QRectF& destination, const QRectF& source);
     // How many paintings the image holds (for tests of the bookkeeping).
     int paintingCount() const { return int(paintings_.size()); }
+
+    // Every picture the image shows, the assigned one first, each as often as it is used.
+    std::vector<StdPicture> pictures() const;
+    // The same image with each picture replaced by what `swap` gives for it: the same pixels
+    // held another way (StdPicture::asView, asPart), of the same size.
+    DrawnImage withPictures(const std::function<StdPicture(const StdPicture&)>& swap) const;
+    // Two images are equal when they show the same the same way: the same size and background,
+    // the same pictures (the same pixels in memory) assigned and painted at the same places.
+    friend bool operator==(const DrawnImage& a, const DrawnImage& b);
 
     // This image stretched onto `size`: what it shows, every painting and the assigned picture
     // scaled by the ratio of the sizes. The assigned picture stays the same picture.

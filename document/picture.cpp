@@ -17,6 +17,12 @@ struct StdPicture::Data {
     std::mutex mutex;
     std::vector<QImage> levels;  // levels[0] is reduction level 1
     int grey = -1;               // unknown, no, yes
+    // A part: the picture it was cut from and where; `view` when it shares that picture's
+    // pixels, whose memory block `block` then is.
+    std::weak_ptr<Data> source;
+    QRect rect;
+    bool view = false;
+    Block block;
 };
 
 namespace {
@@ -133,8 +139,18 @@ StdPicture StdPicture::part(const QRect& rect) const {
     }
     const std::int64_t area = std::int64_t(rect.width()) * rect.height();
     if (4 * area < std::int64_t(whole.width()) * whole.height()) {
-        return StdPicture(whole.copy(rect));
+        StdPicture copy(whole.copy(rect));
+        if (copy.d_) {
+            copy.d_->source = d_;
+            copy.d_->rect = rect;
+        }
+        return copy;
     }
+    return view(rect);
+}
+
+StdPicture StdPicture::view(const QRect& rect) const {
+    const QImage& whole = image();
     // The view holds a reference to the pixels (not to the reductions made of them) until the
     // last copy of the view is gone.
     auto* keep = new QImage(whole);
@@ -146,7 +162,54 @@ StdPicture StdPicture::part(const QRect& rect) const {
         delete keep;
         return {};
     }
-    return StdPicture(std::move(view));
+    StdPicture out(std::move(view));
+    if (out.d_) {
+        out.d_->source = d_;
+        out.d_->rect = rect;
+        out.d_->view = true;
+        out.d_->block = block();
+    }
+    return out;
+}
+
+StdPicture StdPicture::asView() const {
+    if (!d_ || d_->view) {
+        return *this;
+    }
+    StdPicture source;
+    source.d_ = d_->source.lock();
+    if (source.isEmpty()) {
+        return *this;  // not a part, or its source has gone: its pixels are its own
+    }
+    const StdPicture out = source.view(d_->rect);
+    return out.isEmpty() ? *this : out;
+}
+
+StdPicture StdPicture::asPart() const {
+    if (!d_ || !d_->view) {
+        return *this;
+    }
+    const std::int64_t area = std::int64_t(width()) * height();
+    if (4 * area * (image().depth() / 8) >= std::int64_t(d_->block.bytes)) {
+        return *this;
+    }
+    StdPicture copy(image().copy());
+    if (copy.isEmpty()) {
+        return *this;  // no memory for the copy: the view shows the same
+    }
+    copy.d_->source = d_->source;
+    copy.d_->rect = d_->rect;
+    return copy;
+}
+
+StdPicture::Block StdPicture::block() const {
+    if (!d_) {
+        return {};
+    }
+    if (d_->view) {
+        return d_->block;
+    }
+    return {d_->image.constBits(), d_->image.sizeInBytes()};
 }
 
 bool StdPicture::grey() const {

@@ -33,6 +33,24 @@ class StdPicture {
     // smaller part is copied, so that it does not keep a large picture alive.
     StdPicture part(const QRect& rect) const;
 
+    // A part remembers the picture it was cut from and where, without keeping that picture
+    // alive. The same pixels in the other form:
+    // - asView(): a view into the picture it was cut from, while that picture lives, so that it
+    //   holds no pixels of its own (what an undo history keeps of a cut: the source and the
+    //   rectangle); any other picture is given as it is;
+    // - asPart(): as part() would hold them, a view of less than a quarter of its source
+    //   becoming a copy of its own again.
+    StdPicture asView() const;
+    StdPicture asPart() const;
+
+    // The memory the pixels live in, its start and length: pictures that share pixels (a view
+    // and its source) name the same block. Empty for an empty picture.
+    struct Block {
+        const void* start = nullptr;
+        qsizetype bytes = 0;
+    };
+    Block block() const;
+
     // The picture reduced by 2^level in each direction by averaging, made on first use and kept
     // with the picture (level 0 is the picture itself). Used to draw strong reductions without
     // aliasing.
@@ -45,6 +63,9 @@ class StdPicture {
     friend bool operator==(const StdPicture& a, const StdPicture& b) { return a.d_ == b.d_; }
 
   private:
+    // A part of the picture that shares its pixels, whatever its size.
+    StdPicture view(const QRect& rect) const;
+
     struct Data;
     std::shared_ptr<Data> d_;
 };

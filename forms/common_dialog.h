@@ -13,9 +13,17 @@ class CommonDialog {
     QString Filter;
     std::int32_t Flags = 0;
     QString FileName;  // after a show: the path chosen, or empty when cancelled
+    // The folder the dialog opens in; empty: the dialog's own choice.
+    QString InitDir;
+    // With a name, the dialog opens in the folder of the file last chosen in a dialog of that
+    // name, in this run or an earlier one (see Remembered), unless InitDir is given.
+    const char* RememberFolderAs = nullptr;
 
     void ShowOpen(QWidget* parent);
     void ShowSave(QWidget* parent);
+
+  private:
+    void show(int kind, QWidget* parent);
 };
 
 }  // namespace lanxi

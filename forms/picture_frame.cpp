@@ -195,6 +195,19 @@ void PictureFrame::Stretch(float width, float height) {
     emit DrawingChanged();
 }
 
+void PictureFrame::Restore(const DrawnImage& drawing, float width, float height) {
+    const int units = UnitsPerPixelOf(parentWidget());
+    if (!FrameTakesSize(width, units) || !FrameTakesSize(height, units)) {
+        invalidValue();
+    }
+    drawing_ = drawing;
+    width_ = width;
+    height_ = height;
+    applyGeometry();
+    update();
+    emit DrawingChanged();
+}
+
 void PictureFrame::setScaleMode(int mode) {
     if (mode != 1 && mode != 3) {
         invalidValue();

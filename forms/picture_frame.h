@@ -81,6 +81,10 @@ class PictureFrame : public QWidget {
     int paintingCount() const { return drawing_.paintingCount(); }
     // The drawn image itself: a copy may be rendered on another thread (see DrawnImage).
     const DrawnImage& Drawing() const { return drawing_; }
+    // Shows a drawn image kept earlier (Drawing()) at the size the frame had then, its
+    // assigned picture included, without sizing the frame to that picture: the frame is as it
+    // was. Sizes as for setWidth and setHeight.
+    void Restore(const DrawnImage& drawing, float width, float height);
 
   signals:
     // Button: 1 left, 2 right, 4 middle (for moves: all buttons held). Shift: 1 Shift, 2 Ctrl,

@@ -58,6 +58,9 @@ class RealUserInterface : public UserInterface {
         if (!request.filter.isEmpty()) {
             dialog->setNameFilters(qtFilters(request.filter));
         }
+        if (!request.directory.isEmpty()) {
+            dialog->setDirectory(request.directory);
+        }
         if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
             return {};
         }

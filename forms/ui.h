@@ -27,6 +27,7 @@ struct FileDialogRequest {
     QWidget* parent = nullptr;
     QString filter;          // "description|pattern|description|pattern"
     std::int32_t flags = 0;  // 2 ask before replacing, 4 hide read-only box, 8 keep current dir
+    QString directory;       // where the dialog opens; empty: its own choice
 };
 
 struct MessageBoxRequest {

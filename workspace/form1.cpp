@@ -1,8 +1,11 @@
 #include "workspace/form1.h"
 
 #include <QDir>
+#include <QKeySequence>
+#include <QShortcut>
 
 #include "base/errors.h"
+#include "forms/remembered.h"
 #include "forms/ui.h"
 #include "workspace/form1_design.h"
 
@@ -11,8 +14,16 @@ namespace lanxi {
 const QString Form1::kTitle = QStringLiteral("岚溪文坊图片处理专用");
 const QString Form1::kFileFilter = QStringLiteral("JPG文件(*.jpg)|*.jpg|BMP文件(*.bmp)|*.bmp");
 
-Form1::Form1(QObject* parent) : Form(QStringLiteral("Form1"), parent) {
+Form1::Form1(QObject* parent)
+    : Form(QStringLiteral("Form1"), parent),
+      history_([this](const WorkspaceState& state) { setState(state); }) {
     connect(&estimate_, &CopyEstimate::ready, this, &Form1::showCopy);
+    connect(&history_, &EditHistory::changed, this, &Form1::showHistory);
+    // A closed window starts again without a picture: its steps go with it, and their pictures.
+    connect(this, &Form::unloaded, this, [this] {
+        beforeCrop_.reset();
+        history_.Clear();
+    });
 }
 
 void Form1::BuildControls(QWidget* w) {
@@ -21,13 +32,22 @@ void Form1::BuildControls(QWidget* w) {
     setClientSizeTwips(w, kForm1Width, kForm1Height + kStripHeight);
     BuildFromDesign(w, {Form1Design(), Form1StripDesign()});
     for (const PresetDescription& p : SitePresets()) {
-        Combo1->addItem(p.caption);
+        Combo1->addItem(p.caption, p.key);
     }
+    Remembered::Choice(Combo1, Remembered::kWorkspacePreset);
     AcceptDrops(w);
 
     // The dialog and clip components start from their design state with the window.
     CommonDialog1 = CommonDialog{};
+    CommonDialog1.RememberFolderAs = Remembered::kDialogFolder;
     PictureClip1 = PictureClip{};
+
+    Command15->setToolTip(QStringLiteral(
+        "找出左框图片四周颜色均匀的空白边（扫描时的白底、黑底或任何纯色），"
+        "把其余部分剪切到右框，如同用鼠标拉框剪切。"));
+    Command16->setToolTip(QStringLiteral(
+        "忘记记住的选择：打开和保存图片的文件夹、批量压缩浏览的文件夹、两个窗口的上传要求。"
+        "下次启动时恢复为默认。"));
 
     On(Command1, &QPushButton::clicked, &Form1::Command1_Click);
     On(Command2, &QPushButton::clicked, &Form1::Command2_Click);
@@ -47,6 +67,17 @@ void Form1::BuildControls(QWidget* w) {
     On(Picture2, &PictureFrame::MouseMove, &Form1::Picture2_MouseMove);
     On(Picture2, &PictureFrame::MouseUp, &Form1::Picture2_MouseUp);
     On(Combo1, &QComboBox::activated, &Form1::Combo1_Click);
+    On(Command13, &QPushButton::clicked, &Form1::Command13_Click);
+    On(Command14, &QPushButton::clicked, &Form1::Command14_Click);
+    On(Command15, &QPushButton::clicked, &Form1::Command15_Click);
+    On(Command16, &QPushButton::clicked, &Form1::Command16_Click);
+    // The keys every picture tool answers. In a text box they undo the typing instead.
+    On(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), w), &QShortcut::activated,
+       &Form1::Command13_Click);
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
+        On(new QShortcut(keys, w), &QShortcut::activated, &Form1::Command14_Click);
+    }
     On(this, &Form::filesDropped, &Form1::Form_DragDrop);
     connect(Picture1, &PictureFrame::DrawingChanged, this, &Form1::estimateCopy);
 }
@@ -64,6 +95,9 @@ void Form1::Form_Load() {
     guard([&] { Picture1->setAutoRedraw(true); });
     guard([&] { Picture2->setAutoSize(true); });
     guard([&] { Picture2->setAutoRedraw(true); });
+    history_.Clear();
+    beforeCrop_.reset();
+    showHistory();
 }
 
 void Form1::Command12_Click() {

@@ -16,6 +16,7 @@
 #include "document/picture_clip.h"
 #include "forms/picture_frame.h"
 #include "workspace/copy_estimate.h"
+#include "workspace/edit_history.h"
 
 namespace lanxi {
 
@@ -77,6 +78,10 @@ class Form1 : public Form {
     Control<VbLabel> Label2{this, "Label2"};    // "上传要求："
     Control<QComboBox> Combo1{this, "Combo1"};  // the site's limits the copy is fitted to
     Control<VbLabel> Label3{this, "Label3"};    // what the "_YS" copy of the result would be
+    Control<QPushButton> Command13{this, "Command13"};  // undo
+    Control<QPushButton> Command14{this, "Command14"};  // redo
+    Control<QPushButton> Command15{this, "Command15"};  // trim the blank margins
+    Control<QPushButton> Command16{this, "Command16"};  // forget the remembered choices
 
     // Event handlers.
     void Command1_Click();   // enlarge, or fixed size
@@ -97,6 +102,10 @@ class Form1 : public Form {
     void Picture2_MouseMove(int Button, int Shift, float X, float Y);
     void Picture2_MouseUp(int Button, int Shift, float X, float Y);
     void Combo1_Click();  // another preset chosen
+    void Command13_Click();  // undo the last step (also Ctrl+Z)
+    void Command14_Click();  // redo it (also Ctrl+Y and Ctrl+Shift+Z)
+    void Command15_Click();  // trim the blank margins of the left picture, as a crop
+    void Command16_Click();  // forget the remembered choices
     // Files dropped on the window: the first opens as if it had been chosen in the open dialog.
     void Form_DragDrop(const QStringList& files);
 
@@ -104,6 +113,13 @@ class Form1 : public Form {
     SitePreset Preset() const;
     // The readout is being worked out.
     bool Estimating() const { return estimate_.Busy() || estimateDue_; }
+
+    // The steps that can be undone and redone, kept while the window is loaded and forgotten
+    // when another picture is opened.
+    EditHistory& History() { return history_; }
+    // What the steps change, as the window shows it now; and giving the window such a state.
+    WorkspaceState State() const;
+    void setState(const WorkspaceState& state);
 
     static const QString kTitle;       // title of the workspace's hint box
     static const QString kFileFilter;  // the open and save dialogs' filter
@@ -120,8 +136,17 @@ class Form1 : public Form {
     // The readout follows the result: a new estimate once the current event is done.
     void estimateCopy();
     void showCopy();
-    // The common body of the enlarge and shrink buttons.
-    void scaleResult(double stepFactor);
+    // The common body of the enlarge and shrink buttons; gives the step's name.
+    QString scaleResult(double stepFactor);
+    // Runs a step that may change the result, `body` giving its name, and keeps it in the
+    // history.
+    void step(const std::function<QString()>& body);
+    // The release's cut of the rectangle Shape1 shows, into the right frame.
+    void cutSelection();
+    // The undo and redo buttons follow the history.
+    void showHistory();
+    // A preset's sizing of the result.
+    void sizeToPreset();
     // The last steps of the zoom, shrink and reset buttons: the right frame takes the computed
     // size, the left frame's picture is painted stretched over it, and the readouts follow.
     void showResult(const ResultSize& size);
@@ -130,6 +155,9 @@ class Form1 : public Form {
 
     CopyEstimate estimate_;
     bool estimateDue_ = false;
+    EditHistory history_;
+    // The state before the crop drag in progress.
+    std::optional<WorkspaceState> beforeCrop_;
 };
 
 }  // namespace lanxi

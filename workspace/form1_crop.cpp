@@ -23,6 +23,10 @@ float cropEdge(const PictureFrame* frame, bool across) {
 }  // namespace
 
 void Form1::Picture2_MouseDown(int, int, float X, float Y) {
+    // A drag and its release make one step: the state before it is taken at its first press.
+    if (!beforeCrop_) {
+        beforeCrop_ = State();
+    }
     Shape1->setLeft(X);
     Shape1->setTop(Y);
     SelectDragging = kTrue;
@@ -47,6 +51,13 @@ void Form1::Picture2_MouseMove(int Button, int, float X, float Y) {
 }
 
 void Form1::Picture2_MouseUp(int, int, float, float) {
+    const WorkspaceState before = beforeCrop_ ? *beforeCrop_ : State();
+    beforeCrop_.reset();
+    cutSelection();
+    history_.Record(QStringLiteral("剪切"), before, State());
+}
+
+void Form1::cutSelection() {
     ResumeNext guard;
     if (guard.test([&] { return Shape1->Visible(); })) {
         // The cut goes through the system clipboard, so other programs can paste it too.

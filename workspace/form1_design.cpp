@@ -76,6 +76,16 @@ const ControlDesign kStrip[] = {
     {"Combo1", Make<QComboBox>, "", {1080, kForm1Height + 75, 4800, 330}, 19},
     {"Label3", Make<VbLabel>, "上传副本：—", {6120, kForm1Height + 150, 6000, 180}, kNoTab,
      {.autoSize = true}},
+    // The second row: the edits, enabled as the undo history and an opened picture allow, and
+    // at the right, under the designed column of "缩放复位" and "关闭", forgetting the choices.
+    {"Command13", Make<QPushButton>, "撤销", {120, kForm1Height + kStripRowHeight + 60, 900, 360},
+     20, {.enabled = false}},
+    {"Command14", Make<QPushButton>, "重做", {1080, kForm1Height + kStripRowHeight + 60, 900, 360},
+     21, {.enabled = false}},
+    {"Command15", Make<QPushButton>, "裁掉空白边",
+     {2040, kForm1Height + kStripRowHeight + 60, 1500, 360}, 22, {.enabled = false}},
+    {"Command16", Make<QPushButton>, "恢复默认",
+     {15240, kForm1Height + kStripRowHeight + 60, 1335, 360}, 23},
 };
 // clang-format on
 

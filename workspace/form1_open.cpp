@@ -80,20 +80,34 @@ void Form1::openChosen(const QString& path) {
         BaseHeight = Picture2->Height();
         OpenedWidth = Picture2->Width();
         OpenedHeight = Picture2->Height();
+        // The strip's trim needs a picture as the crop does; the steps taken on the last picture
+        // are not undone into this one.
+        Command15->setEnabled(true);
+        beforeCrop_.reset();
+        history_.Clear();
     }
     MsgBox(hWnd(), QStringLiteral("用鼠标在左框图片上拉框可以自由剪切图片。"), vbInformation,
            kTitle);
 }
 
 void Form1::Command6_Click() {
-    const StdPicture picture =
-        loadOrExplain(hWnd(), OpenedFileName, QStringLiteral("无法恢复打开的原图"));
-    if (picture.isEmpty() || !IsLoaded()) {
-        return;
-    }
-    Picture2->setPicture(picture);
-    BaseWidth = Picture2->Width();
-    BaseHeight = Picture2->Height();
+    step([&] {
+        StdPicture picture =
+            loadOrExplain(hWnd(), OpenedFileName, QStringLiteral("无法恢复打开的原图"));
+        if (picture.isEmpty() || !IsLoaded()) {
+            return QString();
+        }
+        // A file unchanged on disk gives the pixels the frame holds already: they are kept
+        // once, so that neither the frame nor the undo history holds the picture twice.
+        const StdPicture& shown = Picture2->Picture();
+        if (!shown.isEmpty() && shown.image() == picture.image()) {
+            picture = shown;
+        }
+        Picture2->setPicture(picture);
+        BaseWidth = Picture2->Width();
+        BaseHeight = Picture2->Height();
+        return QStringLiteral("恢复打开原图");
+    });
 }
 
 }  // namespace lanxi

@@ -20,11 +20,17 @@ void Form1::Picture1_MouseMove(int Button, int, float X, float Y) {
 }
 
 void Form1::Command10_Click() {
-    copyPicture(Picture2, Picture1);
+    step([&] {
+        copyPicture(Picture2, Picture1);
+        return QStringLiteral("向右复制");
+    });
 }
 
 void Form1::Command4_Click() {
-    copyPicture(Picture1, Picture2);
+    step([&] {
+        copyPicture(Picture1, Picture2);
+        return QStringLiteral("向左复制");
+    });
 }
 
 void Form1::copyPicture(PictureFrame* from, PictureFrame* to) {

@@ -13,14 +13,14 @@ SizingState sizingState(const Form1& form) {
 }
 
 void Form1::Command1_Click() {
-    scaleResult(kEnlargeFactor);
+    step([&] { return scaleResult(kEnlargeFactor); });
 }
 
 void Form1::Command2_Click() {
-    scaleResult(kShrinkFactor);
+    step([&] { return scaleResult(kShrinkFactor); });
 }
 
-void Form1::scaleResult(double stepFactor) {
+QString Form1::scaleResult(double stepFactor) {
     // The inputs are read before anything else: text that is no number stops the click with a
     // word to the user, before the result or the crop state has changed.
     std::int32_t w = 0;
@@ -30,17 +30,24 @@ void Form1::scaleResult(double stepFactor) {
         h = FixedSizeTwips(Text2->text(), QStringLiteral("高"));
     } catch (const Error& e) {
         MsgBox(hWnd(), e.message(), vbExclamation);
-        return;
+        return {};
     }
 
     showResult(NextResultSize(sizingState(*this), {w, h}, stepFactor));
+    if (w != 0 || h != 0) {
+        return QStringLiteral("缩放为固定尺寸");
+    }
+    return stepFactor > 1 ? QStringLiteral("放大") : QStringLiteral("缩小");
 }
 
 void Form1::Command8_Click() {
-    ResumeNext guard;
-    guard([&] { Picture1->setAutoRedraw(true); });
-    guard([&] { Picture1->setAutoSize(true); });
-    showResult(ResetResultSize(sizingState(*this)));
+    step([&] {
+        ResumeNext guard;
+        guard([&] { Picture1->setAutoRedraw(true); });
+        guard([&] { Picture1->setAutoSize(true); });
+        showResult(ResetResultSize(sizingState(*this)));
+        return QStringLiteral("缩放复位");
+    });
 }
 
 void Form1::showResult(const ResultSize& size) {

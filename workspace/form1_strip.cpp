@@ -18,6 +18,14 @@ SitePreset Form1::Preset() const {
 }
 
 void Form1::Combo1_Click() {
+    step([&] {
+        sizeToPreset();
+        return QStringLiteral("上传要求：%1").arg(Describe(Preset()).caption);
+    });
+    estimateCopy();
+}
+
+void Form1::sizeToPreset() {
     // The result is brought within the preset's pixels, its proportions kept and never
     // enlarged. After a crop the result is the crop the user chose, and it is what shrinks;
     // otherwise the preset's size is a fixed size, painted from the left picture as a click
@@ -37,7 +45,6 @@ void Form1::Combo1_Click() {
             showResult(NextResultSize(sizingState(*this), fixed, kEnlargeFactor));
         }
     }
-    estimateCopy();
 }
 
 void Form1::estimateCopy() {

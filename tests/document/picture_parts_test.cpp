@@ -39,6 +39,32 @@ TEST(PicturePart, HoldsExactlyTheRectangleWhetherSharedOrCopied) {
     EXPECT_EQ(big.image(), pattern.copy(large));
 }
 
+// What an undo history keeps of a cut: a view into the picture it was cut from while that
+// picture lives, the same pixels; shown again, a small cut is a copy of its own.
+TEST(PicturePart, ACutTurnsIntoAViewOfItsSourceAndBack) {
+    const QImage pattern = test::PatternImage(400, 300);
+    auto whole = std::make_unique<StdPicture>(pattern);
+    const QRect small(100, 100, 40, 30);
+    const StdPicture cut = whole->part(small);
+    const StdPicture view = cut.asView();
+    EXPECT_TRUE(sharesPixels(view, *whole));
+    EXPECT_EQ(view.block().start, whole->block().start);
+    EXPECT_EQ(view.block().bytes, pattern.sizeInBytes());
+    EXPECT_EQ(view.image(), pattern.copy(small));
+    const StdPicture again = view.asPart();
+    EXPECT_FALSE(sharesPixels(again, *whole));
+    EXPECT_EQ(again.image(), pattern.copy(small));
+    EXPECT_EQ(again.asView().block().start, whole->block().start);
+    // A large part is a view already, and stays one.
+    const StdPicture large = whole->part(QRect(10, 10, 300, 200));
+    EXPECT_TRUE(large.asView() == large && large.asPart() == large);
+    // The source gone, a copy keeps its own pixels, and a view still shows its part.
+    whole.reset();
+    EXPECT_TRUE(cut.asView() == cut);
+    EXPECT_EQ(view.asPart().image(), pattern.copy(small));
+    EXPECT_TRUE(StdPicture(pattern).asView().asPart().image() == pattern);
+}
+
 TEST(PicturePart, ARectangleOutsideThePictureGivesNothing) {
     const StdPicture picture(test::PatternImage(40, 30));
     EXPECT_TRUE(picture.part(QRect(30, 0, 11, 10)).isEmpty());
