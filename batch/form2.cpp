@@ -8,12 +8,11 @@
 #include "batch/form2_design.h"
 #include "base/errors.h"
 #include "base/log.h"
+#include "codec/wildcards.h"
 #include "forms/remembered.h"
 #include "forms/ui.h"
 
 namespace lanxi {
-
-const QString Form2::kPattern = QStringLiteral("*.jpg;*.jpeg;*.bmp");
 
 Form2::Form2(QObject* parent) : Form(QStringLiteral("Form2"), parent) {}
 
@@ -28,6 +27,7 @@ void Form2::BuildControls(QWidget* w) {
         Combo1->addItem(p.caption, p.key);
     }
     Remembered::Choice(Combo1, Remembered::kBatchPreset);
+    Remembered::Toggle(Check2, Remembered::kBatchFormat);
 
     On(Drive1, &DriveListBox::Change, &Form2::Drive1_Change);
     On(Dir1, &DirListBox::Change, &Form2::Dir1_Change);
@@ -36,6 +36,7 @@ void Form2::BuildControls(QWidget* w) {
     On(Command2, &QPushButton::clicked, &Form2::Command2_Click);
     On(Command3, &QPushButton::clicked, &Form2::Command3_Click);
     On(Command4, &QPushButton::clicked, &Form2::Command4_Click);
+    On(Check2, &QCheckBox::clicked, &Form2::Check2_Click);
     On(List1, &BatchListBox::FilesDropped, &Form2::List1_DragDrop);
 }
 
@@ -49,7 +50,7 @@ void Form2::Form_Load() {
         Drive1->setDrive(DriveOf(Dir1->Path()));
     }
     File1->setPath(Dir1->Path());
-    File1->setPattern(kPattern);
+    File1->setPattern(Pattern());
     rememberFolder();
 }
 
@@ -85,6 +86,14 @@ void Form2::Dir1_Change() {
     File1->setPath(Dir1->Path());
 }
 
+QString Form2::Pattern() const {
+    return Check2 && Check2->isChecked() ? EveryPictureWildcards() : BmpAndJpegWildcards();
+}
+
+void Form2::Check2_Click() {
+    File1->setPattern(Pattern());
+}
+
 void Form2::File1_Click() {
     const QString name = File1->FileName();
     if (!name.isEmpty() && !List1->Contains(name)) {
@@ -101,10 +110,10 @@ void Form2::List1_DragDrop(const QStringList& paths) {
         const QFileInfo info(path);
         if (info.isDir()) {
             const QString directory = QDir::toNativeSeparators(info.absoluteFilePath());
-            for (const QString& name : MatchingFiles(directory, kPattern)) {
+            for (const QString& name : MatchingFiles(directory, Pattern())) {
                 List1->AddItem(BatchRow{name, directory});
             }
-        } else if (MatchesPattern(info.fileName(), kPattern)) {
+        } else if (MatchesPattern(info.fileName(), EveryPictureWildcards())) {
             List1->AddItem(
                 BatchRow{info.fileName(), QDir::toNativeSeparators(info.absolutePath())});
         }

@@ -15,7 +15,7 @@ namespace lanxi {
 
 class BatchRun;
 
-// The batch window: BMP and JPEG files picked in a drive, directory and file browser are
+// The batch window: BMP and JPEG files (and, when asked, the other pictures it reads) picked in a drive, directory and file browser are
 // collected into a list, and the run re-encodes each of them as a JPEG of quality 80, beside
 // the file under its "_YS." name or, when asked, in its place.
 class Form2 : public Form {
@@ -39,6 +39,7 @@ class Form2 : public Form {
     // The strip below the designed area.
     Control<VbLabel> Label2{this, "Label2"};    // "上传要求："
     Control<QComboBox> Combo1{this, "Combo1"};  // the site's limits every file is fitted to
+    Control<QCheckBox> Check2{this, "Check2"};  // the browser lists every picture, not only BMP and JPEG
 
     // Event handlers.
     void Drive1_Change();
@@ -48,8 +49,10 @@ class Form2 : public Form {
     void Command2_Click();
     void Command3_Click();
     void Command4_Click();
-    // Files and folders dropped on the list: their BMP and JPEG files become rows (a folder's
-    // own files, not its subfolders'), each remembering its directory.
+    void Check2_Click();
+    // Files and folders dropped on the list become rows, each remembering its directory: a file
+    // of any format the program reads, and a folder's own files (not its subfolders') that the
+    // browser would list.
     void List1_DragDrop(const QStringList& paths);
 
     // The preset chosen in the strip (Unlimited while the window is not loaded).
@@ -58,7 +61,8 @@ class Form2 : public Form {
     // How many files a run compresses at once; 0 gives one per core.
     int RunWorkers = 0;
 
-    static const QString kPattern;
+    // The browser's pattern: the designed BMP and JPEG files, or every picture with Check2.
+    QString Pattern() const;
 
   signals:
     // A run has started; its rows are reported by the run itself.

@@ -38,6 +38,8 @@ const ControlDesign kStrip[] = {
     {"Label2", Make<VbLabel>, "上传要求：", {120, kForm2Height + 150, 900, 180}, kNoTab,
      {.autoSize = true}},
     {"Combo1", Make<QComboBox>, "", {1080, kForm2Height + 75, 6255, 330}, 9},
+    {"Check2", Make<QCheckBox>, "也处理 PNG、WebP、HEIC 图片", {120, kForm2Height + 480, 6000, 255},
+     10},
 };
 // clang-format on
 

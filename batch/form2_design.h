@@ -13,7 +13,7 @@ std::span<const ControlDesign> Form2Design();
 // the run fits every file to.
 inline constexpr int kForm2Width = 7560;
 inline constexpr int kForm2Height = 6090;
-inline constexpr int kForm2StripHeight = 480;
+inline constexpr int kForm2StripHeight = 840;
 std::span<const ControlDesign> Form2StripDesign();
 
 }  // namespace lanxi

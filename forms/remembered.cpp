@@ -1,5 +1,6 @@
 #include "forms/remembered.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -83,6 +84,16 @@ void Choice(QComboBox* box, const char* key) {
     }
     QObject::connect(box, &QComboBox::activated, box,
                      [box, key](int index) { setValue(key, itemKey(box, index)); });
+}
+
+void Toggle(QAbstractButton* box, const char* key) {
+    const QString remembered = value(key);
+    if (remembered == QLatin1String("1") || remembered == QLatin1String("0")) {
+        box->setChecked(remembered == QLatin1String("1"));
+    }
+    QObject::connect(box, &QAbstractButton::clicked, box, [key](bool checked) {
+        setValue(key, checked ? QStringLiteral("1") : QStringLiteral("0"));
+    });
 }
 
 void Forget() {

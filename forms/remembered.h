@@ -2,6 +2,7 @@
 
 #include <QString>
 
+class QAbstractButton;
 class QComboBox;
 
 // The choices the windows remember from one start of the program to the next: the folder of the
@@ -40,6 +41,10 @@ void SetFolder(const char* key, const QString& folder);
 // otherwise by its text. Call it once the box holds its items; `key` must live as long as the
 // box (one of the names above, or a literal).
 void Choice(QComboBox* box, const char* key);
+
+// Makes a check box remember whether it is ticked under `key`, as Choice does for a choice box
+// (its clicks are remembered; the box is ticked or not now, without a click).
+void Toggle(QAbstractButton* box, const char* key);
 
 // Forgets every remembered choice: the next start is the designed first start.
 void Forget();

@@ -5,6 +5,7 @@
 #include <QShortcut>
 
 #include "base/errors.h"
+#include "codec/wildcards.h"
 #include "forms/remembered.h"
 #include "forms/ui.h"
 #include "workspace/form1_design.h"
@@ -13,6 +14,8 @@ namespace lanxi {
 
 const QString Form1::kTitle = QStringLiteral("岚溪文坊图片处理专用");
 const QString Form1::kFileFilter = QStringLiteral("JPG文件(*.jpg)|*.jpg|BMP文件(*.bmp)|*.bmp");
+const QString Form1::kOpenFilter =
+    kFileFilter + QStringLiteral("|所有支持的图片(%1)|%1").arg(EveryPictureWildcards());
 
 Form1::Form1(QObject* parent)
     : Form(QStringLiteral("Form1"), parent),

@@ -122,7 +122,10 @@ class Form1 : public Form {
     void setState(const WorkspaceState& state);
 
     static const QString kTitle;       // title of the workspace's hint box
-    static const QString kFileFilter;  // the open and save dialogs' filter
+    static const QString kFileFilter;  // the save dialog's filter, and the designed open filter
+    // The open dialog's filter: the designed entries first, then one for every picture the
+    // program opens.
+    static const QString kOpenFilter;
 
   protected:
     void BuildControls(QWidget* window) override;

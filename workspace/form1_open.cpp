@@ -38,7 +38,7 @@ StdPicture loadOrExplain(QWidget* parent, const QString& path, const QString& wh
 }  // namespace
 
 void Form1::Command5_Click() {
-    CommonDialog1.Filter = kFileFilter;
+    CommonDialog1.Filter = kOpenFilter;
     CommonDialog1.ShowOpen(hWnd());
     CommonDialog1.Flags = 14;
     if (!IsLoaded()) {
@@ -54,7 +54,7 @@ void Form1::Form_DragDrop(const QStringList& files) {
     }
     // A drop stands for the open dialog, and leaves the dialog component as a file chosen there
     // would: the next save dialog asks before it replaces a file only because of these flags.
-    CommonDialog1.Filter = kFileFilter;
+    CommonDialog1.Filter = kOpenFilter;
     CommonDialog1.FileName = files.constFirst();
     CommonDialog1.Flags = 14;
     openChosen(files.constFirst());

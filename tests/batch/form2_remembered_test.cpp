@@ -3,13 +3,14 @@
 #include <QComboBox>
 #include <functional>
 
+#include "codec/wildcards.h"
 #include "forms/remembered.h"
 #include "tests/batch/batch_fixture.h"
 
 namespace lanxi {
 namespace {
 
-TEST(Form2Remembered, TheBrowsersFolderAndThePresetSurviveARestart) {
+TEST(Form2Remembered, TheBrowsersFolderThePresetAndTheFormatsSurviveARestart) {
     test::ScriptedUi ui;
     test::TempDir dir;
     Remembered::UseFile(dir.file(QStringLiteral("remembered.ini")));
@@ -26,6 +27,8 @@ TEST(Form2Remembered, TheBrowsersFolderAndThePresetSurviveARestart) {
     start([&](Form2& form) {
         EXPECT_EQ(form.Dir1->Path(), designed) << "the first start is the designed one";
         EXPECT_EQ(PresetAt(form.Combo1->currentIndex()), SitePreset::Unlimited);
+        EXPECT_FALSE(form.Check2->isChecked());
+        form.Check2->click();
         form.Dir1->setPath(scans);  // as a double click on it does
         for (int i = 0; i < form.Combo1->count(); ++i) {
             if (PresetAt(i) == SitePreset::IdCard) {
@@ -39,6 +42,8 @@ TEST(Form2Remembered, TheBrowsersFolderAndThePresetSurviveARestart) {
         EXPECT_EQ(form.File1->Path(), scans);
         EXPECT_EQ(form.Drive1->Drive(), DriveOf(scans));
         EXPECT_EQ(PresetAt(form.Combo1->currentIndex()), SitePreset::IdCard);
+        EXPECT_TRUE(form.Check2->isChecked());
+        EXPECT_EQ(form.Pattern(), EveryPictureWildcards());
     });
     // A folder that has gone is passed over without a word.
     QDir(scans).removeRecursively();

@@ -36,9 +36,10 @@ TEST_F(StripTest, WithAPresetEveryRowIsFittedAndTheMessageTellsTheBytes) {
     }
 }
 
-// Files and folders from the file manager: their BMP and JPEG files become rows remembering
-// their directories; a folder gives its own files, not its subfolders'; a name already in the
-// list is not added again.
+// Files and folders from the file manager: a file of any format the program reads becomes a row
+// remembering its directory; a folder gives its own files that the browser lists (BMP and JPEG,
+// every picture once Check2 is ticked), not its subfolders'; a name already in the list is not
+// added again.
 TEST_F(StripTest, FilesAndFoldersDroppedOnTheListBecomeRows) {
     const QString folder = dir.file(QStringLiteral("相册"));
     const QString inner = dir.file(QStringLiteral("相册/更深"));
@@ -47,18 +48,33 @@ TEST_F(StripTest, FilesAndFoldersDroppedOnTheListBecomeRows) {
                                 folder + "/c.jpeg", folder + "/a.jpg", inner + "/d.jpg"}) {
         test::WriteJpeg(test::SmoothImage(8, 8), path);
     }
+    for (const QString& path : {dir.file(QStringLiteral("截图.png")), folder + "/e.webp"}) {
+        test::WriteBytes("any", path);
+    }
     test::WriteBytes("text", folder + QStringLiteral("/说明.txt"));
     test::WriteBytes("text", dir.file(QStringLiteral("说明.txt")));
 
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(dir.file(QStringLiteral("a.jpg"))),
+                  QUrl::fromLocalFile(dir.file(QStringLiteral("截图.png"))),
                   QUrl::fromLocalFile(dir.file(QStringLiteral("说明.txt"))),
                   QUrl::fromLocalFile(folder), QUrl(QStringLiteral("https://example.org/x.jpg"))});
     EXPECT_TRUE(test::Drop(form.List1->viewport(), {20, 20}, &data));
-    EXPECT_EQ(rows(), QStringList({"a.jpg", "b.BMP", "c.jpeg"}));
+    EXPECT_EQ(rows(), QStringList({"a.jpg", "截图.png", "b.BMP", "c.jpeg"}));
     const BatchList& list = form.List1->Rows();
     EXPECT_EQ(list.at(0).path(), QDir::toNativeSeparators(dir.file(QStringLiteral("a.jpg"))));
-    EXPECT_EQ(list.at(1).path(), QDir::toNativeSeparators(folder + QStringLiteral("/b.BMP")));
+    EXPECT_EQ(list.at(2).path(), QDir::toNativeSeparators(folder + QStringLiteral("/b.BMP")));
+
+    // Ticked, the browser lists the other pictures too, and a dropped folder gives them.
+    form.Dir1->setPath(folder);
+    EXPECT_EQ(form.File1->count(), 3);
+    form.Check2->click();
+    EXPECT_EQ(form.File1->count(), 4);
+    form.List1->Clear();
+    QMimeData again;
+    again.setUrls({QUrl::fromLocalFile(folder)});
+    EXPECT_TRUE(test::Drop(form.List1->viewport(), {20, 20}, &again));
+    EXPECT_EQ(rows(), QStringList({"a.jpg", "b.BMP", "c.jpeg", "e.webp"}));
 }
 
 }  // namespace

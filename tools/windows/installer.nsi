@@ -14,7 +14,7 @@
 ; shortcut; /D=FOLDER the folder (last, unquoted).
 
 ; The file types offered in Explorer's "Open with" (打开方式) menu: the ones the program opens.
-!define PICTURE_TYPES ".jpg .jpeg .bmp .png"
+!define PICTURE_TYPES ".jpg .jpeg .bmp .png .webp .heic .heif .avif"
 
 Unicode true
 Target amd64-unicode
