@@ -21,6 +21,7 @@
 #include "compress/batch_run.h"
 #include "base/errors.h"
 #include "codec/loader.h"
+#include "codec/picture_probe.h"
 
 namespace {
 
@@ -36,7 +37,10 @@ int run(int workers, const QString& outDir, const QStringList& files) {
     QDir().mkpath(outDir);
     std::vector<BatchJob> jobs;
     for (const QString& file : files) {
-        jobs.push_back({file, QDir(outDir).filePath(QFileInfo(file).fileName())});
+        // Every copy is a JPEG: a PNG's or a HEIC's goes under its name with .jpg, as the
+        // other tools are asked to write it.
+        jobs.push_back({file, QDir(outDir).filePath(QFileInfo(file).completeBaseName() +
+                                                    QStringLiteral(".jpg"))});
     }
     QElapsedTimer timer;
     timer.start();
@@ -67,7 +71,7 @@ int run(int workers, const QString& outDir, const QStringList& files) {
 int megapixels(const QStringList& files) {
     double total = 0;
     for (const QString& file : files) {
-        const QSize size = QImageReader(file).size();
+        const QSize size = ProbePictureFile(file).size;
         total += double(size.width()) * size.height() / 1e6;
     }
     std::printf("%.3f\n", total);
