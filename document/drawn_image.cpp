@@ -19,6 +19,18 @@ bool drawable(const QRectF& r) {
            std::isfinite(r.height()) && r.width() > 0 && r.height() > 0;
 }
 
+// The whole pixels a rectangle touches. An edge that scaling left a rounding error away from a
+// whole pixel (2880 rows at 394/2880 make 394.00000000000006) lies on that pixel: taken as a
+// fraction, it would add a row that stretches a whole reduction by one pixel.
+QRect touched(const QRectF& r) {
+    const auto snap = [](double v) {
+        const double whole = std::round(v);
+        return std::abs(v - whole) < 1e-6 ? whole : v;
+    };
+    return QRectF(QPointF(snap(r.left()), snap(r.top())), QPointF(snap(r.right()), snap(r.bottom())))
+        .toAlignedRect();
+}
+
 }  // namespace
 
 void DrawnImage::setPicture(const StdPicture& picture) {
@@ -84,7 +96,7 @@ DrawnImage DrawnImage::scaled(QSize size) const {
         return QRectF(QPointF(left, top),
                       QPointF(r.right() * newW / oldW, r.bottom() * newH / oldH));
     };
-    const auto stretchClip = [&](const QRect& r) { return stretch(QRectF(r)).toAlignedRect() & all; };
+    const auto stretchClip = [&](const QRect& r) { return touched(stretch(QRectF(r))) & all; };
     // A frame shows its assigned picture one to one at its top-left, which must not show through
     // the stretched image: the background and the stretched picture go over it first.
     out.add(Painting{StdPicture(), QRectF(all), QRectF(), all});
@@ -141,11 +153,11 @@ DrawnImage::Bands::Bands(const DrawnImage& image) : image_(image), averaged_(ima
         }
         const Placement at = place(p);
         if (at.isEmpty() || at.exact() || !at.shrinks() ||
-            (all & p.clip & at.target.toAlignedRect()).isEmpty()) {
+            (all & p.clip & touched(at.target)).isEmpty()) {
             continue;
         }
         const QRect source = at.source.toAlignedRect() & p.picture.image().rect();
-        const QRect target = at.target.toAlignedRect();
+        const QRect target = touched(at.target);
         const QImage& img = p.picture.image();
         const QImage part(img.constScanLine(source.y()) + 4 * std::size_t(source.x()),
                           source.width(), source.height(), img.bytesPerLine(), img.format());
@@ -279,7 +291,7 @@ void DrawnImage::render(QPainter& painter, const QRect& area,
         if (at.isEmpty()) {
             continue;
         }
-        const QRect clip = area & p.clip & at.target.toAlignedRect();
+        const QRect clip = area & p.clip & touched(at.target);
         if (clip.isEmpty()) {
             continue;
         }
@@ -289,7 +301,7 @@ void DrawnImage::render(QPainter& painter, const QRect& area,
             painter.drawImage(QPoint(int(at.target.x()), int(at.target.y())), p.picture.image(),
                               at.source.toRect());
         } else if (averaged != nullptr && !(*averaged)[i].isNull()) {
-            painter.drawImage(at.target.toAlignedRect().topLeft(), (*averaged)[i]);
+            painter.drawImage(touched(at.target).topLeft(), (*averaged)[i]);
         } else {
             // Enlarging, or on screen: start from the averaged reduction nearest above the
             // target scale, then interpolate. What is kept never starts from a reduction.

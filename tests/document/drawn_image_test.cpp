@@ -95,6 +95,11 @@ TEST(DrawnImage, ShrinkingAveragesInsteadOfSkippingPixels) {
         EXPECT_NEAR(qGray(image.pixel(x, 12)), 128, 12) << x;
         EXPECT_NEAR(qGray(screen.pixel(x, 12)), 128, 40) << x;
     }
+    // What is kept is the picture averaged to exactly its place, also where the scale's
+    // rounding leaves the place a hair larger than its pixels (25 rows to 7).
+    const QImage pattern = test::PatternImage(100, 25);
+    EXPECT_EQ(DrawnImage::Of(StdPicture(pattern)).scaled(QSize(50, 7)).image().image(),
+              pattern.scaled(50, 7, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
 }
 
 TEST(DrawnImage, ALargeImageIsTheSameInEveryBand) {
