@@ -7,10 +7,11 @@
 #    to the pixels of the largest copy, with the photograph at those pixels ("common size":
 #    what a reviewer sees of the lost detail when both are shown alike); ssimulacra at the
 #    common size too, as a second opinion that weighs JPEG's blocking more.
-# 2. Progressive and 4:4:4 at the same byte budget: our own area-averaged picture at a preset's
-#    pixels, encoded by cjpeg with the same tables and Huffman optimisation (baseline 4:2:0 is
-#    byte for byte our encoder's file) at the highest quality up to 95 that fits the budget,
-#    for each of baseline/progressive and 4:2:0/4:4:4; distance to that same picture.
+# 2. The encoder, progressive and 4:4:4 at the same byte budget: our own area-averaged picture
+#    at a preset's pixels, encoded at the highest quality up to 95 that fits the budget, by
+#    cjpeg with the same tables and Huffman optimisation (baseline 4:2:0 is byte for byte our
+#    libjpeg-turbo file) for each of baseline/progressive and 4:2:0/4:4:4, and by our jpegli
+#    encoder for each of sequential/progressive and 4:2:0/4:4:4; distance to that same picture.
 # 3. One fitted copy of the 15 MP camera-like photograph, article preset: decode, area
 #    averaging and search times and the encodes (bench_fit_helper split).
 
@@ -54,7 +55,16 @@ choices_settings() {
     mkdir -p "$dir"
     "$helper" scaled "$size" "$dir/scaled.png" "$photo" &&
         "$convert" "$dir/scaled.png" "$dir/scaled.ppm" || return 1
-    for s in baseline-420 progressive-420 baseline-444 progressive-444; do
+    for s in $CHOICE_SETTINGS; do
+        if [[ "$s" == jpegli-* ]]; then
+            read -r lo best < <("$helper" budget "$dir/scaled.png" "$budget" "$s" "$dir/$s.jpg")
+            if ((lo > 0)); then
+                echo "$name $label $s $lo $best $(choices_distance "$dir/scaled.png" "$dir/$s.jpg")"
+            else
+                echo "$name $label $s 0 0 -"
+            fi
+            continue
+        fi
         args=(-optimize -baseline -dct int)
         [[ "$s" == progressive-* ]] && args+=(-progressive)
         [[ "$s" == *-444 ]] && args+=(-sample 1x1) || args+=(-sample 2x2)
@@ -80,6 +90,8 @@ choices_settings() {
 }
 export -f choices_floor choices_settings
 export CHOICE_FLOORS="40-420 50-420 60-420 70-420 80-420 60-444"
+export CHOICE_SETTINGS="${CHOICE_SETTINGS:-baseline-420 progressive-420 baseline-444 progressive-444
+    jpegli-sequential-420 jpegli-progressive-420 jpegli-sequential-444 jpegli-progressive-444}"
 
 echo
 echo "== the quality floor: identity card (100 kb), each photograph at the largest size that"
@@ -101,8 +113,9 @@ printf '%s\n' "${files[@]}" | xargs -P "$(nproc)" -I{} bash -c 'choices_floor "$
 } | column -t -s $'\t'
 
 echo
-echo "== progressive and 4:4:4 at the same byte budget (cjpeg, same tables; highest quality"
-echo "   up to 95 that fits); butteraugli 3-norm to our own area-averaged picture"
+echo "== encoder, progressive and 4:4:4 at the same byte budget (cjpeg with our libjpeg-turbo"
+echo "   tables, and our jpegli; highest quality up to 95 that fits); butteraugli 3-norm to our"
+echo "   own area-averaged picture"
 : >"$work/settings-jobs"
 for f in "${files[@]}"; do
     read -r w h <<<"${upright[$f]}"
@@ -112,6 +125,9 @@ for f in "${files[@]}"; do
     ah=$(((h * aw + w / 2) / w))
     echo "$f article-200kb ${aw}x${ah} 200000" >>"$work/settings-jobs"
     echo "$f article-60kb ${aw}x${ah} 60000" >>"$work/settings-jobs"
+    # A photograph 1600 pixels wide in 100 kb: where the identity card's budget binds hard.
+    ah=$(((h * 1600 + w / 2) / w))
+    echo "$f wide-1600px-100kb 1600x${ah} 100000" >>"$work/settings-jobs"
     if [[ -f "$work/eval/id-card-ours" ]]; then
         size="$(awk -v n="$(basename "$f")" '$1 == n { print $2 "x" $3 }' "$work/eval/id-card-ours")"
         echo "$f id-card-100kb $size 100000" >>"$work/settings-jobs"

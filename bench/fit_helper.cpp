@@ -11,8 +11,18 @@
 //       the fitted copy as it would be with LOWEST as the quality floor and the given chroma
 //       (the same search: the highest quality up to the highest fitted one at the preset's
 //       pixels, else the largest picture that fits at LOWEST); prints "W H bytes quality".
-//   bench_fit_helper encode IN.png WxH QUALITY OUT.jpg
-//       IN area-averaged to W x H and encoded as the fitted copy is, at QUALITY; prints bytes.
+//   bench_fit_helper encode IN.png WxH QUALITY OUT.jpg [SETTING]
+//       IN area-averaged to W x H and encoded at QUALITY as the fitted copy is in halved colour,
+//       or with SETTING (see budget); prints bytes.
+//   bench_fit_helper budget IN.png BUDGET SETTING OUT.jpg
+//       IN encoded with SETTING at the highest quality up to the encoder's highest fitted one
+//       whose file fits BUDGET bytes; prints "quality bytes" ("0 0" when none from 1 does). SETTING:
+//       ENCODER-CHROMA with ENCODER turbo, jpegli-sequential or jpegli-progressive and CHROMA
+//       420 or 444.
+//   bench_fit_helper copies PRESET turbo|jpegli OUTDIR FILE...
+//       the fitted copy of each FILE made as the command line makes it, but with the given
+//       encoder, written as OUTDIR/NAME.jpg; prints a line for each as the command line does
+//       ("FILE<tab>BYTES 字节<tab>质量 Q<tab>OUT").
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -113,10 +123,7 @@ int split(const SiteLimits& limits, const QString& file, int repeats) {
 }
 
 QByteArray encodeAt(const StdPicture& picture, int quality, bool subsample = true) {
-    JpegSettings settings = kUploadCopy;
-    settings.quality = quality;
-    settings.subsampleChroma = subsample;
-    return EncodeJpeg(picture, settings);
+    return EncodeJpeg(picture, {quality, subsample, kFittedEncoder});
 }
 
 int floorRule(const SiteLimits& limits, int lowest, bool subsample, const QString& out,
@@ -167,9 +174,64 @@ int floorRule(const SiteLimits& limits, int lowest, bool subsample, const QStrin
     return 0;
 }
 
-int encode(const QString& in, QSize size, int quality, const QString& out) {
+bool parseSetting(const QString& text, JpegSettings* settings) {
+    const int dash = text.lastIndexOf(QLatin1Char('-'));
+    const QString encoder = text.left(dash), chroma = text.mid(dash + 1);
+    if (encoder == QLatin1String("turbo")) {
+        settings->encoder = JpegEncoder::LibjpegTurbo;
+    } else if (encoder == QLatin1String("jpegli-sequential")) {
+        settings->encoder = JpegEncoder::JpegliSequential;
+    } else if (encoder == QLatin1String("jpegli-progressive")) {
+        settings->encoder = JpegEncoder::JpegliProgressive;
+    } else {
+        return false;
+    }
+    settings->subsampleChroma = chroma == QLatin1String("420");
+    return chroma == QLatin1String("420") || chroma == QLatin1String("444");
+}
+
+int budget(const QString& in, std::int64_t bytes, JpegSettings settings, const QString& out) {
+    const StdPicture picture = LoadPicture(in);
+    QByteArray best;
+    int fits = 0, fails = FittedQualitiesOf(settings.encoder).highest + 1;
+    while (fails - fits > 1) {
+        settings.quality = (fits + fails) / 2;
+        QByteArray jpeg = EncodeJpeg(picture, settings);
+        if (!jpeg.isEmpty() && jpeg.size() <= bytes) {
+            fits = settings.quality;
+            best = std::move(jpeg);
+        } else {
+            fails = settings.quality;
+        }
+    }
+    if (!best.isEmpty() && !writeFile(out, best)) {
+        return 1;
+    }
+    std::printf("%d %lld\n", fits, qlonglong(best.size()));
+    return 0;
+}
+
+int copies(const SiteLimits& limits, JpegEncoder encoder, const QString& dir,
+           const QStringList& files) {
+    int failed = 0;
+    for (const QString& file : files) {
+        const FittedCopy copy = MakeUploadCopyOfFile(file, limits, nullptr, nullptr, encoder);
+        const QString out = dir + QLatin1Char('/') + QFileInfo(file).completeBaseName() +
+                            QStringLiteral(".jpg");
+        if (!copy.fits() || !writeFile(out, copy.jpeg)) {
+            std::printf("%s\t%s\n", qPrintable(file), qPrintable(copy.reason));
+            ++failed;
+            continue;
+        }
+        std::printf("%s\t%lld 字节\t质量 %d\t%s\n", qPrintable(file), qlonglong(copy.bytes),
+                    copy.quality, qPrintable(out));
+    }
+    return failed == 0 ? 0 : 1;
+}
+
+int encode(const QString& in, QSize size, JpegSettings settings, const QString& out) {
     const StdPicture picture = areaAveraged(LoadPicture(in), size);
-    const QByteArray jpeg = encodeAt(picture, quality);
+    const QByteArray jpeg = EncodeJpeg(picture, settings);
     if (jpeg.isEmpty() || !writeFile(out, jpeg)) {
         return 1;
     }
@@ -195,8 +257,22 @@ int main(int argc, char** argv) {
             return floorRule(*limitsOf(args[1]), args[2].toInt(), args[3] != QLatin1String("444"),
                              args[4], args[5]);
         }
-        if (mode == QLatin1String("encode") && args.size() == 5) {
-            return encode(args[1], parseSize(args[2]), args[3].toInt(), args[4]);
+        if (mode == QLatin1String("copies") && args.size() >= 5 && limitsOf(args[1]) != nullptr &&
+            (args[2] == QLatin1String("turbo") || args[2] == QLatin1String("jpegli"))) {
+            return copies(*limitsOf(args[1]),
+                          args[2] == QLatin1String("turbo") ? JpegEncoder::LibjpegTurbo
+                                                            : kFittedEncoder,
+                          args[3], args.mid(4));
+        }
+        JpegSettings settings{0, true, kFittedEncoder};
+        if (mode == QLatin1String("encode") && (args.size() == 5 || args.size() == 6) &&
+            (args.size() == 5 || parseSetting(args[5], &settings))) {
+            settings.quality = args[3].toInt();
+            return encode(args[1], parseSize(args[2]), settings, args[4]);
+        }
+        if (mode == QLatin1String("budget") && args.size() == 5 &&
+            parseSetting(args[3], &settings)) {
+            return budget(args[1], args[2].toLongLong(), settings, args[4]);
         }
     } catch (const Error& e) {
         std::fprintf(stderr, "%s\n", qPrintable(e.message()));
@@ -204,6 +280,8 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr,
                  "usage: bench_fit_helper scaled WxH OUT.png FILE | split PRESET FILE [REPEATS] | "
-                 "floor PRESET LOWEST 420|444 OUT.jpg FILE | encode IN.png WxH QUALITY OUT.jpg\n");
+                 "floor PRESET LOWEST 420|444 OUT.jpg FILE | encode IN.png WxH QUALITY OUT.jpg [SETTING] | "
+                 "budget IN.png BUDGET SETTING OUT.jpg | "
+                 "copies PRESET turbo|jpegli OUTDIR FILE...\n");
     return 2;
 }

@@ -10,6 +10,8 @@
 
 #include "codec/libjpeg_errors.h"
 
+#include <lib/jpegli/encode.h>
+
 // The entropy encoder's interface, as libjpeg declares it for its own modules (jpegint.h, which
 // not every installation has). Its layout has not changed since libjpeg 6.
 struct jpeg_entropy_encoder {
@@ -127,6 +129,41 @@ bool greyRows(const uchar* const* rows, int count, int width) {
     return true;
 }
 
+// Hands every row to the encoder a band at a time; false when stopped or the source failed.
+// Called from the frame that set the long jump, and holds nothing but plain data itself.
+template <class Write>
+bool writeRows(Encoder* e, Write write) {
+    jpeg_compress_struct* cinfo = &e->cinfo;
+    const QSize size = e->source->size();
+    // The encoder converts the colours as it goes, so no converted copy is made; it only reads
+    // the rows.
+    const uchar* rows[RowSource::kMaxRows];
+    while (cinfo->next_scanline < cinfo->image_height) {
+        if (Stop::Requested(e->stop)) {
+            e->stopped = true;
+            return false;
+        }
+        const int first = int(cinfo->next_scanline);
+        const int count = std::min(RowSource::kMaxRows, size.height() - first);
+        if (!e->source->rows(first, count, rows)) {
+            e->noRows = true;
+            return false;
+        }
+        if (e->allGrey) {
+            e->allGrey = greyRows(rows, count, size.width());
+        }
+        write(cinfo, const_cast<JSAMPARRAY>(rows), JDIMENSION(count));
+    }
+    return true;
+}
+
+void useDestination(Encoder* e) {
+    e->dest.pub.init_destination = initDestination;
+    e->dest.pub.empty_output_buffer = emptyOutputBuffer;
+    e->dest.pub.term_destination = termDestination;
+    e->cinfo.dest = &e->dest.pub;
+}
+
 // Every libjpeg call that may fail runs in here. Its frame holds nothing but plain data, so the
 // long jump out of the library skips no destructor; the caller destroys the encoder.
 bool compress(Encoder* e, bool grey, const JpegSettings* settings, Pass pass) {
@@ -135,10 +172,7 @@ bool compress(Encoder* e, bool grey, const JpegSettings* settings, Pass pass) {
     }
     jpeg_compress_struct* cinfo = &e->cinfo;
     jpeg_create_compress(cinfo);
-    e->dest.pub.init_destination = initDestination;
-    e->dest.pub.empty_output_buffer = emptyOutputBuffer;
-    e->dest.pub.term_destination = termDestination;
-    cinfo->dest = &e->dest.pub;
+    useDestination(e);
 
     const QSize size = e->source->size();
     cinfo->image_width = JDIMENSION(size.width());
@@ -173,24 +207,8 @@ bool compress(Encoder* e, bool grey, const JpegSettings* settings, Pass pass) {
         cinfo->entropy->start_pass(cinfo, TRUE);
     }
 
-    // The encoder converts the colours as it goes, so no converted copy is made; libjpeg only
-    // reads the rows.
-    const uchar* rows[RowSource::kMaxRows];
-    while (cinfo->next_scanline < cinfo->image_height) {
-        if (Stop::Requested(e->stop)) {
-            e->stopped = true;
-            return false;
-        }
-        const int first = int(cinfo->next_scanline);
-        const int count = std::min(RowSource::kMaxRows, size.height() - first);
-        if (!e->source->rows(first, count, rows)) {
-            e->noRows = true;
-            return false;
-        }
-        if (e->allGrey) {
-            e->allGrey = greyRows(rows, count, size.width());
-        }
-        jpeg_write_scanlines(cinfo, const_cast<JSAMPARRAY>(rows), JDIMENSION(count));
+    if (!writeRows(e, jpeg_write_scanlines)) {
+        return false;
     }
     jpeg_finish_compress(cinfo);
     if (pass == Pass::Count) {
@@ -202,6 +220,46 @@ bool compress(Encoder* e, bool grey, const JpegSettings* settings, Pass pass) {
             }
         }
     }
+    return true;
+}
+
+// The same with jpegli, in one run: jpegli keeps the whole picture's coefficients for its
+// Huffman tables (and its scans) whatever is asked, so a measured file costs the same memory as
+// a kept one.
+bool compressWithJpegli(Encoder* e, bool grey, const JpegSettings* settings) {
+    if (setjmp(e->err.jump)) {
+        return false;
+    }
+    jpeg_compress_struct* cinfo = &e->cinfo;
+    jpegli_create_compress(cinfo);
+    useDestination(e);
+
+    const QSize size = e->source->size();
+    cinfo->image_width = JDIMENSION(size.width());
+    cinfo->image_height = JDIMENSION(size.height());
+    cinfo->input_components = 4;
+    cinfo->in_color_space = kPixelLayout;
+    jpegli_set_defaults(cinfo);  // YCbCr, 4:2:0, adaptive quantisation, no markers at all
+    // Decoders take a file without it for YCbCr too, but the header says so for certain, as
+    // libjpeg-turbo's files do.
+    cinfo->write_JFIF_header = TRUE;
+    cinfo->optimize_coding = TRUE;
+    if (grey) {
+        jpegli_set_colorspace(cinfo, JCS_GRAYSCALE);
+    } else if (!settings->subsampleChroma) {
+        cinfo->comp_info[0].h_samp_factor = 1;
+        cinfo->comp_info[0].v_samp_factor = 1;
+    }
+    jpegli_set_progressive_level(cinfo,
+                                 settings->encoder == JpegEncoder::JpegliProgressive ? 2 : 0);
+    // After the sampling, which the tables depend on; baseline tables (no entry above 255).
+    // The distance gives Cb and Cr tables of their own, which the quality would not.
+    jpegli_set_distance(cinfo, jpegli_quality_to_distance(settings->quality), TRUE);
+    jpegli_start_compress(cinfo, TRUE);
+    if (!writeRows(e, jpegli_write_scanlines)) {
+        return false;
+    }
+    jpegli_finish_compress(cinfo);
     return true;
 }
 
@@ -218,12 +276,13 @@ EncodedJpeg encode(RowSource& source, const JpegSettings& settings, const Stop* 
     encoder->stop = stop;
     encoder->allGrey = true;
     // A file only measured is made in two runs, so that no picture-sized buffer is held.
+    const bool jpegli = settings.encoder != JpegEncoder::LibjpegTurbo;
     bool encoded = true;
     int code = 0;
     static constexpr Pass kWhole[] = {Pass::Whole};
     static constexpr Pass kTwoRuns[] = {Pass::Count, Pass::Written};
-    for (const Pass pass : measureOnly ? std::span<const Pass>(kTwoRuns)
-                                       : std::span<const Pass>(kWhole)) {
+    for (const Pass pass : measureOnly && !jpegli ? std::span<const Pass>(kTwoRuns)
+                                                  : std::span<const Pass>(kWhole)) {
         if (!encoded) {
             break;
         }
@@ -232,9 +291,19 @@ EncodedJpeg encode(RowSource& source, const JpegSettings& settings, const Stop* 
         encoder->dest = {};
         encoder->dest.memory = measureOnly ? nullptr : &out.bytes;
         UseJpegErrorJump(&encoder->cinfo, &encoder->err);
-        encoded = compress(encoder.get(), grey, &settings, pass);
-        code = encoder->err.pub.msg_code;
-        jpeg_destroy_compress(&encoder->cinfo);
+        if (jpegli) {
+            encoded = compressWithJpegli(encoder.get(), grey, &settings);
+            // jpegli gives every failure the same code; its words tell memory apart.
+            code = encoder->err.pub.msg_code;
+            if (!encoded && std::strstr(encoder->err.pub.msg_parm.s, "memory") != nullptr) {
+                code = JERR_OUT_OF_MEMORY;
+            }
+            jpegli_destroy_compress(&encoder->cinfo);
+        } else {
+            encoded = compress(encoder.get(), grey, &settings, pass);
+            code = encoder->err.pub.msg_code;
+            jpeg_destroy_compress(&encoder->cinfo);
+        }
     }
     *allGrey = encoder->allGrey;
     if (encoded) {
@@ -279,6 +348,14 @@ bool PictureRows::rows(int first, int count, const uchar** out) {
         out[i] = image.constScanLine(first + i);
     }
     return true;
+}
+
+double QuantisationScale(const JpegSettings& settings) {
+    const int quality = std::clamp(settings.quality, 1, 100);
+    if (settings.encoder != JpegEncoder::LibjpegTurbo) {
+        return jpegli_quality_to_distance(quality);
+    }
+    return std::max(1, jpeg_quality_scaling(quality));  // 0 at quality 100
 }
 
 EncodedJpeg EncodeJpeg(RowSource& source, const JpegSettings& settings, const Stop* stop,

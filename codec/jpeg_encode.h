@@ -11,13 +11,27 @@
 
 namespace lanxi {
 
-// How a picture is written as a JPEG file. Every file is baseline JPEG with Huffman tables
-// optimised for its picture and no metadata beyond the JFIF header.
+// Which encoder makes the file. Both write standard JPEG files that every decoder reads, with
+// Huffman tables optimised for the picture and no metadata beyond the JFIF header.
+enum class JpegEncoder {
+    // libjpeg-turbo: baseline, the example tables of the JPEG standard scaled by the quality, as
+    // nearly every JPEG file is made.
+    LibjpegTurbo,
+    // jpegli: tables and a per-block quantisation tuned against a perceptual distance, which
+    // spends the bytes where the eye sees the error. The quality is mapped to jpegli's distance
+    // (quality 90 to distance 1.0, each step down 0.09 more). Sequential (one scan) or
+    // progressive (a coarse picture first, refined by later scans).
+    JpegliSequential,
+    JpegliProgressive,
+};
+
+// How a picture is written as a JPEG file.
 struct JpegSettings {
     int quality = 80;  // 0 to 100, the usual libjpeg scale
     // 4:2:0: the colour is kept at half the resolution in each direction, as nearly every
     // camera does; off keeps every pixel's colour (4:4:4) for copies meant to stay sharp.
     bool subsampleChroma = true;
+    JpegEncoder encoder = JpegEncoder::LibjpegTurbo;
 };
 
 // A picture saved by the user under a JPEG name: as close to the picture as JPEG gets.
@@ -59,6 +73,11 @@ struct EncodedJpeg {
     QString reason;         // why it failed, in Chinese ("已停止" after a stop)
     bool ok() const { return size > 0; }
 };
+
+// How coarsely a setting quantises, in proportion to its tables' entries: libjpeg's percentage
+// scale of the standard tables, or jpegli's distance. A file's size falls nearly as a power of
+// it, which lets a search on the quality predict sizes from a few measurements.
+double QuantisationScale(const JpegSettings& settings);
 
 // Encodes the rows as a JPEG file in memory. With `measureOnly` the file is only measured, not
 // kept. With `stop`, the encoding ends soon after a stop is requested. Safe to call from several

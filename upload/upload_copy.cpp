@@ -89,13 +89,8 @@ QString SiteBytes(std::int64_t bytes) {
 
 namespace {
 
-// libjpeg scales its quantisation tables by this percentage for a quality.
-double tableScale(int quality) {
-    return quality < 50 ? 5000.0 / quality : 200.0 - 2.0 * quality;
-}
-
-// A JPEG's size falls with the table scale nearly as a power of it: log size is close to a
-// straight line in log scale. This slope is typical of photographs; two measurements replace it
+// A JPEG's size falls with the quantisation scale (QuantisationScale) nearly as a power of it:
+// log size is close to a straight line in log scale, for either encoder. This slope is typical of photographs; two measurements replace it
 // with the picture's own.
 constexpr double kTypicalSlope = -0.6;
 
@@ -104,7 +99,10 @@ constexpr double kTypicalSlope = -0.6;
 // distance by about 30 % for a quarter more bytes, and nearly all of them fit so at the first
 // encode. At budgets that hold only lower qualities the gain shrinks (a few per cent near
 // quality 85, none near 70), so there the colour stays halved (4:2:0), as the site has always
-// got it, and a larger budget never gives a lower quality.
+// got it, and a larger budget never gives a lower quality. jpegli has the same turn: near its
+// highest quality halved colour leaves a distance that no byte lowers (up to twice that of full
+// colour on colourful photographs), and near its lowest halved colour is closer in the same
+// bytes on most photographs (bench/fit --choices).
 // A photograph at the highest quality in full colour takes more than a bit a pixel (the darkest,
 // smoothest of our bench photographs about one), so the full-colour file is not even tried for
 // a picture with more pixels than this per byte of the budget.
@@ -112,26 +110,34 @@ constexpr double kFullColourPixelsPerByte = 10;
 // Full colour costs about this much more than halved colour at the same quality.
 constexpr double kFullColourCost = 1.3;
 
+// The settings of a fitted candidate.
+JpegSettings fitted(JpegEncoder encoder, int quality, bool fullColour) {
+    return {quality, !fullColour, encoder};
+}
+
+// How coarsely the encoder quantises at a quality.
+double scaleAt(JpegEncoder encoder, int quality) {
+    return QuantisationScale(fitted(encoder, quality, false));
+}
+
 // The size `size`, measured at `quality`, would have at `other` on a typical photograph.
-double predictedSize(double size, int quality, int other) {
-    return size * std::pow(tableScale(other) / tableScale(quality), kTypicalSlope);
+double predictedSize(JpegEncoder encoder, double size, int quality, int other) {
+    return size * std::pow(scaleAt(encoder, other) / scaleAt(encoder, quality), kTypicalSlope);
 }
 
 // The search for one picture: every candidate encoded, at most once per quality.
 class Search {
   public:
-    Search(RowSource& rows, std::int64_t budget, const Stop* stop, bool fullColour)
-        : rows_(rows), budget_(budget), stop_(stop), fullColour_(fullColour) {}
+    Search(RowSource& rows, std::int64_t budget, const Stop* stop, JpegEncoder encoder,
+           bool fullColour)
+        : rows_(rows), budget_(budget), stop_(stop), encoder_(encoder), fullColour_(fullColour) {}
 
     // The size at `quality`, or -1 when it cannot be encoded (stopped, no memory).
     std::int64_t sizeAt(int quality) {
         if (const auto it = sizes_.find(quality); it != sizes_.end()) {
             return it->second;
         }
-        JpegSettings settings = kUploadCopy;
-        settings.quality = quality;
-        settings.subsampleChroma = !fullColour_;
-        EncodedJpeg jpeg = EncodeJpeg(rows_, settings, stop_);
+        EncodedJpeg jpeg = EncodeJpeg(rows_, fitted(encoder_, quality, fullColour_), stop_);
         ++encodes_;
         failure_ = jpeg.reason;
         const std::int64_t size = jpeg.ok() ? jpeg.size : -1;
@@ -169,7 +175,7 @@ class Search {
     // measurements nearest to them predicts to fit; the one just above `fits` when none is.
     int next(int fits, int fails) const {
         const auto point = [this](int q) {
-            return std::pair(std::log(tableScale(q)), std::log(double(sizes_.at(q))));
+            return std::pair(std::log(scaleAt(encoder_, q)), std::log(double(sizes_.at(q))));
         };
         const bool below = sizes_.count(fits) != 0, above = sizes_.count(fails) != 0;
         if (!below && !above) {
@@ -185,7 +191,7 @@ class Search {
         }
         const double target = std::log(double(budget_));
         for (int q = fails - 1; q > fits; --q) {
-            if (y0 + slope * (std::log(tableScale(q)) - x0) <= target) {
+            if (y0 + slope * (std::log(scaleAt(encoder_, q)) - x0) <= target) {
                 return q;
             }
         }
@@ -195,6 +201,7 @@ class Search {
     RowSource& rows_;
     std::int64_t budget_;
     const Stop* stop_;
+    JpegEncoder encoder_;
     bool fullColour_;
     std::map<int, std::int64_t> sizes_;
     QByteArray best_;
@@ -256,7 +263,8 @@ QString stoppedText() {
 
 // The copy of an image already at the copy's pixels.
 FittedCopy fit(const DrawnImage& image, const DrawnImage& whole, FittedCopy copy,
-               const SiteLimits& limits, const Stop* stop, bool measureOnly) {
+               const SiteLimits& limits, const Stop* stop, bool measureOnly,
+               JpegEncoder encoder) {
     DrawnRows rows(image);
     if (limits.maxBytes <= 0) {
         EncodedJpeg jpeg = EncodeJpeg(rows, kUploadCopy, stop, measureOnly);
@@ -268,28 +276,29 @@ FittedCopy fit(const DrawnImage& image, const DrawnImage& whole, FittedCopy copy
         return copy;
     }
 
+    const auto [lowest, highest] = FittedQualitiesOf(encoder);
     // The highest quality with full colour first: most pictures at the preset's pixels fit so,
     // and one encode settles them.
     int guess = 90;
     if (double(copy.size.width()) * copy.size.height() <=
         kFullColourPixelsPerByte * double(limits.maxBytes)) {
-        Search full(rows, limits.maxBytes, stop, true);
-        const std::int64_t top = full.sizeAt(kHighestFittedQuality);
+        Search full(rows, limits.maxBytes, stop, encoder, true);
+        const std::int64_t top = full.sizeAt(highest);
         copy.encodes = 1;
         if (top < 0) {
             copy.reason = full.failure();
             return copy;
         }
         if (top <= limits.maxBytes) {
-            copy.quality = kHighestFittedQuality;
+            copy.quality = highest;
             copy.jpeg = full.takeBest();
             copy.bytes = copy.jpeg.size();
             return copy;
         }
         // Halved colour starts where the full-colour file predicts it fits.
-        guess = kLowestFittedQuality;
-        for (int q = kHighestFittedQuality; q > kLowestFittedQuality; --q) {
-            if (predictedSize(double(top) / kFullColourCost, kHighestFittedQuality, q) <=
+        guess = lowest;
+        for (int q = highest; q > lowest; --q) {
+            if (predictedSize(encoder, double(top) / kFullColourCost, highest, q) <=
                 double(limits.maxBytes)) {
                 guess = q;
                 break;
@@ -297,15 +306,15 @@ FittedCopy fit(const DrawnImage& image, const DrawnImage& whole, FittedCopy copy
         }
     }
 
-    Search search(rows, limits.maxBytes, stop, false);
-    copy.quality = search.highestFitting(kLowestFittedQuality, kHighestFittedQuality, guess);
+    Search search(rows, limits.maxBytes, stop, encoder, false);
+    copy.quality = search.highestFitting(lowest, highest, guess);
     if (copy.quality > 0) {
         copy.encodes += search.encodes();
         copy.jpeg = search.takeBest();
         copy.bytes = copy.jpeg.size();
         return copy;
     }
-    const std::int64_t atLowest = search.sizeAt(kLowestFittedQuality);
+    const std::int64_t atLowest = search.sizeAt(lowest);
     copy.encodes += search.encodes();
     if (atLowest < 0 || Stop::Requested(stop)) {
         copy.reason = Stop::Requested(stop) ? stoppedText() : search.failure();
@@ -330,8 +339,8 @@ FittedCopy fit(const DrawnImage& image, const DrawnImage& whole, FittedCopy copy
         }
         tried = size;
         DrawnRows fewer(whole.scaled(size));
-        Search smaller(fewer, limits.maxBytes, stop, false);
-        const std::int64_t bytes = smaller.sizeAt(kLowestFittedQuality);
+        Search smaller(fewer, limits.maxBytes, stop, encoder, false);
+        const std::int64_t bytes = smaller.sizeAt(lowest);
         ++copy.encodes;
         if (bytes < 0) {
             break;
@@ -341,7 +350,7 @@ FittedCopy fit(const DrawnImage& image, const DrawnImage& whole, FittedCopy copy
             copy.jpeg = smaller.takeBest();
             copy.bytes = copy.jpeg.size();
             copy.size = size;
-            copy.quality = kLowestFittedQuality;
+            copy.quality = lowest;
             if (bytes >= limits.maxBytes * 97 / 100) {
                 break;  // close enough to the limit
             }
@@ -365,7 +374,7 @@ FittedCopy fit(const DrawnImage& image, const DrawnImage& whole, FittedCopy copy
 }  // namespace
 
 FittedCopy MakeUploadCopy(const DrawnImage& image, const SiteLimits& limits, const Stop* stop,
-                          QSize original, bool measureOnly) {
+                          QSize original, bool measureOnly, JpegEncoder encoder) {
     FittedCopy copy;
     if (image.size().isEmpty()) {
         copy.reason = QStringLiteral("没有可以保存的图片");
@@ -375,7 +384,7 @@ FittedCopy MakeUploadCopy(const DrawnImage& image, const SiteLimits& limits, con
     copy.size = copy.size.boundedTo(image.size());
     try {
         copy = fit(copy.size == image.size() ? image : image.scaled(copy.size), image, copy,
-                   limits, stop, measureOnly);
+                   limits, stop, measureOnly, encoder);
     } catch (const Error& e) {
         copy.jpeg.clear();
         copy.bytes = 0;
@@ -462,7 +471,8 @@ FittedCopy losslessCopy(const QByteArray& bytes, const SiteLimits& limits, const
 }  // namespace
 
 FittedCopy MakeUploadCopyOfFile(const QString& source, const SiteLimits& limits,
-                                const Stop* stop, std::int64_t* sourceBytes) {
+                                const Stop* stop, std::int64_t* sourceBytes,
+                                JpegEncoder encoder) {
     FittedCopy failed;
     LoadControl load;
     load.stop = stop;
@@ -510,7 +520,7 @@ FittedCopy MakeUploadCopyOfFile(const QString& source, const SiteLimits& limits,
             QStringLiteral("图片数据已损坏（部分内容无法解码），没有压缩，原文件保持不变");
         return failed;
     }
-    FittedCopy copy = MakeUploadCopy(DrawnImage::Of(picture), limits, stop, original);
+    FittedCopy copy = MakeUploadCopy(DrawnImage::Of(picture), limits, stop, original, false, encoder);
     if (!copy.fits() && !copy.stopped && limits.maxBytes > 0) {
         copy.reason =
             QStringLiteral("无法压缩到%1以内：%2").arg(SiteBytes(limits.maxBytes), copy.reason);

@@ -10,6 +10,8 @@
 namespace lanxi {
 namespace {
 
+// Fitted copies are jpegli's progressive files, which libjpeg-turbo and Qt decode to the picture
+// in its own colours; the default copy is libjpeg-turbo's, byte for byte.
 TEST(UploadCopy, EveryPresetGivesACopyWithinItsPixelsAndBytesAndCloseToTheBytes) {
     const StdPicture photo(test::PhotoImage(1600, 1200));
     for (const PresetDescription& p : SitePresets()) {
@@ -18,7 +20,13 @@ TEST(UploadCopy, EveryPresetGivesACopyWithinItsPixelsAndBytesAndCloseToTheBytes)
         const test::JpegInfo info = test::InspectJpeg(copy.jpeg);
         EXPECT_EQ(QSize(info.width, info.height), copy.size) << p.caption;
         const bool fullColour = info.sampling.size() == 3 && info.sampling[0] == std::pair(1, 1);
-        EXPECT_FALSE(info.progressive);
+        EXPECT_EQ(info.progressive, p.limits.maxBytes > 0) << p.caption;
+        EXPECT_TRUE(info.jfif) << p.caption;
+        const StdPicture scaled(
+            photo.image().scaled(copy.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+        const QImage byQt = QImage::fromData(copy.jpeg, "JPEG");
+        EXPECT_EQ(test::MaxDifference(byQt, DecodePicture(copy.jpeg).image()), 0) << p.caption;
+        EXPECT_LT(test::MeanDifference(byQt, scaled.image()), 8.0) << p.caption;
         for (int marker : info.markers) {
             EXPECT_FALSE(test::IsMetadataMarker(marker)) << p.caption;
         }
@@ -36,16 +44,14 @@ TEST(UploadCopy, EveryPresetGivesACopyWithinItsPixelsAndBytesAndCloseToTheBytes)
         }
         EXPECT_LE(copy.jpeg.size(), p.limits.maxBytes) << p.caption;
         EXPECT_GE(copy.quality, kLowestFittedQuality) << p.caption;
-        const StdPicture scaled(
-            photo.image().scaled(copy.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
         // Full colour exactly when the highest quality fits with it; halved colour otherwise.
         EXPECT_EQ(fullColour,
-                  EncodeJpeg(scaled, {kHighestFittedQuality, false}).size() <= p.limits.maxBytes)
+                  EncodeJpeg(scaled, {kHighestFittedQuality, false, kFittedEncoder}).size() <=
+                      p.limits.maxBytes)
             << p.caption;
         if (copy.quality < kHighestFittedQuality) {
             // The next quality up would not have fitted.
-            JpegSettings above = kUploadCopy;
-            above.quality = copy.quality + 1;
+            const JpegSettings above{copy.quality + 1, true, kFittedEncoder};
             EXPECT_GT(EncodeJpeg(scaled, above).size(), p.limits.maxBytes) << p.caption;
         }
         EXPECT_LE(copy.encodes, 8) << p.caption;
@@ -69,8 +75,12 @@ TEST(UploadCopy, ALargerBudgetNeverGivesALowerQualityNorFewerPixelsNorLessColour
         EXPECT_GE(copy.quality, quality) << budget;
         EXPECT_GE(qint64(copy.size.width()) * copy.size.height(), pixels) << budget;
         if (copy.quality == kLowestFittedQuality && copy.size != photo.size()) {
-            // Pixels were given up: the budget is still spent, not left far under.
-            EXPECT_GE(copy.jpeg.size(), budget * 85 / 100) << budget;
+            // Pixels were given up: the budget is still spent, not left far under, unless the
+            // copy is a pixel short of the picture (any resampling softens the picture's
+            // finest detail, and so its file, at once).
+            EXPECT_TRUE(copy.jpeg.size() >= budget * 85 / 100 ||
+                        copy.size.width() >= photo.width() - 1)
+                << budget << ": " << copy.jpeg.size() << " bytes";
             EXPECT_NEAR(double(copy.size.width()) / copy.size.height(), 1.5, 0.02);
         }
         const test::JpegInfo info = test::InspectJpeg(copy.jpeg);
@@ -91,7 +101,7 @@ TEST(UploadCopy, ALargerBudgetNeverGivesALowerQualityNorFewerPixelsNorLessColour
 
 // The copy of a frame's result is made straight from the pictures it is drawn from, a band at a
 // time, and only measured when no save takes it: the bytes are those of the whole result's
-// copy, for an enlarged, a shrunk and a grey result alike.
+// copy, for an enlarged, a shrunk and a grey result alike, fitted or not.
 TEST(UploadCopy, ACopyMadeFromTheDrawnResultIsTheCopyOfTheWholeResult) {
     const StdPicture photo(test::PhotoImage(300, 200));
     const StdPicture grey(test::PhotoImage(120, 90).convertToFormat(QImage::Format_Grayscale8));
@@ -107,6 +117,10 @@ TEST(UploadCopy, ACopyMadeFromTheDrawnResultIsTheCopyOfTheWholeResult) {
         EXPECT_TRUE(measured.jpeg.isEmpty()) << what;
         EXPECT_EQ(measured.bytes, whole.size()) << what;
         EXPECT_EQ(MakeUploadCopy(result, {}).jpeg, whole) << what;
+        const SiteLimits binding{0, 0, whole.size()};
+        const FittedCopy fitted = MakeUploadCopy(result, binding);
+        ASSERT_TRUE(fitted.fits()) << what;
+        EXPECT_EQ(fitted.jpeg, MakeUploadCopy(StdPicture(result.image()), binding).jpeg) << what;
     }
 }
 
