@@ -7,9 +7,12 @@
 #include "base/errors.h"
 #include "codec/bmp_codec.h"
 #include "codec/colour.h"
+#include "codec/heif_codec.h"
 #include "codec/jpeg_decode.h"
 #include "codec/limits.h"
 #include "codec/picture_probe.h"
+#include "codec/png_codec.h"
+#include "codec/webp_codec.h"
 #include "system/regular_file.h"
 #include "system/safe_file.h"
 
@@ -21,7 +24,7 @@ namespace {
 }
 
 const QString& notAPicture() {
-    static const QString text = QStringLiteral("不是可识别的图片文件（可以打开 BMP 和 JPEG 图片）");
+    static const QString text = QStringLiteral("不是可识别的图片文件（可以打开 BMP、JPEG、PNG、WebP 和 HEIC 图片）");
     return text;
 }
 
@@ -74,6 +77,16 @@ StdPicture inSrgb(QImage image, const ColourSpace& colour, const Stop* stop) {
     return picture;
 }
 
+// A picture of one of our own decoders, made sRGB.
+StdPicture fromDecoded(Decoded decoded, LoadControl& c) {
+    if (decoded.image.isNull()) {
+        refuse(decoded.reason, decoded.stopped ? ErrorCode::UserInterrupt : ErrorCode::InvalidPicture);
+    }
+    c.damaged = decoded.damaged;
+    c.peakBytes = decoded.peakBytes;
+    return inSrgb(std::move(decoded.image), decoded.colour, c.stop);
+}
+
 }  // namespace
 
 StdPicture DecodePicture(const QByteArray& bytes, LoadControl* control) {
@@ -117,8 +130,11 @@ StdPicture DecodePicture(const QByteArray& bytes, LoadControl* control) {
             return readWithQt(bytes, "bmp", &c.peakBytes);
         }
         case PictureFormat::Png:
+            return fromDecoded(DecodePng(bytes, c.stop), c);
         case PictureFormat::Webp:
+            return fromDecoded(DecodeWebp(bytes, c.stop), c);
         case PictureFormat::Heif:
+            return fromDecoded(DecodeHeif(bytes, c.stop), c);
         case PictureFormat::Other:
             break;
     }

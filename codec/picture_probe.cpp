@@ -11,8 +11,11 @@
 #include "base/errors.h"
 #include "base/log.h"
 #include "codec/bmp_codec.h"
+#include "codec/heif_codec.h"
 #include "codec/jpeg_header.h"
 #include "codec/limits.h"
+#include "codec/png_codec.h"
+#include "codec/webp_codec.h"
 #include "system/regular_file.h"
 
 namespace lanxi {
@@ -95,8 +98,11 @@ PictureFootprint ProbePicture(const ByteSource& source) {
         case PictureFormat::Bmp:
             return BmpFootprint(ReadBmpHeader(source));
         case PictureFormat::Png:
+            return PngFootprint(ReadPngHeader(source));
         case PictureFormat::Webp:
+            return WebpFootprint(ReadWebpHeader(source));
         case PictureFormat::Heif:
+            return HeifFootprint(ReadHeifHeader(source));
         case PictureFormat::Other:
             break;
     }
