@@ -172,6 +172,19 @@ Decoded DecodeHeif(const QByteArray& bytes, const Stop* stop) {
         d.reason = QStringLiteral("已停止");
         return d;
     }
+    // Without a colr box, the coded stream's own colour description (an HEVC stream's VUI, an
+    // AV1 sequence header's), as the video decoder gave it.
+    if (d.colour.icc.isEmpty() && !d.colour.cicp) {
+        heif_color_profile_nclx* nclx = nullptr;
+        if (heif_image_get_nclx_color_profile(picture.get(), &nclx).code == heif_error_Ok &&
+            nclx != nullptr) {
+            d.colour.cicp = ColourSpace::CodePoints{int(nclx->color_primaries),
+                                                    int(nclx->transfer_characteristics),
+                                                    int(nclx->matrix_coefficients),
+                                                    nclx->full_range_flag != 0};
+        }
+        heif_nclx_color_profile_free(nclx);
+    }
     int stride = 0;
     const std::uint8_t* rgba = heif_image_get_plane_readonly(picture.get(), heif_channel_interleaved, &stride);
     if (rgba == nullptr || heif_image_get_width(picture.get(), heif_channel_interleaved) != header.width ||

@@ -327,6 +327,8 @@ QByteArray MakeHeif(const QImage& image, const HeifMaking& how) {
         nclx->full_range_flag = 1;
         heif_image_set_nclx_color_profile(raw, nclx);
         options->output_nclx_profile = nclx;
+        // A colr box, as most phones write it, not only the coded stream's own description.
+        options->macOS_compatibility_workaround_no_nclx_profile = 0;
     }
     options->image_orientation = heif_orientation(how.orientation);
     if (heif_context_encode_image(context.get(), raw, encoder, options, nullptr).code != heif_error_Ok) {
