@@ -1,6 +1,7 @@
 #include "codec/loader.h"
 
 #include <QBuffer>
+#include <QImageIOHandler>
 #include <QImageReader>
 #include <QImageWriter>
 
@@ -36,10 +37,18 @@ StdPicture readWithQt(const QByteArray& bytes, const QByteArray& format, std::in
     QImageReader reader(&buffer, format);
     reader.setDecideFormatFromContent(format.isEmpty());
     reader.setAutoTransform(true);
+    // What the probe refuses from the header, in its words; then the size the whole file claims,
+    // upright as the probe counts it.
+    if (const PictureFootprint f = QtFootprint(MemorySource(bytes)); !f.refusal.isEmpty()) {
+        refuse(f.refusal);
+    }
     if (!reader.canRead()) {
         refuse(notAPicture());
     }
-    if (const QSize claimed = reader.size(); claimed.isValid()) {
+    if (QSize claimed = reader.size(); claimed.isValid()) {
+        if (reader.transformation() & QImageIOHandler::TransformationRotate90) {
+            claimed.transpose();
+        }
         if (const QString refusal = SizeRefusal(claimed.width(), claimed.height());
             !refusal.isEmpty()) {
             refuse(refusal);
