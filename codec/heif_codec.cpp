@@ -2,7 +2,9 @@
 
 #include <libheif/heif.h>
 
+#include <algorithm>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "codec/limits.h"
@@ -36,6 +38,166 @@ std::int64_t libheifBytes(const HeifHeader& h) {
     return perPixel * h.width * h.height + 32 * 1024 * 1024;
 }
 
+// The boxes of a file as a list of (type, payload) spans, read with bounds checked throughout.
+struct Box {
+    std::uint32_t type = 0;
+    const unsigned char* data = nullptr;
+    std::int64_t size = 0;
+};
+
+std::uint64_t bigEndian(const unsigned char* p, int bytes) {
+    std::uint64_t v = 0;
+    for (int i = 0; i < bytes; ++i) {
+        v = v << 8 | p[i];
+    }
+    return v;
+}
+
+constexpr std::uint32_t fourcc(const char (&t)[5]) {
+    return std::uint32_t(std::uint8_t(t[0])) << 24 | std::uint32_t(std::uint8_t(t[1])) << 16 |
+           std::uint32_t(std::uint8_t(t[2])) << 8 | std::uint8_t(t[3]);
+}
+
+std::vector<Box> boxesIn(const unsigned char* data, std::int64_t size) {
+    std::vector<Box> boxes;
+    for (std::int64_t at = 0; at + 8 <= size && boxes.size() < 4096;) {
+        std::int64_t length = std::int64_t(bigEndian(data + at, 4));
+        std::int64_t header = 8;
+        if (length == 1 && at + 16 <= size) {
+            length = std::int64_t(std::min<std::uint64_t>(bigEndian(data + at + 8, 8), std::uint64_t(size)));
+            header = 16;
+        } else if (length == 0) {
+            length = size - at;
+        }
+        if (length < header || length > size - at) {
+            break;
+        }
+        boxes.push_back({std::uint32_t(bigEndian(data + at + 4, 4)), data + at + header, length - header});
+        at += length;
+    }
+    return boxes;
+}
+
+const Box* find(const std::vector<Box>& boxes, std::uint32_t type) {
+    for (const Box& b : boxes) {
+        if (b.type == type) {
+            return &b;
+        }
+    }
+    return nullptr;
+}
+
+// A bounded reader of a box's payload; reading past it sets `bad` and gives zeros.
+struct Fields {
+    const unsigned char* p;
+    std::int64_t size;
+    std::int64_t at = 0;
+    bool bad = false;
+    std::uint64_t take(int bytes) {
+        if (bytes == 0) {
+            return 0;
+        }
+        if (at + bytes > size) {
+            bad = true;
+            at = size;
+            return 0;
+        }
+        const std::uint64_t v = bigEndian(p + at, bytes);
+        at += bytes;
+        return v;
+    }
+};
+
+// The canvas a primary grid image's description claims (its own width and height, which
+// libheif 1.15 allocates without holding them to the image's ispe), when the primary item is
+// a grid; nothing when it is not; 0 x 0 when the description cannot be read.
+std::optional<QSize> gridCanvas(const unsigned char* data, std::int64_t size, std::uint32_t primary) {
+    const std::vector<Box> top = boxesIn(data, size);
+    const Box* meta = find(top, fourcc("meta"));
+    if (meta == nullptr || meta->size < 4) {
+        return std::nullopt;
+    }
+    const std::vector<Box> inMeta = boxesIn(meta->data + 4, meta->size - 4);
+    const Box* iinf = find(inMeta, fourcc("iinf"));
+    if (iinf == nullptr || iinf->size < 6) {
+        return std::nullopt;
+    }
+    const int entryBytes = iinf->data[0] == 0 ? 2 : 4;
+    bool grid = false;
+    for (const Box& infe : boxesIn(iinf->data + 4 + entryBytes, iinf->size - 4 - entryBytes)) {
+        Fields f{infe.data, infe.size};
+        const int version = int(f.take(1));
+        f.take(3);
+        if (infe.type != fourcc("infe") || version < 2) {
+            continue;
+        }
+        const std::uint64_t id = f.take(version == 2 ? 2 : 4);
+        f.take(2);
+        if (!f.bad && id == primary && f.take(4) == fourcc("grid") && !f.bad) {
+            grid = true;
+        }
+    }
+    if (!grid) {
+        return std::nullopt;
+    }
+    const QSize unreadable(0, 0);
+    const Box* iloc = find(inMeta, fourcc("iloc"));
+    if (iloc == nullptr) {
+        return unreadable;
+    }
+    Fields f{iloc->data, iloc->size};
+    const int version = int(f.take(1));
+    f.take(3);
+    const int sizes = int(f.take(2));
+    const int offsetSize = sizes >> 12, lengthSize = (sizes >> 8) & 15, baseSize = (sizes >> 4) & 15;
+    const int indexSize = version >= 1 ? sizes & 15 : 0;
+    const std::uint64_t items = f.take(version < 2 ? 2 : 4);
+    for (std::uint64_t i = 0; i < items && !f.bad; ++i) {
+        const std::uint64_t id = f.take(version < 2 ? 2 : 4);
+        const int method = version >= 1 ? int(f.take(2) & 15) : 0;
+        f.take(2);
+        const std::uint64_t base = f.take(baseSize);
+        const std::uint64_t extents = f.take(2);
+        std::uint64_t offset = 0, length = 0;
+        for (std::uint64_t e = 0; e < extents && !f.bad; ++e) {
+            f.take(indexSize);
+            const std::uint64_t o = f.take(offsetSize), l = f.take(lengthSize);
+            if (e == 0) {
+                offset = base + o;
+                length = l;
+            }
+        }
+        if (f.bad || id != primary) {
+            continue;
+        }
+        const unsigned char* from = data;
+        std::int64_t within = size;
+        if (method == 1) {
+            const Box* idat = find(inMeta, fourcc("idat"));
+            if (idat == nullptr) {
+                return unreadable;
+            }
+            from = idat->data;
+            within = idat->size;
+        } else if (method != 0) {
+            return unreadable;
+        }
+        if (offset > std::uint64_t(within) || length > std::uint64_t(within) - offset) {
+            return unreadable;
+        }
+        Fields g{from + offset, std::int64_t(length)};
+        g.take(1);
+        const int bytes = (g.take(1) & 1) != 0 ? 4 : 2;
+        g.take(2);  // rows and columns, less one each
+        const std::uint64_t w = g.take(bytes), h = g.take(bytes);
+        if (g.bad || w > std::uint64_t(kMaxPictureSide) || h > std::uint64_t(kMaxPictureSide)) {
+            return unreadable;
+        }
+        return QSize(int(w), int(h));
+    }
+    return unreadable;
+}
+
 // The file's boxes read from its bytes, which must outlive the context; the primary image's
 // handle. Null with `error` set when not.
 Context readContext(const char* data, std::int64_t size, Handle* primary, QString* error) {
@@ -56,6 +218,24 @@ Context readContext(const char* data, std::int64_t size, Handle* primary, QStrin
         return nullptr;
     }
     primary->reset(handle);
+    // A grid must cover what its image says it shows, no more: libheif allocates and fills the
+    // grid's own canvas, whatever its size.
+    heif_item_id id = 0;
+    heif_context_get_primary_image_ID(context.get(), &id);
+    if (const std::optional<QSize> canvas =
+            gridCanvas(reinterpret_cast<const unsigned char*>(data), size, id)) {
+        const QSize ispe(heif_image_handle_get_ispe_width(handle), heif_image_handle_get_ispe_height(handle));
+        // libheif's own writer gives the ispe of a turned grid the turned size.
+        if (*canvas != ispe && *canvas != ispe.transposed()) {
+            *error = QStringLiteral("a grid of %1 x %2 for an image of %3 x %4")
+                         .arg(canvas->width())
+                         .arg(canvas->height())
+                         .arg(ispe.width())
+                         .arg(ispe.height());
+            primary->reset();
+            return nullptr;
+        }
+    }
     return context;
 }
 

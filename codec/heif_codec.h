@@ -29,8 +29,9 @@ struct HeifHeader {
 // primary image's properties; decodes nothing.
 HeifHeader ReadHeifHeader(const ByteSource& source);
 
-// What decoding costs and whether it is refused before decoding: boxes that cannot be read or no
-// primary image, then the size.
+// What decoding costs and whether it is refused before decoding: boxes that cannot be read, no
+// primary image, or a primary grid whose canvas is not the image's size (libheif would allocate
+// and fill whatever canvas it claims); then the size.
 PictureFootprint HeifFootprint(const HeifHeader& header);
 
 // Decodes the primary image into 32-bit rows, turned and mirrored as its irot and imir boxes say,

@@ -311,14 +311,20 @@ TEST(HeifDecode, HeicAndAvifShowTurnedAsTheirBoxesSay) {
     for (qsizetype i = garbled.size() / 2; i < garbled.size(); i += 3) {
         garbled[i] = char(garbled[i] ^ 0x5a);
     }
+    // A grid whose description, read from past its data, claims a canvas of 14441 x 27759 for
+    // an image of 16 x 24: libheif would fill that canvas for half a minute.
+    const QByteArray grid =
+        test::ReadBytes(QStringLiteral(LANXI_FUZZ_CORPUS) + QStringLiteral("/probe/heif-grid-canvas"));
     for (const auto& [what, bytes] : {std::pair{"cut in half", plain.left(plain.size() / 2)},
                                       std::pair{"data garbled", garbled},
-                                      std::pair{"only its type box", plain.left(40)}}) {
+                                      std::pair{"only its type box", plain.left(40)},
+                                      std::pair{"a grid larger than its image", grid}}) {
         const Outcome o = decode(bytes);
         EXPECT_TRUE(!o.image.isNull() || !o.reason.isEmpty()) << what;
         EXPECT_LT(o.ms, 1000) << what;
     }
     EXPECT_FALSE(decode(plain.left(40)).reason.isEmpty());
+    EXPECT_TRUE(decode(grid).reason.contains(QStringLiteral("文件结构已损坏")));
 }
 
 }  // namespace
