@@ -108,9 +108,9 @@ struct Fields {
     }
 };
 
-// The canvas a primary grid image's description claims (its own width and height, which
-// libheif 1.15 allocates without holding them to the image's ispe), when the primary item is
-// a grid; nothing when it is not; 0 x 0 when the description cannot be read.
+// The canvas a primary grid or overlay image's description claims (its own width and height,
+// which libheif 1.15 allocates without holding them to the image's ispe), when the primary item
+// is one; nothing when it is not; 0 x 0 when the description cannot be read.
 std::optional<QSize> gridCanvas(const unsigned char* data, std::int64_t size, std::uint32_t primary) {
     const std::vector<Box> top = boxesIn(data, size);
     const Box* meta = find(top, fourcc("meta"));
@@ -123,7 +123,7 @@ std::optional<QSize> gridCanvas(const unsigned char* data, std::int64_t size, st
         return std::nullopt;
     }
     const int entryBytes = iinf->data[0] == 0 ? 2 : 4;
-    bool grid = false;
+    std::uint32_t kind = 0;
     for (const Box& infe : boxesIn(iinf->data + 4 + entryBytes, iinf->size - 4 - entryBytes)) {
         Fields f{infe.data, infe.size};
         const int version = int(f.take(1));
@@ -133,11 +133,12 @@ std::optional<QSize> gridCanvas(const unsigned char* data, std::int64_t size, st
         }
         const std::uint64_t id = f.take(version == 2 ? 2 : 4);
         f.take(2);
-        if (!f.bad && id == primary && f.take(4) == fourcc("grid") && !f.bad) {
-            grid = true;
+        if (const std::uint32_t type = std::uint32_t(f.take(4)); !f.bad && id == primary &&
+                                                                (type == fourcc("grid") || type == fourcc("iovl"))) {
+            kind = type;
         }
     }
-    if (!grid) {
+    if (kind == 0) {
         return std::nullopt;
     }
     const QSize unreadable(0, 0);
@@ -188,7 +189,8 @@ std::optional<QSize> gridCanvas(const unsigned char* data, std::int64_t size, st
         Fields g{from + offset, std::int64_t(length)};
         g.take(1);
         const int bytes = (g.take(1) & 1) != 0 ? 4 : 2;
-        g.take(2);  // rows and columns, less one each
+        // A grid's rows and columns (less one each), an overlay's fill colour (four 16-bit values).
+        g.take(kind == fourcc("grid") ? 2 : 8);
         const std::uint64_t w = g.take(bytes), h = g.take(bytes);
         if (g.bad || w > std::uint64_t(kMaxPictureSide) || h > std::uint64_t(kMaxPictureSide)) {
             return unreadable;
@@ -218,8 +220,8 @@ Context readContext(const char* data, std::int64_t size, Handle* primary, QStrin
         return nullptr;
     }
     primary->reset(handle);
-    // A grid must cover what its image says it shows, no more: libheif allocates and fills the
-    // grid's own canvas, whatever its size.
+    // A grid or an overlay must cover what its image says it shows, no more: libheif allocates
+    // and fills their own canvas, whatever its size.
     heif_item_id id = 0;
     heif_context_get_primary_image_ID(context.get(), &id);
     if (const std::optional<QSize> canvas =
