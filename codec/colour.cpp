@@ -233,8 +233,11 @@ class MatrixShaper {
             }
             from[0][c] = a->X, from[1][c] = a->Y, from[2][c] = a->Z;
             to[0][c] = b->X, to[1][c] = b->Y, to[2][c] = b->Z;
+            // A damaged curve may give light beyond white or no number at all; the tables below
+            // reach only as far as a curve within [0, 1] needs.
             for (int v = 0; v < 256; ++v) {
-                in_[c][std::size_t(v)] = cmsEvalToneCurveFloat(curve, float(v / 255.0));
+                const float light = cmsEvalToneCurveFloat(curve, float(v / 255.0));
+                in_[c][std::size_t(v)] = std::isfinite(light) ? std::clamp(light, 0.0f, 1.0f) : 0.0f;
             }
         }
         // sRGB's matrix inverted, then the profile's: from the file's light to sRGB's light.

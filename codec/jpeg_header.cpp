@@ -86,6 +86,12 @@ JpegHeader ReadJpegHeader(const ByteSource& source, bool wholeStream) {
         }
         const std::int64_t length = qFromBigEndian<quint16>(head + 2);
         if (length < 2) {
+            // libjpeg passes over an application block or comment whose length is less than its
+            // own two bytes as if it held nothing, and stops at any other such marker.
+            if ((marker >= 0xE0 && marker <= 0xEF) || marker == 0xFE) {
+                pos += 4;
+                continue;
+            }
             break;
         }
         const std::int64_t payload = length - 2;

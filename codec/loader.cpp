@@ -1,15 +1,19 @@
 #include "codec/loader.h"
 
 #include <QBuffer>
+#include <QImageIOHandler>
 #include <QImageReader>
 #include <QImageWriter>
 
 #include "base/errors.h"
 #include "codec/bmp_codec.h"
 #include "codec/colour.h"
+#include "codec/heif_codec.h"
 #include "codec/jpeg_decode.h"
 #include "codec/limits.h"
 #include "codec/picture_probe.h"
+#include "codec/png_codec.h"
+#include "codec/webp_codec.h"
 #include "system/regular_file.h"
 #include "system/safe_file.h"
 
@@ -21,7 +25,7 @@ namespace {
 }
 
 const QString& notAPicture() {
-    static const QString text = QStringLiteral("不是可识别的图片文件（可以打开 BMP 和 JPEG 图片）");
+    static const QString text = QStringLiteral("不是可识别的图片文件（可以打开 BMP、JPEG、PNG、WebP 和 HEIC 图片）");
     return text;
 }
 
@@ -33,10 +37,18 @@ StdPicture readWithQt(const QByteArray& bytes, const QByteArray& format, std::in
     QImageReader reader(&buffer, format);
     reader.setDecideFormatFromContent(format.isEmpty());
     reader.setAutoTransform(true);
+    // What the probe refuses from the header, in its words; then the size the whole file claims,
+    // upright as the probe counts it.
+    if (const PictureFootprint f = QtFootprint(MemorySource(bytes)); !f.refusal.isEmpty()) {
+        refuse(f.refusal);
+    }
     if (!reader.canRead()) {
         refuse(notAPicture());
     }
-    if (const QSize claimed = reader.size(); claimed.isValid()) {
+    if (QSize claimed = reader.size(); claimed.isValid()) {
+        if (reader.transformation() & QImageIOHandler::TransformationRotate90) {
+            claimed.transpose();
+        }
         if (const QString refusal = SizeRefusal(claimed.width(), claimed.height());
             !refusal.isEmpty()) {
             refuse(refusal);
@@ -72,6 +84,16 @@ StdPicture inSrgb(QImage image, const ColourSpace& colour, const Stop* stop) {
         refuse(QStringLiteral("内存不足，无法打开这张图片"), ErrorCode::OutOfMemory);
     }
     return picture;
+}
+
+// A picture of one of our own decoders, made sRGB.
+StdPicture fromDecoded(Decoded decoded, LoadControl& c) {
+    if (decoded.image.isNull()) {
+        refuse(decoded.reason, decoded.stopped ? ErrorCode::UserInterrupt : ErrorCode::InvalidPicture);
+    }
+    c.damaged = decoded.damaged;
+    c.peakBytes = decoded.peakBytes;
+    return inSrgb(std::move(decoded.image), decoded.colour, c.stop);
 }
 
 }  // namespace
@@ -117,8 +139,11 @@ StdPicture DecodePicture(const QByteArray& bytes, LoadControl* control) {
             return readWithQt(bytes, "bmp", &c.peakBytes);
         }
         case PictureFormat::Png:
+            return fromDecoded(DecodePng(bytes, c.stop), c);
         case PictureFormat::Webp:
+            return fromDecoded(DecodeWebp(bytes, c.stop), c);
         case PictureFormat::Heif:
+            return fromDecoded(DecodeHeif(bytes, c.stop), c);
         case PictureFormat::Other:
             break;
     }

@@ -21,7 +21,8 @@ struct LoadControl {
     std::function<QSize(QSize)> enough;
 
     // Set when the picture was decoded although parts of its data are damaged (a JPEG whose
-    // entropy-coded data had to be skipped): what shows there is grey, not the photograph.
+    // entropy-coded data had to be skipped, a PNG whose last rows are lost): what shows there is
+    // grey, not the photograph.
     bool damaged = false;
     // The memory the decoding held at its peak, as it allocated it (the file's bytes included).
     std::int64_t peakBytes = 0;
@@ -30,7 +31,8 @@ struct LoadControl {
 };
 
 // Loads a picture file. The format is recognised by the file's content, not its name: JPEG
-// (upright, following a camera's orientation tag) and BMP, and the other formats Qt reads.
+// (upright, following a camera's orientation tag), BMP, PNG, WebP (an animation's first frame)
+// and HEIF (HEIC, and AVIF; turned as its boxes say), and the other formats Qt reads.
 // Only plain files are read (see RegularFile). Throws lanxi::Error whose message() says in
 // Chinese why the file could not be opened; what a file's header already refuses is refused with
 // the words of its footprint (see ProbePicture).

@@ -11,8 +11,11 @@
 #include "base/errors.h"
 #include "base/log.h"
 #include "codec/bmp_codec.h"
+#include "codec/heif_codec.h"
 #include "codec/jpeg_header.h"
 #include "codec/limits.h"
+#include "codec/png_codec.h"
+#include "codec/webp_codec.h"
 #include "system/regular_file.h"
 
 namespace lanxi {
@@ -83,8 +86,9 @@ PictureFootprint QtFootprint(const ByteSource& source) {
     const QImage::Format format = reader.imageFormat();
     const int depth = format == QImage::Format_Invalid ? 64 : QImage::toPixelFormat(format).bitsPerPixel();
     const int copies = turn == QImageIOHandler::TransformationNone ? 1 : 2;
-    f.memoryBytes +=
-        std::int64_t(size.width()) * size.height() * (copies * std::max(depth, 8) / 8 + 4);
+    // Qt's rows start on 32-bit boundaries.
+    const std::int64_t qtRow = (std::int64_t(size.width()) * std::max(depth, 8) + 31) / 32 * 4;
+    f.memoryBytes += copies * qtRow * size.height() + std::int64_t(size.width()) * size.height() * 4;
     return f;
 }
 
@@ -95,8 +99,11 @@ PictureFootprint ProbePicture(const ByteSource& source) {
         case PictureFormat::Bmp:
             return BmpFootprint(ReadBmpHeader(source));
         case PictureFormat::Png:
+            return PngFootprint(ReadPngHeader(source));
         case PictureFormat::Webp:
+            return WebpFootprint(ReadWebpHeader(source));
         case PictureFormat::Heif:
+            return HeifFootprint(ReadHeifHeader(source));
         case PictureFormat::Other:
             break;
     }

@@ -12,7 +12,8 @@ enum class PictureFormat { Jpeg, Bmp, Png, Webp, Heif, Other };
 PictureFormat FormatOf(const ByteSource& source);
 
 // The footprint of a picture (see PictureFootprint), from its header alone: a JPEG's markers up
-// to its first scan, a BMP's headers, another format's first bytes.
+// to its first scan, a BMP's headers, a PNG's chunks before its data, a WebP's first bytes, a
+// HEIF's boxes (the whole file, which puts them anywhere), another format's first bytes.
 PictureFootprint ProbePicture(const ByteSource& source);
 
 // The footprint of a picture file; a file that cannot be read (it will fail when loaded) has

@@ -413,7 +413,7 @@ FittedCopy MakeUploadCopy(const StdPicture& picture, const SiteLimits& limits, c
 }
 
 QString UploadSourceFormats() {
-    return QStringLiteral("BMP、JPEG 和 PNG");
+    return QStringLiteral("BMP、JPEG、PNG、WebP 和 HEIC");
 }
 
 namespace {
@@ -424,9 +424,9 @@ QString refusedFormat(const QByteArray& bytes) {
         case PictureFormat::Jpeg:
         case PictureFormat::Bmp:
         case PictureFormat::Png:
-            return {};
         case PictureFormat::Webp:
         case PictureFormat::Heif:
+            return {};
         case PictureFormat::Other:
             break;
     }
@@ -434,9 +434,6 @@ QString refusedFormat(const QByteArray& bytes) {
     QBuffer buffer(&copy);
     buffer.open(QIODevice::ReadOnly);
     const QByteArray format = QImageReader::imageFormat(&buffer);
-    if (format == "png") {
-        return {};
-    }
     return format.isEmpty() ? QString() : QString::fromLatin1(format).toUpper();
 }
 

@@ -11,6 +11,7 @@
 #include "codec/picture_probe.h"
 #include "tests/support/bmp.h"
 #include "tests/support/cpu_time.h"
+#include "tests/support/formats.h"
 #include "tests/support/images.h"
 
 namespace lanxi {
@@ -251,7 +252,12 @@ TEST(BadInput, AStopRequestEndsReadingAndDecoding) {
     const QImage picture = test::SmoothImage(64, 48);
     test::WriteJpeg(picture, dir.file(QStringLiteral("a.jpg")));
     for (const QByteArray& jpeg :
-         {test::MakeJpeg(picture, {}), test::MakeJpeg(picture, {90, true})}) {
+         {test::MakeJpeg(picture, {}), test::MakeJpeg(picture, {90, true}),
+          test::MakePng(picture, {}), test::MakeWebp(picture, false), test::MakeWebp(picture, true),
+          test::MakeHeif(picture, {})}) {
+        if (jpeg.isEmpty()) {
+            continue;  // no HEVC encoder here
+        }
         LoadControl control;
         control.stop = &stop;
         try {

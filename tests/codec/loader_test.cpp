@@ -94,7 +94,7 @@ TEST(LoadPicture, RefusesAnAbsurdSizeAtOnceWithoutAllocating) {
 
 TEST(LoadPicture, OpensPicturesBeyondQtsDefaultAllocationLimit) {
     // 10000 x 10000 = 100 megapixels, 400 MB decoded, more than Qt's readers allow by default;
-    // flat, so the files stay small. The JPEG goes through our decoder, the PNG through Qt's.
+    // flat, so the files stay small.
     QImage big(10000, 10000, QImage::Format_RGB32);
     ASSERT_FALSE(big.isNull());
     big.fill(qRgb(40, 160, 90));

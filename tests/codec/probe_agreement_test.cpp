@@ -10,6 +10,7 @@
 #include "codec/picture_probe.h"
 #include "tests/support/bad_files.h"
 #include "tests/support/bmp.h"
+#include "tests/support/formats.h"
 #include "tests/support/images.h"
 #include "tests/support/probe_agreement.h"
 
@@ -49,6 +50,7 @@ TEST(ProbeAgreement, TheProbeForetellsWhatTheDecoderDoesOnEveryFileWeHave) {
              {"claims more than it holds", test::JpegClaimingSize(photo, 30000, 30000)},
              {"rle with a negative height", rle.bytes()},
              {"cut in half", test::MakeJpeg(photo, {90, true}).left(3000)},
+             {"png cut short, kept grey below", test::MakePng(photo, {}).chopped(2000)},
          }) {
         files.emplace_back(QString::fromUtf8(name), bytes);
     }

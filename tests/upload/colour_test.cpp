@@ -6,6 +6,7 @@
 
 #include "codec/loader.h"
 #include "tests/support/colour_pictures.h"
+#include "tests/support/formats.h"
 #include "tests/support/images.h"
 #include "upload/upload_copy.h"
 
@@ -42,6 +43,36 @@ TEST(ColourManagement, EveryProfileGivesACopyInTheTrueColours) {
         const double unmanaged = test::MeanDifference(copy, DecodePicture(test::MakeJpeg(stored, {95})).image());
         EXPECT_LT(managed, 2.55) << c.name;  // 1 % of the scale
         EXPECT_GT(unmanaged, 2 * managed) << c.name;
+    }
+
+    // A PNG's iCCP chunk, and its gAMA when it has no profile; a HEIC's nclx box naming Display
+    // P3's primaries and sRGB's curve, as phones write it.
+    const QByteArray p3 = test::RgbProfile(test::RgbSpace::DisplayP3);
+    const QImage inP3 = test::InProfile(photo, p3);
+    const QImage linear = test::InProfile(photo, test::RgbProfile(test::RgbSpace::LinearSrgb));
+    test::PngMaking gamma;
+    gamma.gamma = 100000;
+    struct Other {
+        const char* name;
+        QByteArray file;
+        QImage reference;
+        QImage stored;  // the pixels as they are, read as sRGB
+    };
+    std::vector<Other> others = {
+        {"p3.png", test::MakePng(inP3, {test::PngMaking::Rgb, 8, false, false, p3}),
+         test::FromProfile(inP3, p3), inP3},
+        {"linear.png", test::MakePng(linear, gamma), photo, linear},
+    };
+    const QByteArray heic = test::MakeHeif(inP3, {false, 1, 95});
+    if (!heic.isEmpty()) {
+        test::HeifMaking nclx{false, 1, 95};
+        nclx.nclx = std::pair{12, 13};
+        others.push_back({"p3.heic", test::MakeHeif(inP3, nclx), test::FromProfile(DecodePicture(heic).image(), p3), DecodePicture(heic).image()});
+    }
+    for (const Other& o : others) {
+        const QImage copy = copyOf(dir, QString::fromUtf8(o.name), o.file);
+        EXPECT_LT(test::MeanDifference(copy, o.reference), 2.55) << o.name;
+        EXPECT_GT(test::MeanDifference(copy, o.stored), 2 * test::MeanDifference(copy, o.reference)) << o.name;
     }
 
     // A grey photograph under a grey profile stays grey, and its copy has one component.
