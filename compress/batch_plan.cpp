@@ -39,6 +39,8 @@ class FileNames {
     SameFile of(const QString& path, bool throughLinks = true) {
         SameFile f;
 #ifdef Q_OS_WIN
+        // Names are compared, letter case ignored: links are not followed on Windows.
+        Q_UNUSED(throughLinks);
         f.key = FileKey(path);
         f.exists = QFileInfo::exists(path) || QFileInfo(path).isSymLink();
 #else
