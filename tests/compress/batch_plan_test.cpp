@@ -109,10 +109,12 @@ TEST(BatchPlan, RowsThatWouldWriteAFileNobodyNamedAreRefused) {
             const QString name = entry.section(QRegularExpression("[>=]"), 0, 0);
             if (entry.contains('>')) {
                 ASSERT_TRUE(QFile::link(entry.section('>', 1), dir.file(name))) << c.what;
-            } else if (entry.contains('=')) {
+            } else if (entry.contains('=')) {  // a second name of a file (not made on Windows)
+#ifndef Q_OS_WIN
                 ASSERT_EQ(::link(QFile::encodeName(dir.file(entry.section('=', 1))).constData(),
                                  QFile::encodeName(dir.file(name)).constData()),
                           0);
+#endif
             } else {
                 test::WriteBytes(test::JpegBytes(test::SmoothImage(8, 8)), dir.file(name));
             }
