@@ -299,17 +299,12 @@ HeifHeader ReadHeifHeader(const ByteSource& source) {
 }
 
 PictureFootprint HeifFootprint(const HeifHeader& header) {
-    PictureFootprint f;
-    f.fileBytes = header.fileBytes;
-    f.memoryBytes = header.fileBytes;
-    if (!header.found) {
-        f.refusal = QStringLiteral("HEIF 图片的文件结构已损坏，无法读出");
+    PictureFootprint f = HeaderFootprint(header.fileBytes, header.found,
+                                         QStringLiteral("HEIF 图片的文件结构已损坏，无法读出"),
+                                         header.width, header.height);
+    if (!f.refusal.isEmpty()) {
         return f;
     }
-    if (f.refusal = SizeRefusal(header.width, header.height); !f.refusal.isEmpty()) {
-        return f;
-    }
-    f.size = QSize(int(header.width), int(header.height));
     const std::int64_t pixels = 4 * header.width * header.height;
     // libheif's buffers, our rows, and a picture with transparency laid over white in a copy.
     f.memoryBytes += libheifBytes(header) + pixels + (header.transparency ? pixels : 0);

@@ -13,4 +13,17 @@ QString SizeRefusal(std::int64_t width, std::int64_t height) {
     return {};
 }
 
+PictureFootprint HeaderFootprint(std::int64_t fileBytes, bool found, const QString& broken,
+                                 std::int64_t width, std::int64_t height) {
+    PictureFootprint f;
+    f.fileBytes = fileBytes;
+    f.memoryBytes = fileBytes;
+    if (!found) {
+        f.refusal = broken;
+    } else if (f.refusal = SizeRefusal(width, height); f.refusal.isEmpty()) {
+        f.size = QSize(int(width), int(height));
+    }
+    return f;
+}
+
 }  // namespace lanxi

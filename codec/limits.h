@@ -3,6 +3,8 @@
 #include <QString>
 #include <cstdint>
 
+#include "codec/footprint.h"
+
 // What the decoders accept, one rule for every format and for the probes that predict them.
 namespace lanxi {
 
@@ -15,5 +17,11 @@ inline constexpr std::int64_t kMaxFileBytes = 1024LL * 1024 * 1024;
 // Why a picture whose header gives `width` × `height` is refused, in Chinese; empty when a
 // picture of that size may be decoded.
 QString SizeRefusal(std::int64_t width, std::int64_t height);
+
+// The part of a picture's footprint its header alone gives: the file's bytes held, and the
+// refusal of a header that was not found (`broken`, in Chinese) or of a size beyond the limits;
+// otherwise the size, to which the format adds the memory its decoding takes.
+PictureFootprint HeaderFootprint(std::int64_t fileBytes, bool found, const QString& broken,
+                                 std::int64_t width, std::int64_t height);
 
 }  // namespace lanxi

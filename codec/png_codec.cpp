@@ -199,14 +199,10 @@ PngHeader ReadPngHeader(const ByteSource& source) {
 }
 
 PictureFootprint PngFootprint(const PngHeader& header) {
-    PictureFootprint f;
-    f.fileBytes = header.fileBytes;
-    f.memoryBytes = header.fileBytes;
-    if (!header.found) {
-        f.refusal = QStringLiteral("PNG 图片的文件头已损坏，无法读出");
-        return f;
-    }
-    if (f.refusal = SizeRefusal(header.width, header.height); !f.refusal.isEmpty()) {
+    PictureFootprint f = HeaderFootprint(header.fileBytes, header.found,
+                                         QStringLiteral("PNG 图片的文件头已损坏，无法读出"),
+                                         header.width, header.height);
+    if (!f.refusal.isEmpty()) {
         return f;
     }
     if (header.fileBytes * kMaxInflateRatio < header.rawBytes()) {
@@ -214,9 +210,9 @@ PictureFootprint PngFootprint(const PngHeader& header) {
                         .arg(header.fileBytes)
                         .arg(header.width)
                         .arg(header.height);
+        f.size = QSize();
         return f;
     }
-    f.size = QSize(int(header.width), int(header.height));
     const std::int64_t pixels = 4 * header.width * header.height;
     // Our rows, libpng's buffers, and a picture with transparency laid over white in a copy.
     f.memoryBytes += pixels + libpngBytes(header.width, header.colour.icc.size()) +

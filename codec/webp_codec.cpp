@@ -107,17 +107,12 @@ WebpHeader ReadWebpHeader(const ByteSource& source) {
 }
 
 PictureFootprint WebpFootprint(const WebpHeader& header) {
-    PictureFootprint f;
-    f.fileBytes = header.fileBytes;
-    f.memoryBytes = header.fileBytes;
-    if (!header.found) {
-        f.refusal = QStringLiteral("WebP 图片的文件头已损坏，无法读出");
+    PictureFootprint f = HeaderFootprint(header.fileBytes, header.found,
+                                         QStringLiteral("WebP 图片的文件头已损坏，无法读出"),
+                                         header.width, header.height);
+    if (!f.refusal.isEmpty()) {
         return f;
     }
-    if (f.refusal = SizeRefusal(header.width, header.height); !f.refusal.isEmpty()) {
-        return f;
-    }
-    f.size = QSize(int(header.width), int(header.height));
     const std::int64_t pixels = 4 * header.width * header.height;
     // Our rows, libwebp's buffers, and (with transparency, or an animation's canvas around its
     // first frame) the picture laid over white in a copy.
