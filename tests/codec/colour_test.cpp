@@ -1,0 +1,72 @@
+// The quick conversion of the matrix profiles cameras, phones and editors write agrees with Little
+// CMS on every colour, those outside sRGB's gamut included, and a profile no camera writes cannot
+// lead it outside its tables.
+#include <gtest/gtest.h>
+#include <lcms2.h>
+
+#include <QImage>
+#include <algorithm>
+#include <cstdlib>
+
+#include "codec/colour.h"
+#include "tests/support/colour_pictures.h"
+
+namespace lanxi {
+namespace {
+
+// Every fifth level of each channel, both ends included.
+QImage everyColour() {
+    constexpr int kLevels = 52;
+    QImage grid(kLevels * kLevels, kLevels, QImage::Format_RGB32);
+    for (int b = 0; b < kLevels; ++b) {
+        for (int g = 0; g < kLevels; ++g) {
+            for (int r = 0; r < kLevels; ++r) {
+                grid.setPixel(g * kLevels + r, b, qRgb(r * 5, g * 5, b * 5));
+            }
+        }
+    }
+    return grid;
+}
+
+int largestDifference(const QImage& a, const QImage& b) {
+    int largest = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            largest = std::max({largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
+                                std::abs(qBlue(p) - qBlue(q))});
+        }
+    }
+    return largest;
+}
+
+TEST(ColourConversion, MatrixProfilesAgreeWithLittleCmsOnEveryColour) {
+    const QImage grid = everyColour();
+    for (const test::RgbSpace space : {test::RgbSpace::AdobeRgb, test::RgbSpace::DisplayP3,
+                                       test::RgbSpace::ProPhoto, test::RgbSpace::LinearSrgb}) {
+        const QByteArray profile = test::RgbProfile(space);
+        QImage ours = grid;
+        ASSERT_TRUE(ToSrgb(&ours, ColourSpace{profile, {}, {}}));
+        EXPECT_LE(largestDifference(ours, test::FromProfile(grid, profile)), 1) << int(space);
+    }
+
+    // Colorants far beyond white, so that every channel adds more light to red than the tables
+    // reach: the result is clipped, and nothing is read outside the tables (the sanitizers' run).
+    cmsHPROFILE odd = cmsCreate_sRGBProfile();
+    const cmsCIEXYZ far{3, 1, 0.1};
+    for (const cmsTagSignature tag : {cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag}) {
+        cmsWriteTag(odd, tag, &far);
+    }
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(odd, nullptr, &size);
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+    cmsSaveProfileToMem(odd, bytes.data(), &size);
+    cmsCloseProfile(odd);
+    QImage white(8, 2, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    ASSERT_TRUE(ToSrgb(&white, ColourSpace{bytes, {}, {}}));
+    EXPECT_EQ(qRed(white.pixel(7, 1)), 255);
+}
+
+}  // namespace
+}  // namespace lanxi
