@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "codec/colour_space.h"
+#include "codec/limits.h"
 
 namespace lanxi {
 
@@ -22,5 +23,16 @@ struct Decoded {
     // never more than the format's footprint foretells (see PictureFootprint).
     std::int64_t peakBytes = 0;
 };
+
+// Rows for a decoder to decode into: `width` × `height` 32-bit pixels, with room for
+// transparency when the picture has any. A null image, with `d->reason` saying so, when there is
+// no memory for them.
+inline QImage PixelsFor(Decoded* d, int width, int height, bool transparency) {
+    QImage image(width, height, transparency ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    if (image.isNull()) {
+        d->reason = NoMemoryFor(width, height);
+    }
+    return image;
+}
 
 }  // namespace lanxi

@@ -336,9 +336,7 @@ Decoded DecodeHeif(const QByteArray& bytes, const Stop* stop) {
     const std::unique_ptr<heif_image, ImageDeleter> picture(decoded);
     if (e.code != heif_error_Ok || !picture) {
         d.reason = e.code == heif_error_Memory_allocation_error
-                       ? QStringLiteral("内存不足，无法打开这张图片（%1 × %2 像素）")
-                             .arg(header.width)
-                             .arg(header.height)
+                       ? NoMemoryFor(header.width, header.height)
                    : e.code == heif_error_Unsupported_feature || e.code == heif_error_Unsupported_filetype
                        ? QStringLiteral("这张 HEIF 图片的编码方式无法解码")
                        : QStringLiteral("HEIF 图片数据已损坏或不完整，无法读出");
@@ -369,12 +367,8 @@ Decoded DecodeHeif(const QByteArray& bytes, const Stop* stop) {
         d.reason = QStringLiteral("HEIF 图片数据已损坏或不完整，无法读出");
         return d;
     }
-    QImage image(int(header.width), int(header.height),
-                 header.transparency ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    QImage image = PixelsFor(&d, int(header.width), int(header.height), header.transparency);
     if (image.isNull()) {
-        d.reason = QStringLiteral("内存不足，无法打开这张图片（%1 × %2 像素）")
-                       .arg(header.width)
-                       .arg(header.height);
         return d;
     }
     for (int y = 0; y < image.height(); ++y) {

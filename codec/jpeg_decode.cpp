@@ -14,6 +14,7 @@
 #include "codec/colour.h"
 #include "codec/jpeg_header.h"
 #include "codec/libjpeg_errors.h"
+#include "codec/limits.h"
 #include "codec/source.h"
 
 namespace lanxi {
@@ -362,7 +363,7 @@ JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const Stop* stop,
             peak += image.sizeInBytes() + cmyk.size() + coefficientBytes(&d.cinfo) +
                     3 * profile.size();
             if (image.isNull()) {
-                why = QStringLiteral("内存不足，无法打开这张图片（%1 × %2 像素）").arg(w).arg(h);
+                why = NoMemoryFor(w, h);
             } else if (!decodeRows(&d, image.bits(), std::size_t(image.bytesPerLine()),
                                    cmyk.isEmpty()
                                        ? nullptr

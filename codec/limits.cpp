@@ -13,6 +13,10 @@ QString SizeRefusal(std::int64_t width, std::int64_t height) {
     return {};
 }
 
+QString NoMemoryFor(std::int64_t width, std::int64_t height) {
+    return QStringLiteral("内存不足，无法打开这张图片（%1 × %2 像素）").arg(width).arg(height);
+}
+
 PictureFootprint HeaderFootprint(std::int64_t fileBytes, bool found, const QString& broken,
                                  std::int64_t width, std::int64_t height) {
     PictureFootprint f;

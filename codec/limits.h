@@ -17,6 +17,8 @@ inline constexpr std::int64_t kMaxFileBytes = 1024LL * 1024 * 1024;
 // Why a picture whose header gives `width` × `height` is refused, in Chinese; empty when a
 // picture of that size may be decoded.
 QString SizeRefusal(std::int64_t width, std::int64_t height);
+// What the user reads when the memory for a picture of that size could not be had.
+QString NoMemoryFor(std::int64_t width, std::int64_t height);
 
 // The part of a picture's footprint its header alone gives: the file's bytes held, and the
 // refusal of a header that was not found (`broken`, in Chinese) or of a size beyond the limits;

@@ -128,9 +128,7 @@ StdPicture DecodePicture(const QByteArray& bytes, LoadControl* control) {
                 // Qt's reader leaves the pixels that RLE data skips as whatever memory held.
                 QImage image = DecodeRleBmp(bytes, header);
                 if (image.isNull()) {
-                    refuse(QStringLiteral("内存不足，无法打开这张图片（%1 × %2 像素）")
-                               .arg(header.width)
-                               .arg(header.height()),
+                    refuse(NoMemoryFor(header.width, header.height()),
                            ErrorCode::OutOfMemory);
                 }
                 c.peakBytes += image.sizeInBytes();

@@ -129,12 +129,8 @@ Decoded DecodeWebp(const QByteArray& bytes, const Stop* stop) {
         return d;
     }
     const bool alpha = header.transparency || header.animated;
-    QImage image(int(header.width), int(header.height),
-                 alpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    QImage image = PixelsFor(&d, int(header.width), int(header.height), alpha);
     if (image.isNull()) {
-        d.reason = QStringLiteral("内存不足，无法打开这张图片（%1 × %2 像素）")
-                       .arg(header.width)
-                       .arg(header.height);
         return d;
     }
     d.peakBytes = bytes.size() + image.sizeInBytes() + libwebpBytes(header);
