@@ -4,7 +4,8 @@
 // megapixels, seconds, throughput, bytes in and out, and the process's memory before and at
 // its peak. With --stop-after MS the run is stopped that many milliseconds after its start, as
 // the progress dialog's "停止" does, and the time the run took to end after the stop is shown.
-//   bench_batch_run DIRECTORY [--overwrite] [--stop-after MS]
+// With --formats, PNG, WebP and HEIC/HEIF/AVIF files are rows too (the batch window's box).
+//   bench_batch_run DIRECTORY [--overwrite] [--formats] [--stop-after MS]
 #include <sys/resource.h>
 
 #include <QApplication>
@@ -13,10 +14,11 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QTimer>
 #include <cstdio>
 
+#include "codec/picture_probe.h"
+#include "codec/wildcards.h"
 #include "compress/batch_plan.h"
 #include "compress/batch_run.h"
 #include "batch/browser.h"
@@ -49,7 +51,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 2) {
-        std::fprintf(stderr, "usage: bench_batch_run DIRECTORY [--overwrite]\n");
+        std::fprintf(stderr, "usage: bench_batch_run DIRECTORY [--overwrite] [--formats] [--stop-after MS]\n");
         return 2;
     }
     const QString directory = QDir::toNativeSeparators(QFileInfo(args.at(1)).absoluteFilePath());
@@ -60,14 +62,15 @@ int main(int argc, char** argv) {
     lanxi::BatchList rows;
     double megapixels = 0;
     qint64 bytesIn = 0;
-    for (const QString& name :
-         lanxi::MatchingFiles(directory, QStringLiteral("*.jpg;*.jpeg;*.bmp"))) {
+    const QString wildcards = args.contains(QStringLiteral("--formats")) ? lanxi::EveryPictureWildcards()
+                                                                       : lanxi::BmpAndJpegWildcards();
+    for (const QString& name : lanxi::MatchingFiles(directory, wildcards)) {
         if (name.contains(QLatin1String("_YS."))) {
             continue;  // a copy from an earlier run
         }
         const lanxi::BatchRow row{name, directory};
         rows.add(row);
-        const QSize size = QImageReader(row.path()).size();
+        const QSize size = lanxi::ProbePictureFile(row.path()).size;
         megapixels += double(size.width()) * size.height() / 1e6;
         bytesIn += QFileInfo(row.path()).size();
     }
