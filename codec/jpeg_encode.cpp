@@ -157,11 +157,24 @@ bool writeRows(Encoder* e, Write write) {
     return true;
 }
 
-void useDestination(Encoder* e) {
+// What both encoders are told before their defaults: where the bytes go, and the rows' size and
+// layout.
+void describeInput(Encoder* e) {
     e->dest.pub.init_destination = initDestination;
     e->dest.pub.empty_output_buffer = emptyOutputBuffer;
     e->dest.pub.term_destination = termDestination;
     e->cinfo.dest = &e->dest.pub;
+    const QSize size = e->source->size();
+    e->cinfo.image_width = JDIMENSION(size.width());
+    e->cinfo.image_height = JDIMENSION(size.height());
+    e->cinfo.input_components = 4;
+    e->cinfo.in_color_space = kPixelLayout;
+}
+
+// Colour at the resolution of the brightness (4:4:4) instead of halved each way.
+void keepFullColour(jpeg_compress_struct* cinfo) {
+    cinfo->comp_info[0].h_samp_factor = 1;
+    cinfo->comp_info[0].v_samp_factor = 1;
 }
 
 // Every libjpeg call that may fail runs in here. Its frame holds nothing but plain data, so the
@@ -172,13 +185,7 @@ bool compress(Encoder* e, bool grey, const JpegSettings* settings, Pass pass) {
     }
     jpeg_compress_struct* cinfo = &e->cinfo;
     jpeg_create_compress(cinfo);
-    useDestination(e);
-
-    const QSize size = e->source->size();
-    cinfo->image_width = JDIMENSION(size.width());
-    cinfo->image_height = JDIMENSION(size.height());
-    cinfo->input_components = 4;
-    cinfo->in_color_space = kPixelLayout;
+    describeInput(e);
     jpeg_set_defaults(cinfo);  // YCbCr with a JFIF header, 4:2:0, no other markers
     // Baseline tables (no entry above 255): every decoder reads them, also at low quality.
     jpeg_set_quality(cinfo, settings->quality, TRUE);
@@ -188,8 +195,7 @@ bool compress(Encoder* e, bool grey, const JpegSettings* settings, Pass pass) {
         // The encoder takes the grey from the rows exactly (its weights add up to one).
         jpeg_set_colorspace(cinfo, JCS_GRAYSCALE);
     } else if (!settings->subsampleChroma) {
-        cinfo->comp_info[0].h_samp_factor = 1;
-        cinfo->comp_info[0].v_samp_factor = 1;
+        keepFullColour(cinfo);
     }
     if (pass == Pass::Written) {
         for (int i = 0; i < 4; ++i) {
@@ -232,13 +238,7 @@ bool compressWithJpegli(Encoder* e, bool grey, const JpegSettings* settings) {
     }
     jpeg_compress_struct* cinfo = &e->cinfo;
     jpegli_create_compress(cinfo);
-    useDestination(e);
-
-    const QSize size = e->source->size();
-    cinfo->image_width = JDIMENSION(size.width());
-    cinfo->image_height = JDIMENSION(size.height());
-    cinfo->input_components = 4;
-    cinfo->in_color_space = kPixelLayout;
+    describeInput(e);
     jpegli_set_defaults(cinfo);  // YCbCr, 4:2:0, adaptive quantisation, no markers at all
     // Decoders take a file without it for YCbCr too, but the header says so for certain, as
     // libjpeg-turbo's files do.
@@ -247,8 +247,7 @@ bool compressWithJpegli(Encoder* e, bool grey, const JpegSettings* settings) {
     if (grey) {
         jpegli_set_colorspace(cinfo, JCS_GRAYSCALE);
     } else if (!settings->subsampleChroma) {
-        cinfo->comp_info[0].h_samp_factor = 1;
-        cinfo->comp_info[0].v_samp_factor = 1;
+        keepFullColour(cinfo);
     }
     jpegli_set_progressive_level(cinfo,
                                  settings->encoder == JpegEncoder::JpegliProgressive ? 2 : 0);
