@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
     };
     const double decodeMs = bestDecode(path);
     // The same pixels with a wide-gamut profile: the decode is the same work, the rest is the
-    // conversion. Written at the quality of the plain file's size, so both decodes do alike.
+    // conversion. Both files are written alike by Qt's writer, so both decodes do the same work.
     const QString widePath = dir.filePath(QStringLiteral("wide.jpg"));
     const QString plainPath = dir.filePath(QStringLiteral("plain.jpg"));
     {
