@@ -4,8 +4,8 @@
 #include <cstdlib>
 
 #include "app/application.h"
-#include "compress/command_line.h"
 #include "app/identity.h"
+#include "compress/command_line.h"
 #include "forms/remembered.h"
 
 #ifdef Q_OS_WIN

@@ -13,7 +13,9 @@ class Stop {
     void request() noexcept { requested_.store(true, std::memory_order_relaxed); }
     bool requested() const noexcept { return requested_.load(std::memory_order_relaxed); }
 
-    static bool Requested(const Stop* stop) noexcept { return stop != nullptr && stop->requested(); }
+    static bool Requested(const Stop* stop) noexcept {
+        return stop != nullptr && stop->requested();
+    }
 
   private:
     std::atomic<bool> requested_{false};

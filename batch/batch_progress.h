@@ -20,7 +20,6 @@ class BatchProgress : public QDialog {
     // Shows that the run stops once the current file is done.
     void setStopping();
 
-
   signals:
     void stopRequested();
 

@@ -3,12 +3,12 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "compress/batch_plan.h"
-#include "batch/batch_session.h"
-#include "batch/form2_design.h"
 #include "base/errors.h"
 #include "base/log.h"
+#include "batch/batch_session.h"
+#include "batch/form2_design.h"
 #include "codec/wildcards.h"
+#include "compress/batch_plan.h"
 #include "forms/remembered.h"
 #include "forms/ui.h"
 

@@ -6,18 +6,18 @@
 
 #include "batch/batch_list.h"
 #include "batch/browser.h"
-#include "upload/upload_copy.h"
 #include "forms/controls.h"
 #include "forms/form.h"
 #include "forms/picture_frame.h"
+#include "upload/upload_copy.h"
 
 namespace lanxi {
 
 class BatchRun;
 
-// The batch window: BMP and JPEG files (and, when asked, the other pictures it reads) picked in a drive, directory and file browser are
-// collected into a list, and the run re-encodes each of them as a JPEG of quality 80, beside
-// the file under its "_YS." name or, when asked, in its place.
+// The batch window: BMP and JPEG files (and, when asked, the other pictures it reads) picked in a
+// drive, directory and file browser are collected into a list, and the run re-encodes each of them
+// as a JPEG of quality 80, beside the file under its "_YS." name or, when asked, in its place.
 class Form2 : public Form {
     Q_OBJECT
   public:
@@ -39,7 +39,8 @@ class Form2 : public Form {
     // The strip below the designed area.
     Control<VbLabel> Label2{this, "Label2"};    // "上传要求："
     Control<QComboBox> Combo1{this, "Combo1"};  // the site's limits every file is fitted to
-    Control<QCheckBox> Check2{this, "Check2"};  // the browser lists every picture, not only BMP and JPEG
+    Control<QCheckBox> Check2{this,
+                              "Check2"};  // the browser lists every picture, not only BMP and JPEG
 
     // Event handlers.
     void Drive1_Change();

@@ -18,10 +18,10 @@
 #include <QImageReader>
 #include <cstdio>
 
-#include "compress/batch_run.h"
 #include "base/errors.h"
 #include "codec/loader.h"
 #include "codec/picture_probe.h"
+#include "compress/batch_run.h"
 
 namespace {
 

@@ -83,9 +83,10 @@ int main(int argc, char** argv) {
     clock.start();
     form.Command1->click();
     const double ended = double(clock.nsecsElapsed()) / 1e6;
-    std::printf("rows %lld: the progress showed %.1f ms after the click; the stopped run ended "
-                "after %.0f ms\n",
-                static_cast<long long>(names.size()), shownAfter, ended);
+    std::printf(
+        "rows %lld: the progress showed %.1f ms after the click; the stopped run ended "
+        "after %.0f ms\n",
+        static_cast<long long>(names.size()), shownAfter, ended);
     lanxi::SetUi(nullptr);
     return shownAfter >= 0 ? 0 : 1;
 }

@@ -17,11 +17,11 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "batch/browser.h"
 #include "codec/picture_probe.h"
 #include "codec/wildcards.h"
 #include "compress/batch_plan.h"
 #include "compress/batch_run.h"
-#include "batch/browser.h"
 
 namespace {
 
@@ -51,7 +51,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const QStringList args = app.arguments();
     if (args.size() < 2) {
-        std::fprintf(stderr, "usage: bench_batch_run DIRECTORY [--overwrite] [--formats] [--stop-after MS]\n");
+        std::fprintf(
+            stderr,
+            "usage: bench_batch_run DIRECTORY [--overwrite] [--formats] [--stop-after MS]\n");
         return 2;
     }
     const QString directory = QDir::toNativeSeparators(QFileInfo(args.at(1)).absoluteFilePath());
@@ -62,8 +64,9 @@ int main(int argc, char** argv) {
     lanxi::BatchList rows;
     double megapixels = 0;
     qint64 bytesIn = 0;
-    const QString wildcards = args.contains(QStringLiteral("--formats")) ? lanxi::EveryPictureWildcards()
-                                                                       : lanxi::BmpAndJpegWildcards();
+    const QString wildcards = args.contains(QStringLiteral("--formats"))
+                                  ? lanxi::EveryPictureWildcards()
+                                  : lanxi::BmpAndJpegWildcards();
     for (const QString& name : lanxi::MatchingFiles(directory, wildcards)) {
         if (name.contains(QLatin1String("_YS."))) {
             continue;  // a copy from an earlier run
@@ -112,8 +115,7 @@ int main(int argc, char** argv) {
     std::printf("memory MiB       %.0f before the run, %.0f at the peak\n", before, peakMiB());
     if (stoppedAt >= 0) {
         std::printf("stopped after    %d ms; the run ended %.0f ms after the stop, %d rows left\n",
-                    stopAfter, double(clock.nsecsElapsed() - stoppedAt) / 1e6,
-                    summary.unprocessed);
+                    stopAfter, double(clock.nsecsElapsed() - stoppedAt) / 1e6, summary.unprocessed);
     }
     return summary.written == summary.total ? 0 : 1;
 }

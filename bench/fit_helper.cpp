@@ -16,9 +16,9 @@
 //       or with SETTING (see budget); prints bytes.
 //   bench_fit_helper budget IN.png BUDGET SETTING OUT.jpg
 //       IN encoded with SETTING at the highest quality up to the encoder's highest fitted one
-//       whose file fits BUDGET bytes; prints "quality bytes" ("0 0" when none from 1 does). SETTING:
-//       ENCODER-CHROMA with ENCODER turbo, jpegli-sequential or jpegli-progressive and CHROMA
-//       420 or 444.
+//       whose file fits BUDGET bytes; prints "quality bytes" ("0 0" when none from 1 does).
+//       SETTING: ENCODER-CHROMA with ENCODER turbo, jpegli-sequential or jpegli-progressive and
+//       CHROMA 420 or 444.
 //   bench_fit_helper copies PRESET turbo|jpegli OUTDIR FILE...
 //       the fitted copy of each FILE made as the command line makes it, but with the given
 //       encoder, written as OUTDIR/NAME.jpg; prints a line for each as the command line does
@@ -31,9 +31,9 @@
 #include <cmath>
 #include <cstdio>
 
-#include "upload/upload_copy.h"
 #include "base/errors.h"
 #include "codec/loader.h"
+#include "upload/upload_copy.h"
 
 namespace {
 
@@ -216,8 +216,8 @@ int copies(const SiteLimits& limits, JpegEncoder encoder, const QString& dir,
     int failed = 0;
     for (const QString& file : files) {
         const FittedCopy copy = MakeUploadCopyOfFile(file, limits, nullptr, nullptr, encoder);
-        const QString out = dir + QLatin1Char('/') + QFileInfo(file).completeBaseName() +
-                            QStringLiteral(".jpg");
+        const QString out =
+            dir + QLatin1Char('/') + QFileInfo(file).completeBaseName() + QStringLiteral(".jpg");
         if (!copy.fits() || !writeFile(out, copy.jpeg)) {
             std::printf("%s\t%s\n", qPrintable(file), qPrintable(copy.reason));
             ++failed;
@@ -259,10 +259,10 @@ int main(int argc, char** argv) {
         }
         if (mode == QLatin1String("copies") && args.size() >= 5 && limitsOf(args[1]) != nullptr &&
             (args[2] == QLatin1String("turbo") || args[2] == QLatin1String("jpegli"))) {
-            return copies(*limitsOf(args[1]),
-                          args[2] == QLatin1String("turbo") ? JpegEncoder::LibjpegTurbo
-                                                            : kFittedEncoder,
-                          args[3], args.mid(4));
+            return copies(
+                *limitsOf(args[1]),
+                args[2] == QLatin1String("turbo") ? JpegEncoder::LibjpegTurbo : kFittedEncoder,
+                args[3], args.mid(4));
         }
         JpegSettings settings{0, true, kFittedEncoder};
         if (mode == QLatin1String("encode") && (args.size() == 5 || args.size() == 6) &&
@@ -278,10 +278,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s\n", qPrintable(e.message()));
         return 1;
     }
-    std::fprintf(stderr,
-                 "usage: bench_fit_helper scaled WxH OUT.png FILE | split PRESET FILE [REPEATS] | "
-                 "floor PRESET LOWEST 420|444 OUT.jpg FILE | encode IN.png WxH QUALITY OUT.jpg [SETTING] | "
-                 "budget IN.png BUDGET SETTING OUT.jpg | "
-                 "copies PRESET turbo|jpegli OUTDIR FILE...\n");
+    std::fprintf(
+        stderr,
+        "usage: bench_fit_helper scaled WxH OUT.png FILE | split PRESET FILE [REPEATS] | "
+        "floor PRESET LOWEST 420|444 OUT.jpg FILE | encode IN.png WxH QUALITY OUT.jpg [SETTING] | "
+        "budget IN.png BUDGET SETTING OUT.jpg | "
+        "copies PRESET turbo|jpegli OUTDIR FILE...\n");
     return 2;
 }

@@ -16,9 +16,9 @@
 #include <cstdio>
 #include <limits>
 
-#include "upload/save_as_jpeg.h"
 #include "base/errors.h"
 #include "codec/loader.h"
+#include "upload/save_as_jpeg.h"
 
 namespace {
 

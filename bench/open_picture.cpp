@@ -14,9 +14,9 @@
 #include <cstdio>
 #include <ctime>
 
+#include "app/identity.h"
 #include "codec/colour.h"
 #include "codec/loader.h"
-#include "app/identity.h"
 #include "forms/ui.h"
 #include "workspace/form1.h"
 
@@ -115,7 +115,8 @@ int main(int argc, char** argv) {
             QImage pixels = stored.copy();
             const std::clock_t cpu = std::clock();
             timer.start();
-            lanxi::ToSrgb(&pixels, lanxi::ColourSpace{QColorSpace(QColorSpace::AdobeRgb).iccProfile(), {}, {}});
+            lanxi::ToSrgb(&pixels, lanxi::ColourSpace{
+                                       QColorSpace(QColorSpace::AdobeRgb).iccProfile(), {}, {}});
             convertMs = std::min(convertMs, timer.nsecsElapsed() / 1e6);
             convertCpuMs = std::min(convertCpuMs, (std::clock() - cpu) * 1000.0 / CLOCKS_PER_SEC);
         }
@@ -136,12 +137,14 @@ int main(int argc, char** argv) {
     std::printf("picture      %s (%.1f MB, %d x %d = %.1f MP)\n", qPrintable(path), bytes / 1e6,
                 size.width(), size.height(), size.width() * double(size.height()) / 1e6);
     std::printf("decode       %.0f ms (best of 5)\n", decodeMs);
-    std::printf("with profile %.0f ms against %.0f ms for the same pixels without one: the "
-                "conversion to sRGB adds %.0f %% to the decode\n",
-                wideMs, plainMs, 100 * (wideMs - plainMs) / plainMs);
-    std::printf("conversion   %.0f ms alone (best of 5; %.0f ms of CPU time in all its threads): "
-                "%.0f %% of the decode\n",
-                convertMs, convertCpuMs, 100 * convertMs / plainMs);
+    std::printf(
+        "with profile %.0f ms against %.0f ms for the same pixels without one: the "
+        "conversion to sRGB adds %.0f %% to the decode\n",
+        wideMs, plainMs, 100 * (wideMs - plainMs) / plainMs);
+    std::printf(
+        "conversion   %.0f ms alone (best of 5; %.0f ms of CPU time in all its threads): "
+        "%.0f %% of the decode\n",
+        convertMs, convertCpuMs, 100 * convertMs / plainMs);
     std::printf("open click   %.0f ms (dialog answered, file loaded, frames sized)\n", clickMs);
     std::printf("shown        %.0f ms (the click plus the window's repaint)\n", shownMs);
     std::printf("peak memory  %.0f MB\n", peakKb() / 1024.0);

@@ -220,7 +220,12 @@ void twentySteps(Form1& form) {
         {"zoom", [&] { form.Command1->click(); }},
         {"zoom", [&] { form.Command1->click(); }},
         {"shrink", [&] { form.Command2->click(); }},
-        {"fixed width 700", [&] { type("700", "0"); form.Command1->click(); type("0", "0"); }},
+        {"fixed width 700",
+         [&] {
+             type("700", "0");
+             form.Command1->click();
+             type("0", "0");
+         }},
         {"reset", [&] { form.Command8->click(); }},
         {"crop a small part", [&] { crop(0.3, 0.3, 0.5, 0.45); }},
         {"copy to the left", [&] { form.Command4->click(); }},
@@ -229,7 +234,12 @@ void twentySteps(Form1& form) {
         {"crop a small part", [&] { crop(0.6, 0.1, 0.8, 0.3); }},
         {"avatar preset", [&] { preset(2); }},
         {"zoom", [&] { form.Command1->click(); }},
-        {"fixed height 210", [&] { type("0", "210"); form.Command2->click(); type("0", "0"); }},
+        {"fixed height 210",
+         [&] {
+             type("0", "210");
+             form.Command2->click();
+             type("0", "0");
+         }},
         {"crop a small part", [&] { crop(0.1, 0.6, 0.3, 0.8); }},
         {"article preset", [&] { preset(1); }},
         {"reset", [&] { form.Command8->click(); }},

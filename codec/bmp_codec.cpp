@@ -62,8 +62,8 @@ PictureFootprint BmpFootprint(const BmpHeader& b) {
     }
     const std::int64_t size = b.fileBytes;
     const bool uncompressed = b.compression == 0 || b.compression == 3 || b.compression == 6;
-    if (uncompressed && (b.bpp == 1 || b.bpp == 4 || b.bpp == 8 || b.bpp == 16 || b.bpp == 24 ||
-                         b.bpp == 32)) {
+    if (uncompressed &&
+        (b.bpp == 1 || b.bpp == 4 || b.bpp == 8 || b.bpp == 16 || b.bpp == 24 || b.bpp == 32)) {
         const std::int64_t stride = ((w * b.bpp + 31) / 32) * 4;
         if (b.dataOffset > size || stride * h > size - b.dataOffset) {
             f.refusal = QStringLiteral("BMP 图片文件不完整（可能没有复制完）");
@@ -79,9 +79,10 @@ PictureFootprint BmpFootprint(const BmpHeader& b) {
             return f;
         }
         if (b.dataOffset > size) {
-            f.refusal = QStringLiteral("BMP 图片的像素数据不在文件之内（位置 %1，文件只有 %2 字节）")
-                            .arg(b.dataOffset)
-                            .arg(size);
+            f.refusal =
+                QStringLiteral("BMP 图片的像素数据不在文件之内（位置 %1，文件只有 %2 字节）")
+                    .arg(b.dataOffset)
+                    .arg(size);
             return f;
         }
     }

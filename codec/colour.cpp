@@ -133,7 +133,8 @@ cmsHPROFILE profileOf(const ColourSpace& colour) {
         return cmsOpenProfileFromMem(colour.icc.constData(), cmsUInt32Number(colour.icc.size()));
     }
     if (colour.cicp) {
-        if (colour.cicp->primaries == 1 && (colour.cicp->transfer == 13 || colour.cicp->transfer == 2)) {
+        if (colour.cicp->primaries == 1 &&
+            (colour.cicp->transfer == 13 || colour.cicp->transfer == 2)) {
             return nullptr;
         }
         cmsCIExyYTRIPLE primaries;
@@ -150,12 +151,12 @@ cmsHPROFILE profileOf(const ColourSpace& colour) {
         if (colour.png->chromaticities) {
             const auto& c = *colour.png->chromaticities;
             white = {c[0] / 1e5, c[1] / 1e5, 1};
-            primaries = {{c[2] / 1e5, c[3] / 1e5, 1}, {c[4] / 1e5, c[5] / 1e5, 1},
+            primaries = {{c[2] / 1e5, c[3] / 1e5, 1},
+                         {c[4] / 1e5, c[5] / 1e5, 1},
                          {c[6] / 1e5, c[7] / 1e5, 1}};
         }
         const int gamma = colour.png->gamma;
-        return rgbProfile(white, primaries,
-                          gamma > 0 ? gammaCurve(100000.0 / gamma) : srgbCurve());
+        return rgbProfile(white, primaries, gamma > 0 ? gammaCurve(100000.0 / gamma) : srgbCurve());
     }
     return nullptr;
 }
@@ -163,11 +164,13 @@ cmsHPROFILE profileOf(const ColourSpace& colour) {
 // Whether an RGB profile's colorants and curves are sRGB's, closely enough that converting
 // would change no 8-bit value.
 bool describesSrgb(cmsHPROFILE profile) {
-    if (cmsGetColorSpace(profile) != cmsSigRgbData || cmsIsCLUT(profile, kIntent, LCMS_USED_AS_INPUT)) {
+    if (cmsGetColorSpace(profile) != cmsSigRgbData ||
+        cmsIsCLUT(profile, kIntent, LCMS_USED_AS_INPUT)) {
         return false;
     }
     const Profile srgb(cmsCreate_sRGBProfile());
-    for (const cmsTagSignature tag : {cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag}) {
+    for (const cmsTagSignature tag :
+         {cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag}) {
         const auto* a = static_cast<const cmsCIEXYZ*>(cmsReadTag(profile, tag));
         const auto* b = static_cast<const cmsCIEXYZ*>(cmsReadTag(srgb.handle, tag));
         if (a == nullptr || b == nullptr || std::fabs(a->X - b->X) > 0.002 ||
@@ -238,7 +241,8 @@ class MatrixShaper {
             // reach only as far as a curve within [0, 1] needs.
             for (int v = 0; v < 256; ++v) {
                 const float light = cmsEvalToneCurveFloat(curve, float(v / 255.0));
-                in[c][std::size_t(v)] = std::isfinite(light) ? std::clamp(double(light), 0.0, 1.0) : 0.0;
+                in[c][std::size_t(v)] =
+                    std::isfinite(light) ? std::clamp(double(light), 0.0, 1.0) : 0.0;
             }
         }
         // sRGB's matrix inverted, then the profile's: from the file's light to sRGB's light.
@@ -273,7 +277,8 @@ class MatrixShaper {
             for (int v = 0; v < 256; ++v) {
                 std::uint64_t word = 0;
                 for (int k = 0; k < 3; ++k) {
-                    const double share = std::clamp(matrix[k][c], -kReach, kReach) * in[c][std::size_t(v)];
+                    const double share =
+                        std::clamp(matrix[k][c], -kReach, kReach) * in[c][std::size_t(v)];
                     word |= std::uint64_t(std::llround((share + kReach) * kOne)) << (kField * k);
                 }
                 words_[std::size_t(c)][std::size_t(v)] = word;
@@ -281,7 +286,8 @@ class MatrixShaper {
         }
         for (std::size_t i = 0; i < out_.size(); ++i) {
             // The middle of the light the index stands for, less the three channels' raise.
-            const double light = (double(i << kShift) + ((1 << kShift) - 1) / 2.0) / kOne - 3 * kReach;
+            const double light =
+                (double(i << kShift) + ((1 << kShift) - 1) / 2.0) / kOne - 3 * kReach;
             // The inverse of sRGB's curve, exactly: its formula, worked out only within the
             // gamut: most of the table lies outside it, and a power for every entry took a third of
             // the time a 15-megapixel photograph's conversion takes.
@@ -289,7 +295,8 @@ class MatrixShaper {
                 out_[i] = light <= 0 ? 0 : 255;
                 continue;
             }
-            const double v = light <= 0.0031308 ? 12.92 * light : 1.055 * std::pow(light, 1 / 2.4) - 0.055;
+            const double v =
+                light <= 0.0031308 ? 12.92 * light : 1.055 * std::pow(light, 1 / 2.4) - 0.055;
             out_[i] = uchar(std::lround(std::clamp(v, 0.0, 1.0) * 255));
         }
         return true;
@@ -361,16 +368,18 @@ bool ToSrgb(QImage* image, const ColourSpace& colour, const Stop* stop) {
     const qsizetype bpl = image->bytesPerLine();
     const int width = image->width();
     if (auto shaper = std::make_unique<MatrixShaper>(); !grey && shaper->build(source.handle)) {
-        ForEachBand(image->height(), std::int64_t(width) * image->height(), [&](int first, int last) {
-            for (int y = first; y < last && !Stop::Requested(stop); ++y) {
-                shaper->apply(reinterpret_cast<QRgb*>(bits + y * bpl), width);
-            }
-        });
+        ForEachBand(image->height(), std::int64_t(width) * image->height(),
+                    [&](int first, int last) {
+                        for (int y = first; y < last && !Stop::Requested(stop); ++y) {
+                            shaper->apply(reinterpret_cast<QRgb*>(bits + y * bpl), width);
+                        }
+                    });
         return !Stop::Requested(stop);
     }
     // A grey picture keeps one value a pixel: through a grey profile to sRGB's grey curve.
     const Curve srgb(srgbCurve());
-    const Profile target(grey ? cmsCreateGrayProfile(cmsD50_xyY(), srgb.curve) : cmsCreate_sRGBProfile());
+    const Profile target(grey ? cmsCreateGrayProfile(cmsD50_xyY(), srgb.curve)
+                              : cmsCreate_sRGBProfile());
     const cmsUInt32Number format = grey ? TYPE_GRAY_8 : TYPE_BGRA_8;
     const Transform transform(cmsCreateTransform(source.handle, format, target.handle, format,
                                                  kIntent, cmsFLAGS_NOCACHE | cmsFLAGS_COPY_ALPHA));

@@ -25,7 +25,7 @@ struct ColourSpace {
     // PNG's gAMA and cHRM, when there is neither profile nor sRGB chunk: the gamma as stored
     // (1/2.2 is 45455) and the white point and primaries in units of 1/100000, x and y each.
     struct PngChunks {
-        int gamma = 0;                   // 0: none
+        int gamma = 0;                                     // 0: none
         std::optional<std::array<int, 8>> chromaticities;  // white, red, green, blue
     };
     std::optional<PngChunks> png;

@@ -15,8 +15,8 @@ struct Decoded {
     // 32-bit rows: QImage::Format_RGB32, or Format_ARGB32 (not premultiplied) for a picture with
     // transparency; upright (the file's own turns applied). Null when not decoded.
     QImage image;
-    ColourSpace colour;  // what the file says its colours mean
-    QString reason;      // why not decoded, in Chinese
+    ColourSpace colour;    // what the file says its colours mean
+    QString reason;        // why not decoded, in Chinese
     bool stopped = false;  // ended because a stop was requested
     bool damaged = false;  // decoded, but parts of the data were lost (shown grey)
     // The memory the decoding held at its peak, as it allocated it, the file's bytes included;

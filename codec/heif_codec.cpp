@@ -33,8 +33,8 @@ using Handle = std::unique_ptr<heif_image_handle, HandleDeleter>;
 // of it; besides, the video decoder's own state.
 std::int64_t libheifBytes(const HeifHeader& h) {
     const std::int64_t sample = h.bitDepth > 8 ? 2 : 1;
-    const std::int64_t perPixel = 2 * sample * (3 + (h.transparency ? 1 : 0)) +
-                                  (h.bitDepth > 8 ? 8 : 0) + 4 + 4;
+    const std::int64_t perPixel =
+        2 * sample * (3 + (h.transparency ? 1 : 0)) + (h.bitDepth > 8 ? 8 : 0) + 4 + 4;
     return perPixel * h.width * h.height + 32 * 1024 * 1024;
 }
 
@@ -64,7 +64,8 @@ std::vector<Box> boxesIn(const unsigned char* data, std::int64_t size) {
         std::int64_t length = std::int64_t(bigEndian(data + at, 4));
         std::int64_t header = 8;
         if (length == 1 && at + 16 <= size) {
-            length = std::int64_t(std::min<std::uint64_t>(bigEndian(data + at + 8, 8), std::uint64_t(size)));
+            length = std::int64_t(
+                std::min<std::uint64_t>(bigEndian(data + at + 8, 8), std::uint64_t(size)));
             header = 16;
         } else if (length == 0) {
             length = size - at;
@@ -72,7 +73,8 @@ std::vector<Box> boxesIn(const unsigned char* data, std::int64_t size) {
         if (length < header || length > size - at) {
             break;
         }
-        boxes.push_back({std::uint32_t(bigEndian(data + at + 4, 4)), data + at + header, length - header});
+        boxes.push_back(
+            {std::uint32_t(bigEndian(data + at + 4, 4)), data + at + header, length - header});
         at += length;
     }
     return boxes;
@@ -111,7 +113,8 @@ struct Fields {
 // The canvas a primary grid or overlay image's description claims (its own width and height,
 // which libheif 1.15 allocates without holding them to the image's ispe), when the primary item
 // is one; nothing when it is not; 0 x 0 when the description cannot be read.
-std::optional<QSize> gridCanvas(const unsigned char* data, std::int64_t size, std::uint32_t primary) {
+std::optional<QSize> gridCanvas(const unsigned char* data, std::int64_t size,
+                                std::uint32_t primary) {
     const std::vector<Box> top = boxesIn(data, size);
     const Box* meta = find(top, fourcc("meta"));
     if (meta == nullptr || meta->size < 4) {
@@ -133,8 +136,8 @@ std::optional<QSize> gridCanvas(const unsigned char* data, std::int64_t size, st
         }
         const std::uint64_t id = f.take(version == 2 ? 2 : 4);
         f.take(2);
-        if (const std::uint32_t type = std::uint32_t(f.take(4)); !f.bad && id == primary &&
-                                                                (type == fourcc("grid") || type == fourcc("iovl"))) {
+        if (const std::uint32_t type = std::uint32_t(f.take(4));
+            !f.bad && id == primary && (type == fourcc("grid") || type == fourcc("iovl"))) {
             kind = type;
         }
     }
@@ -150,7 +153,8 @@ std::optional<QSize> gridCanvas(const unsigned char* data, std::int64_t size, st
     const int version = int(f.take(1));
     f.take(3);
     const int sizes = int(f.take(2));
-    const int offsetSize = sizes >> 12, lengthSize = (sizes >> 8) & 15, baseSize = (sizes >> 4) & 15;
+    const int offsetSize = sizes >> 12, lengthSize = (sizes >> 8) & 15,
+              baseSize = (sizes >> 4) & 15;
     const int indexSize = version >= 1 ? sizes & 15 : 0;
     const std::uint64_t items = f.take(version < 2 ? 2 : 4);
     for (std::uint64_t i = 0; i < items && !f.bad; ++i) {
@@ -210,7 +214,8 @@ Context readContext(const char* data, std::int64_t size, Handle* primary, QStrin
     }
     // Our own size rule decides, with its own words; libheif's limit stays as a backstop.
     heif_context_set_maximum_image_size_limit(context.get(), kMaxPictureSide + 1);
-    heif_error e = heif_context_read_from_memory_without_copy(context.get(), data, std::size_t(size), nullptr);
+    heif_error e =
+        heif_context_read_from_memory_without_copy(context.get(), data, std::size_t(size), nullptr);
     heif_image_handle* handle = nullptr;
     if (e.code == heif_error_Ok) {
         e = heif_context_get_primary_image_handle(context.get(), &handle);
@@ -226,7 +231,8 @@ Context readContext(const char* data, std::int64_t size, Handle* primary, QStrin
     heif_context_get_primary_image_ID(context.get(), &id);
     if (const std::optional<QSize> canvas =
             gridCanvas(reinterpret_cast<const unsigned char*>(data), size, id)) {
-        const QSize ispe(heif_image_handle_get_ispe_width(handle), heif_image_handle_get_ispe_height(handle));
+        const QSize ispe(heif_image_handle_get_ispe_width(handle),
+                         heif_image_handle_get_ispe_height(handle));
         // libheif's own writer gives the ispe of a turned grid the turned size.
         if (*canvas != ispe && *canvas != ispe.transposed()) {
             *error = QStringLiteral("a grid of %1 x %2 for an image of %3 x %4")
@@ -253,10 +259,9 @@ ColourSpace colourOf(const heif_image_handle* handle) {
     heif_color_profile_nclx* nclx = nullptr;
     if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code == heif_error_Ok &&
         nclx != nullptr) {
-        colour.cicp = ColourSpace::CodePoints{int(nclx->color_primaries),
-                                              int(nclx->transfer_characteristics),
-                                              int(nclx->matrix_coefficients),
-                                              nclx->full_range_flag != 0};
+        colour.cicp =
+            ColourSpace::CodePoints{int(nclx->color_primaries), int(nclx->transfer_characteristics),
+                                    int(nclx->matrix_coefficients), nclx->full_range_flag != 0};
     }
     heif_nclx_color_profile_free(nclx);
     return colour;
@@ -328,18 +333,19 @@ Decoded DecodeHeif(const QByteArray& bytes, const Stop* stop) {
     }
     d.colour = header.colour;
     d.peakBytes = bytes.size() + libheifBytes(header);
-    const std::unique_ptr<heif_decoding_options, OptionsDeleter> options(heif_decoding_options_alloc());
+    const std::unique_ptr<heif_decoding_options, OptionsDeleter> options(
+        heif_decoding_options_alloc());
     options->convert_hdr_to_8bit = 1;
     heif_image* decoded = nullptr;
     const heif_error e = heif_decode_image(primary.get(), &decoded, heif_colorspace_RGB,
                                            heif_chroma_interleaved_RGBA, options.get());
     const std::unique_ptr<heif_image, ImageDeleter> picture(decoded);
     if (e.code != heif_error_Ok || !picture) {
-        d.reason = e.code == heif_error_Memory_allocation_error
-                       ? NoMemoryFor(header.width, header.height)
-                   : e.code == heif_error_Unsupported_feature || e.code == heif_error_Unsupported_filetype
-                       ? QStringLiteral("这张 HEIF 图片的编码方式无法解码")
-                       : QStringLiteral("HEIF 图片数据已损坏或不完整，无法读出");
+        d.reason =
+            e.code == heif_error_Memory_allocation_error ? NoMemoryFor(header.width, header.height)
+            : e.code == heif_error_Unsupported_feature || e.code == heif_error_Unsupported_filetype
+                ? QStringLiteral("这张 HEIF 图片的编码方式无法解码")
+                : QStringLiteral("HEIF 图片数据已损坏或不完整，无法读出");
         return d;
     }
     if (Stop::Requested(stop)) {
@@ -353,16 +359,17 @@ Decoded DecodeHeif(const QByteArray& bytes, const Stop* stop) {
         heif_color_profile_nclx* nclx = nullptr;
         if (heif_image_get_nclx_color_profile(picture.get(), &nclx).code == heif_error_Ok &&
             nclx != nullptr) {
-            d.colour.cicp = ColourSpace::CodePoints{int(nclx->color_primaries),
-                                                    int(nclx->transfer_characteristics),
-                                                    int(nclx->matrix_coefficients),
-                                                    nclx->full_range_flag != 0};
+            d.colour.cicp = ColourSpace::CodePoints{
+                int(nclx->color_primaries), int(nclx->transfer_characteristics),
+                int(nclx->matrix_coefficients), nclx->full_range_flag != 0};
         }
         heif_nclx_color_profile_free(nclx);
     }
     int stride = 0;
-    const std::uint8_t* rgba = heif_image_get_plane_readonly(picture.get(), heif_channel_interleaved, &stride);
-    if (rgba == nullptr || heif_image_get_width(picture.get(), heif_channel_interleaved) != header.width ||
+    const std::uint8_t* rgba =
+        heif_image_get_plane_readonly(picture.get(), heif_channel_interleaved, &stride);
+    if (rgba == nullptr ||
+        heif_image_get_width(picture.get(), heif_channel_interleaved) != header.width ||
         heif_image_get_height(picture.get(), heif_channel_interleaved) != header.height) {
         d.reason = QStringLiteral("HEIF 图片数据已损坏或不完整，无法读出");
         return d;

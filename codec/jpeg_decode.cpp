@@ -8,8 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <limits>
+#include <memory>
 
 #include "codec/colour.h"
 #include "codec/jpeg_header.h"
@@ -334,7 +334,8 @@ JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const Stop* stop,
         // The profile is kept where it fits the picture: a CMYK one is used while decoding, an
         // RGB or grey one afterwards; one of another kind than the picture is no use.
         if (d.profile != nullptr) {
-            profile = QByteArray(reinterpret_cast<const char*>(d.profile), qsizetype(d.profileLength));
+            profile =
+                QByteArray(reinterpret_cast<const char*>(d.profile), qsizetype(d.profileLength));
             std::free(d.profile);
             d.profile = nullptr;
         }
@@ -360,16 +361,14 @@ JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const Stop* stop,
             if (d.cinfo.out_color_space == JCS_CMYK) {
                 cmyk.resize(ow * 4);
             }
-            peak += image.sizeInBytes() + cmyk.size() + coefficientBytes(&d.cinfo) +
-                    3 * profile.size();
+            peak +=
+                image.sizeInBytes() + cmyk.size() + coefficientBytes(&d.cinfo) + 3 * profile.size();
             if (image.isNull()) {
                 why = NoMemoryFor(w, h);
-            } else if (!decodeRows(&d, image.bits(), std::size_t(image.bytesPerLine()),
-                                   cmyk.isEmpty()
-                                       ? nullptr
-                                       : reinterpret_cast<unsigned char*>(cmyk.data()),
-                                   cmykProfile && cmykProfile->valid() ? cmykProfile.get()
-                                                                       : nullptr)) {
+            } else if (!decodeRows(
+                           &d, image.bits(), std::size_t(image.bytesPerLine()),
+                           cmyk.isEmpty() ? nullptr : reinterpret_cast<unsigned char*>(cmyk.data()),
+                           cmykProfile && cmykProfile->valid() ? cmykProfile.get() : nullptr)) {
                 image = QImage();
                 why = failure();
             } else if (orientation != 1) {

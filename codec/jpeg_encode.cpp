@@ -280,8 +280,8 @@ EncodedJpeg encode(RowSource& source, const JpegSettings& settings, const Stop* 
     int code = 0;
     static constexpr Pass kWhole[] = {Pass::Whole};
     static constexpr Pass kTwoRuns[] = {Pass::Count, Pass::Written};
-    for (const Pass pass : measureOnly && !jpegli ? std::span<const Pass>(kTwoRuns)
-                                                  : std::span<const Pass>(kWhole)) {
+    for (const Pass pass :
+         measureOnly && !jpegli ? std::span<const Pass>(kTwoRuns) : std::span<const Pass>(kWhole)) {
         if (!encoded) {
             break;
         }

@@ -37,8 +37,7 @@ std::int64_t divideUp(std::int64_t a, std::int64_t b) {
 }  // namespace
 
 bool JpegHeader::progressive() const {
-    return frameMarker == 0xC2 || frameMarker == 0xC6 || frameMarker == 0xCA ||
-           frameMarker == 0xCE;
+    return frameMarker == 0xC2 || frameMarker == 0xC6 || frameMarker == 0xCA || frameMarker == 0xCE;
 }
 
 bool JpegHeader::arithmetic() const {
@@ -77,7 +76,8 @@ JpegHeader ReadJpegHeader(const ByteSource& source, bool wholeStream) {
             continue;
         }
         // A stuffed zero, a restart marker, TEM or SOI: no length follows.
-        if (marker == 0x00 || marker == 0x01 || marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7)) {
+        if (marker == 0x00 || marker == 0x01 || marker == 0xD8 ||
+            (marker >= 0xD0 && marker <= 0xD7)) {
             pos += 2;
             continue;
         }
@@ -111,8 +111,8 @@ JpegHeader ReadJpegHeader(const ByteSource& source, bool wholeStream) {
             int hMax = 1, vMax = 1;
             for (int c = 0; c < count; ++c) {
                 const unsigned char factors = f[6 + 3 * c + 1];
-                j.components.push_back({f[6 + 3 * c], std::max(1, factors >> 4),
-                                        std::max(1, factors & 15)});
+                j.components.push_back(
+                    {f[6 + 3 * c], std::max(1, factors >> 4), std::max(1, factors & 15)});
                 hMax = std::max(hMax, j.components.back().h);
                 vMax = std::max(vMax, j.components.back().v);
             }

@@ -22,19 +22,19 @@ inline constexpr int kMaxJpegScans = 256;
 inline constexpr double kMaxJpegPasses = 64;
 
 struct JpegHeader {
-    bool found = false;  // a frame header was read
-    int frameMarker = 0;  // 0xC0 to 0xCF
-    int precision = 8;    // bits per sample
+    bool found = false;                  // a frame header was read
+    int frameMarker = 0;                 // 0xC0 to 0xCF
+    int precision = 8;                   // bits per sample
     std::int64_t width = 0, height = 0;  // as stored, before the orientation tag turns it
     struct Component {
         int id = 0;
         int h = 1, v = 1;  // sampling factors
     };
     std::vector<Component> components;
-    int orientation = 1;          // from the first Exif block, 1 to 8
-    bool colourProfile = false;   // an ICC profile is embedded (APP2 "ICC_PROFILE")
+    int orientation = 1;            // from the first Exif block, 1 to 8
+    bool colourProfile = false;     // an ICC profile is embedded (APP2 "ICC_PROFILE")
     std::int64_t profileBytes = 0;  // the bytes of its blocks
-    int firstScanComponents = 0;  // 0: no scan was reached
+    int firstScanComponents = 0;    // 0: no scan was reached
     // Counted over the whole stream only (see ReadJpegHeader).
     int scans = 0;
     double passes = 0;  // the blocks the scans cover, in passes over all the picture's blocks

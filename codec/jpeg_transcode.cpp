@@ -27,14 +27,22 @@ struct Turn {
 
 Turn turnFor(int orientation) {
     switch (orientation) {
-        case 2: return {false, true, false};
-        case 3: return {false, true, true};
-        case 4: return {false, false, true};
-        case 5: return {true, false, false};
-        case 6: return {true, true, false};
-        case 7: return {true, true, true};
-        case 8: return {true, false, true};
-        default: return {};
+        case 2:
+            return {false, true, false};
+        case 3:
+            return {false, true, true};
+        case 4:
+            return {false, false, true};
+        case 5:
+            return {true, false, false};
+        case 6:
+            return {true, true, false};
+        case 7:
+            return {true, true, true};
+        case 8:
+            return {true, false, true};
+        default:
+            return {};
     }
 }
 
@@ -73,7 +81,8 @@ int qualityOf(const JQUANT_TBL* table) {
     for (int q = 1; q <= 100; ++q) {
         long distance = 0;
         for (int i = 0; i < DCTSIZE2; ++i) {
-            distance += std::labs(long(scaled[std::size_t(q)][std::size_t(i)]) - table->quantval[i]);
+            distance +=
+                std::labs(long(scaled[std::size_t(q)][std::size_t(i)]) - table->quantval[i]);
         }
         if (bestDistance < 0 || distance < bestDistance) {
             best = q;
@@ -117,10 +126,10 @@ bool read(Transcoder* t, const unsigned char* data, unsigned long size, Turn tur
             const long vs = turn.transpose ? comp.h_samp_factor : comp.v_samp_factor;
             const long wide = turn.transpose ? comp.height_in_blocks : comp.width_in_blocks;
             const long high = turn.transpose ? comp.width_in_blocks : comp.height_in_blocks;
-            t->turned[c] = in->mem->request_virt_barray(
-                reinterpret_cast<j_common_ptr>(in), JPOOL_IMAGE, TRUE,
-                JDIMENSION((wide + hs - 1) / hs * hs), JDIMENSION((high + vs - 1) / vs * vs),
-                JDIMENSION(vs));
+            t->turned[c] =
+                in->mem->request_virt_barray(reinterpret_cast<j_common_ptr>(in), JPOOL_IMAGE, TRUE,
+                                             JDIMENSION((wide + hs - 1) / hs * hs),
+                                             JDIMENSION((high + vs - 1) / vs * vs), JDIMENSION(vs));
         }
     }
     return true;
@@ -147,7 +156,8 @@ bool write(Transcoder* t, jvirt_barray_ptr* blocks, Turn turn) {
             if (table != nullptr) {
                 for (int k = 0; k < DCTSIZE; ++k) {
                     for (int l = 0; l < k; ++l) {
-                        std::swap(table->quantval[k * DCTSIZE + l], table->quantval[l * DCTSIZE + k]);
+                        std::swap(table->quantval[k * DCTSIZE + l],
+                                  table->quantval[l * DCTSIZE + k]);
                     }
                 }
             }
@@ -178,11 +188,12 @@ bool write(Transcoder* t, jvirt_barray_ptr* blocks, Turn turn) {
                         std::fill_n(target, DCTSIZE2, JCOEF(0));  // beyond the picture
                         continue;
                     }
-                    const JCOEF* source = in->mem->access_virt_barray(common, blocks[c],
-                                                                      JDIMENSION(iy), 1, FALSE)[0][ix];
+                    const JCOEF* source = in->mem->access_virt_barray(
+                        common, blocks[c], JDIMENSION(iy), 1, FALSE)[0][ix];
                     for (int k = 0; k < DCTSIZE; ++k) {
                         for (int l = 0; l < DCTSIZE; ++l) {
-                            JCOEF v = turn.transpose ? source[l * DCTSIZE + k] : source[k * DCTSIZE + l];
+                            JCOEF v =
+                                turn.transpose ? source[l * DCTSIZE + k] : source[k * DCTSIZE + l];
                             // Mirroring a block negates its odd frequencies along that axis.
                             if ((turn.flipX && (l & 1)) != (turn.flipY && (k & 1))) {
                                 v = JCOEF(-v);

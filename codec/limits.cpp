@@ -6,8 +6,7 @@ QString SizeRefusal(std::int64_t width, std::int64_t height) {
     if (width <= 0 || height <= 0) {
         return QStringLiteral("图片的宽或高不正确（%1 × %2 像素）").arg(width).arg(height);
     }
-    if (width > kMaxPictureSide || height > kMaxPictureSide ||
-        width * height > kMaxPicturePixels) {
+    if (width > kMaxPictureSide || height > kMaxPictureSide || width * height > kMaxPicturePixels) {
         return QStringLiteral("图片尺寸过大（%1 × %2 像素），无法打开").arg(width).arg(height);
     }
     return {};

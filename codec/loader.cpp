@@ -25,7 +25,8 @@ namespace {
 }
 
 const QString& notAPicture() {
-    static const QString text = QStringLiteral("不是可识别的图片文件（可以打开 BMP、JPEG、PNG、WebP 和 HEIC 图片）");
+    static const QString text =
+        QStringLiteral("不是可识别的图片文件（可以打开 BMP、JPEG、PNG、WebP 和 HEIC 图片）");
     return text;
 }
 
@@ -69,7 +70,8 @@ StdPicture readWithQt(const QByteArray& bytes, const QByteArray& format, std::in
         refuse(QStringLiteral("内存不足，无法打开这张图片"), ErrorCode::OutOfMemory);
     }
     // Our 32-bit copy, unless Qt's picture already was one.
-    *peak += decoded + (picture.image().sizeInBytes() == decoded ? 0 : picture.image().sizeInBytes());
+    *peak +=
+        decoded + (picture.image().sizeInBytes() == decoded ? 0 : picture.image().sizeInBytes());
     return picture;
 }
 
@@ -89,7 +91,8 @@ StdPicture inSrgb(QImage image, const ColourSpace& colour, const Stop* stop) {
 // A picture of one of our own decoders, made sRGB.
 StdPicture fromDecoded(Decoded decoded, LoadControl& c) {
     if (decoded.image.isNull()) {
-        refuse(decoded.reason, decoded.stopped ? ErrorCode::UserInterrupt : ErrorCode::InvalidPicture);
+        refuse(decoded.reason,
+               decoded.stopped ? ErrorCode::UserInterrupt : ErrorCode::InvalidPicture);
     }
     c.damaged = decoded.damaged;
     c.peakBytes = decoded.peakBytes;
@@ -128,8 +131,7 @@ StdPicture DecodePicture(const QByteArray& bytes, LoadControl* control) {
                 // Qt's reader leaves the pixels that RLE data skips as whatever memory held.
                 QImage image = DecodeRleBmp(bytes, header);
                 if (image.isNull()) {
-                    refuse(NoMemoryFor(header.width, header.height()),
-                           ErrorCode::OutOfMemory);
+                    refuse(NoMemoryFor(header.width, header.height()), ErrorCode::OutOfMemory);
                 }
                 c.peakBytes += image.sizeInBytes();
                 return StdPicture(std::move(image));

@@ -48,8 +48,8 @@ PictureFormat FormatOf(const ByteSource& source) {
             if (at == 12) {
                 continue;  // the minor version, not a brand
             }
-            for (const char* brand : {"heic", "heix", "hevc", "hevx", "heim", "heis", "mif1",
-                                      "msf1", "avif", "avis"}) {
+            for (const char* brand :
+                 {"heic", "heix", "hevc", "hevx", "heim", "heis", "mif1", "msf1", "avif", "avis"}) {
                 if (std::memcmp(p + at, brand, 4) == 0) {
                     return PictureFormat::Heif;
                 }
@@ -84,11 +84,13 @@ PictureFootprint QtFootprint(const ByteSource& source) {
     // Qt's picture at its format's depth (8 bytes a pixel when the reader does not say: the
     // deepest it gives), then our 32-bit rows.
     const QImage::Format format = reader.imageFormat();
-    const int depth = format == QImage::Format_Invalid ? 64 : QImage::toPixelFormat(format).bitsPerPixel();
+    const int depth =
+        format == QImage::Format_Invalid ? 64 : QImage::toPixelFormat(format).bitsPerPixel();
     const int copies = turn == QImageIOHandler::TransformationNone ? 1 : 2;
     // Qt's rows start on 32-bit boundaries.
     const std::int64_t qtRow = (std::int64_t(size.width()) * std::max(depth, 8) + 31) / 32 * 4;
-    f.memoryBytes += copies * qtRow * size.height() + std::int64_t(size.width()) * size.height() * 4;
+    f.memoryBytes +=
+        copies * qtRow * size.height() + std::int64_t(size.width()) * size.height() * 4;
     return f;
 }
 

@@ -44,8 +44,8 @@ void onWarning(png_structp, png_const_charp) {}
 
 void onRead(png_structp png, png_bytep out, png_size_t count) {
     auto* r = static_cast<Reader*>(png_get_io_ptr(png));
-    const std::int64_t got = r->source->read(r->position, reinterpret_cast<char*>(out),
-                                             std::int64_t(count));
+    const std::int64_t got =
+        r->source->read(r->position, reinterpret_cast<char*>(out), std::int64_t(count));
     r->position += got;
     if (got < std::int64_t(count)) {
         r->ranOut = true;
@@ -135,11 +135,11 @@ int readRows(Reader* r, uchar* bits, qsizetype bytesPerLine, int height, int pas
 std::int64_t PngHeader::rawBytes() const {
     // Each row: its filter byte and its samples; an interlaced picture's seven passes add at
     // most one filter byte and one partly used byte a row of each pass.
-    const std::int64_t channels = colourType == PNG_COLOR_TYPE_GRAY          ? 1
-                                  : colourType == PNG_COLOR_TYPE_GRAY_ALPHA  ? 2
-                                  : colourType == PNG_COLOR_TYPE_PALETTE     ? 1
-                                  : colourType == PNG_COLOR_TYPE_RGB         ? 3
-                                                                             : 4;
+    const std::int64_t channels = colourType == PNG_COLOR_TYPE_GRAY         ? 1
+                                  : colourType == PNG_COLOR_TYPE_GRAY_ALPHA ? 2
+                                  : colourType == PNG_COLOR_TYPE_PALETTE    ? 1
+                                  : colourType == PNG_COLOR_TYPE_RGB        ? 3
+                                                                            : 4;
     const std::int64_t rowBytes = (width * channels * bitDepth + 7) / 8;
     return height * (1 + rowBytes);
 }
@@ -168,7 +168,8 @@ PngHeader ReadPngHeader(const ByteSource& source) {
     h.bitDepth = depth;
     h.colourType = type;
     h.interlaced = interlace != PNG_INTERLACE_NONE;
-    h.transparency = (type & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(r.png, r.info, PNG_INFO_tRNS);
+    h.transparency =
+        (type & PNG_COLOR_MASK_ALPHA) != 0 || png_get_valid(r.png, r.info, PNG_INFO_tRNS);
     png_charp name = nullptr;
     int compression = 0;
     png_bytep profile = nullptr;
@@ -233,16 +234,16 @@ Decoded DecodePng(const QByteArray& bytes, const Stop* stop) {
     if (image.isNull()) {
         return d;
     }
-    d.peakBytes = bytes.size() + image.sizeInBytes() +
-                  libpngBytes(header.width, header.colour.icc.size());
+    d.peakBytes =
+        bytes.size() + image.sizeInBytes() + libpngBytes(header.width, header.colour.icc.size());
     Reader r;
     int passes = 1;
     volatile int rows = 0;
     int outcome = 1;
     if (open(&r, source) && readInfo(&r) && setTransforms(&r, header.transparency, &passes) &&
         png_get_rowbytes(r.png, r.info) == png_size_t(4 * header.width)) {
-        outcome = readRows(&r, image.bits(), image.bytesPerLine(), image.height(), passes, stop,
-                           &rows);
+        outcome =
+            readRows(&r, image.bits(), image.bytesPerLine(), image.height(), passes, stop, &rows);
     }
     const bool ranOut = r.ranOut;
     close(&r);

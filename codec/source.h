@@ -30,7 +30,8 @@ class ByteSource {
 class MemorySource final : public ByteSource {
   public:
     MemorySource(const char* data, std::int64_t size) : ByteSource(size), data_(data) {}
-    explicit MemorySource(const QByteArray& bytes) : MemorySource(bytes.constData(), bytes.size()) {}
+    explicit MemorySource(const QByteArray& bytes)
+        : MemorySource(bytes.constData(), bytes.size()) {}
     std::int64_t read(std::int64_t position, char* out, std::int64_t count) const override;
     std::int64_t findFF(std::int64_t position) const override;
     const char* data() const { return data_; }

@@ -60,7 +60,8 @@ VP8StatusCode decodeInto(const uchar* data, std::int64_t size, uchar* out, qsize
     config.output.height = height;
     config.output.u.RGBA.rgba = out;
     config.output.u.RGBA.stride = int(stride);
-    config.output.u.RGBA.size = std::size_t(stride) * std::size_t(height - 1) + 4 * std::size_t(width);
+    config.output.u.RGBA.size =
+        std::size_t(stride) * std::size_t(height - 1) + 4 * std::size_t(width);
     const std::unique_ptr<WebPIDecoder, IdecDeleter> idec(WebPIDecode(nullptr, 0, &config));
     if (!idec) {
         return VP8_STATUS_OUT_OF_MEMORY;
@@ -116,8 +117,8 @@ PictureFootprint WebpFootprint(const WebpHeader& header) {
     const std::int64_t pixels = 4 * header.width * header.height;
     // Our rows, libwebp's buffers, and (with transparency, or an animation's canvas around its
     // first frame) the picture laid over white in a copy.
-    f.memoryBytes += pixels + libwebpBytes(header) +
-                     (header.transparency || header.animated ? pixels : 0);
+    f.memoryBytes +=
+        pixels + libwebpBytes(header) + (header.transparency || header.animated ? pixels : 0);
     return f;
 }
 

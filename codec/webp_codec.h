@@ -15,11 +15,11 @@ struct WebpHeader {
     bool found = false;  // a RIFF/WEBP header with a size was read
     std::int64_t fileBytes = 0;
     std::int64_t width = 0, height = 0;  // the canvas
-    bool extended = false;      // a VP8X chunk: the flags below come from it
-    bool transparency = false;  // alpha in the bitstream or the VP8X flag
+    bool extended = false;               // a VP8X chunk: the flags below come from it
+    bool transparency = false;           // alpha in the bitstream or the VP8X flag
     bool animated = false;
-    bool profile = false;       // an ICCP chunk is announced
-    bool lossless = false;      // a simple file's VP8L bitstream
+    bool profile = false;   // an ICCP chunk is announced
+    bool lossless = false;  // a simple file's VP8L bitstream
 };
 
 // Reads the first bytes: VP8X's canvas and flags, or a simple file's bitstream header.

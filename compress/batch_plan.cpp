@@ -94,8 +94,9 @@ std::vector<QString> PlanRefusals(const std::vector<BatchJob>& jobs) {
 #ifndef Q_OS_WIN
         // Bytes that are no UTF-8 were shown as U+FFFD: that name leads to another file, or none.
         if (job.source.contains(QChar(QChar::ReplacementCharacter))) {
-            refusal = QStringLiteral("文件名中有无法识别的字符（系统里的名字不是 UTF-8 文字），"
-                                     "按这个名字找不到原来的文件，没有压缩");
+            refusal = QStringLiteral(
+                "文件名中有无法识别的字符（系统里的名字不是 UTF-8 文字），"
+                "按这个名字找不到原来的文件，没有压缩");
             continue;
         }
 #endif

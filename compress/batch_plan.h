@@ -69,7 +69,7 @@ struct BatchSummary {
     int written = 0;      // files written
     int unprocessed = 0;  // rows never reached, or cut short, because the user stopped the run
     std::vector<Failure> failures;
-    std::vector<Note> notes;  // of the rows written
+    std::vector<Note> notes;       // of the rows written
     std::int64_t bytesBefore = 0;  // of the rows written: their sources' sizes
     std::int64_t bytesAfter = 0;   // and their copies'
     bool fitted = false;           // the rows were fitted to the site's limits

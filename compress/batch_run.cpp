@@ -104,9 +104,9 @@ void BatchRun::fill() {
     // A row's start is reported before it goes, and a listener may stop the run there.
     while (!stopRequested_ && inFlight_ < workers_) {
         // With nothing in flight any row may go, however large: it then runs alone.
-        const int next = scheduler_->Next(
-            inFlight_ == 0 ? std::numeric_limits<qint64>::max()
-                           : std::max<qint64>(0, memoryBudget_ - memoryInFlight_));
+        const int next =
+            scheduler_->Next(inFlight_ == 0 ? std::numeric_limits<qint64>::max()
+                                            : std::max<qint64>(0, memoryBudget_ - memoryInFlight_));
         if (next < 0) {
             break;
         }
@@ -194,8 +194,7 @@ void BatchRun::launch(int index) {
     auto* watcher = new QFutureWatcher<RowResult>(this);
     connect(watcher, &QFutureWatcherBase::finished, this,
             [this, index, watcher] { landed(index, watcher); });
-    watcher->setFuture(
-        QtConcurrent::run(&pool_, CompressFile, jobs_[std::size_t(index)], &stop_));
+    watcher->setFuture(QtConcurrent::run(&pool_, CompressFile, jobs_[std::size_t(index)], &stop_));
 }
 
 void BatchRun::landed(int index, QFutureWatcher<RowResult>* watcher) {

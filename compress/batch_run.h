@@ -28,12 +28,12 @@ std::int64_t DefaultMemoryBudget();
 // Carries out the jobs of a batch away from the user-interface thread, on one worker per core,
 // and reports each row as it starts and ends. Everything that touches the disk runs on the
 // workers: first which rows are refused (PlanRefusals), which rows wait for which
-// (RowPrerequisites) and the sources' sizes (RowSizes), then each row's header, read when a worker reaches the row (ProbePictureFile),
-// then the row. The largest files go first (see RowScheduler), but rows that share a file keep
-// their list order, so the files end as a run in list order would leave them. A row starts only
-// while the memory of the rows in flight, as their headers tell it, stays within the budget; a
-// row larger than the whole budget runs alone. The object belongs to the user-interface thread
-// and its signals arrive there, so the windows stay alive meanwhile.
+// (RowPrerequisites) and the sources' sizes (RowSizes), then each row's header, read when a worker
+// reaches the row (ProbePictureFile), then the row. The largest files go first (see RowScheduler),
+// but rows that share a file keep their list order, so the files end as a run in list order would
+// leave them. A row starts only while the memory of the rows in flight, as their headers tell it,
+// stays within the budget; a row larger than the whole budget runs alone. The object belongs to the
+// user-interface thread and its signals arrive there, so the windows stay alive meanwhile.
 class BatchRun : public QObject {
     Q_OBJECT
   public:
@@ -90,7 +90,7 @@ class BatchRun : public QObject {
     std::int64_t memoryInFlight_ = 0;
     std::int64_t peakMemory_ = 0;
     lanxi::Stop stop_;
-    int inFlight_ = 0;  // rows and header reads on the workers
+    int inFlight_ = 0;       // rows and header reads on the workers
     bool learning_ = false;  // a header is being read
     int done_ = 0;
     bool running_ = false;

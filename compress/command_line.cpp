@@ -159,9 +159,9 @@ BatchRow CommandRow(const QString& file) {
     // Joined to the current folder by hand: Qt would take a name starting with ":" for one of
     // its resources, where the system sees a file of that name.
     const bool relative = !file.startsWith(QLatin1Char('/')) && !QDir::isAbsolutePath(file);
-    const QFileInfo info(QDir::cleanPath(
-        relative || file.startsWith(QLatin1Char(':')) ? QDir::currentPath() + QLatin1Char('/') + file
-                                                       : file));
+    const QFileInfo info(QDir::cleanPath(relative || file.startsWith(QLatin1Char(':'))
+                                             ? QDir::currentPath() + QLatin1Char('/') + file
+                                             : file));
     return {info.fileName(), QDir::toNativeSeparators(info.absolutePath())};
 }
 

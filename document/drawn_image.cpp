@@ -27,7 +27,8 @@ QRect touched(const QRectF& r) {
         const double whole = std::round(v);
         return std::abs(v - whole) < 1e-6 ? whole : v;
     };
-    return QRectF(QPointF(snap(r.left()), snap(r.top())), QPointF(snap(r.right()), snap(r.bottom())))
+    return QRectF(QPointF(snap(r.left()), snap(r.top())),
+                  QPointF(snap(r.right()), snap(r.bottom())))
         .toAlignedRect();
 }
 
@@ -60,8 +61,8 @@ void DrawnImage::add(Painting painting) {
     QRect covered;
     if (painting.picture.isEmpty()) {
         covered = painting.clip;
-    } else if (const QRectF within =
-                   painting.source & QRectF(0, 0, painting.picture.width(), painting.picture.height());
+    } else if (const QRectF within = painting.source & QRectF(0, 0, painting.picture.width(),
+                                                              painting.picture.height());
                within == painting.source) {
         const QRectF d = painting.destination;
         covered = QRect(QPoint(int(std::ceil(d.left())), int(std::ceil(d.top()))),
@@ -143,7 +144,8 @@ DrawnImage::Placement DrawnImage::place(const Painting& p) {
     return at;
 }
 
-DrawnImage::Bands::Bands(const DrawnImage& image) : image_(image), averaged_(image.paintings_.size()) {
+DrawnImage::Bands::Bands(const DrawnImage& image)
+    : image_(image), averaged_(image.paintings_.size()) {
     // Shrunk paintings are averaged once, here; the bands only place the results.
     const QRect all(QPoint(0, 0), image.size_);
     for (std::size_t i = 0; i < image.paintings_.size(); ++i) {

@@ -20,8 +20,8 @@ void CommonDialog::show(int kind, QWidget* parent) {
     if (folder.isEmpty() && RememberFolderAs != nullptr) {
         folder = Remembered::Folder(RememberFolderAs);
     }
-    FileName = Ui().fileDialog(FileDialogRequest{FileDialogRequest::Kind(kind), parent, Filter,
-                                                 Flags, folder});
+    FileName = Ui().fileDialog(
+        FileDialogRequest{FileDialogRequest::Kind(kind), parent, Filter, Flags, folder});
     if (!FileName.isEmpty() && RememberFolderAs != nullptr) {
         Remembered::SetFolder(RememberFolderAs, QFileInfo(FileName).absolutePath());
     }

@@ -42,8 +42,8 @@ constexpr std::int64_t kReadPiece = 8 * 1024 * 1024;
 #ifndef Q_OS_WIN
     // A socket (or a device without its driver) cannot even be opened; the system's words then
     // speak of a missing device, where the user needs to hear what the name leads to.
-    if (struct stat st {}; ::stat(QFile::encodeName(path).constData(), &st) == 0 &&
-                           !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+    if (struct stat st{}; ::stat(QFile::encodeName(path).constData(), &st) == 0 &&
+                          !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
         refuseSpecial();
     }
 #endif
@@ -62,7 +62,6 @@ constexpr std::int64_t kReadPiece = 8 * 1024 * 1024;
 [[noreturn]] void refuseFolder() {
     throw Error(ErrorCode::PermissionDenied, QStringLiteral("这是一个文件夹，不是图片文件"));
 }
-
 
 }  // namespace
 
@@ -195,8 +194,7 @@ std::int64_t RegularFile::read(char* data, std::int64_t count) {
     return total;
 }
 
-QByteArray ReadRegularFile(const QString& path, std::int64_t limit,
-                           const Stop* stop) {
+QByteArray ReadRegularFile(const QString& path, std::int64_t limit, const Stop* stop) {
     if (path.isEmpty()) {
         throw Error(ErrorCode::FileNotFound, QStringLiteral("没有给出文件名"));
     }

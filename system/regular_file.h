@@ -41,7 +41,6 @@ class RegularFile {
 // it was opened (a file that keeps growing is not followed). With `stop`, reading ends soon
 // after a stop is requested (lanxi::Error with ErrorCode::UserInterrupt). Throws lanxi::Error with
 // the reason when the file cannot be read or is larger than `limit`.
-QByteArray ReadRegularFile(const QString& path, std::int64_t limit,
-                           const Stop* stop = nullptr);
+QByteArray ReadRegularFile(const QString& path, std::int64_t limit, const Stop* stop = nullptr);
 
 }  // namespace lanxi

@@ -1,9 +1,9 @@
 #include "upload/save_in_format.h"
 
-#include "codec/jpeg_encode.h"
-#include "upload/name_rule.h"
 #include "base/errors.h"
+#include "codec/jpeg_encode.h"
 #include "codec/loader.h"
+#include "upload/name_rule.h"
 
 namespace lanxi {
 

@@ -90,8 +90,8 @@ QString SiteBytes(std::int64_t bytes) {
 namespace {
 
 // A JPEG's size falls with the quantisation scale (QuantisationScale) nearly as a power of it:
-// log size is close to a straight line in log scale, for either encoder. This slope is typical of photographs; two measurements replace it
-// with the picture's own.
+// log size is close to a straight line in log scale, for either encoder. This slope is typical of
+// photographs; two measurements replace it with the picture's own.
 constexpr double kTypicalSlope = -0.6;
 
 // The highest quality is tried first with the colour at full resolution (4:4:4), and taken so
@@ -263,8 +263,7 @@ QString stoppedText() {
 
 // The copy of an image already at the copy's pixels.
 FittedCopy fit(const DrawnImage& image, const DrawnImage& whole, FittedCopy copy,
-               const SiteLimits& limits, const Stop* stop, bool measureOnly,
-               JpegEncoder encoder) {
+               const SiteLimits& limits, const Stop* stop, bool measureOnly, JpegEncoder encoder) {
     DrawnRows rows(image);
     if (limits.maxBytes <= 0) {
         EncodedJpeg jpeg = EncodeJpeg(rows, kUploadCopy, stop, measureOnly);
@@ -383,8 +382,8 @@ FittedCopy MakeUploadCopy(const DrawnImage& image, const SiteLimits& limits, con
     copy.size = LimitedSize(limits, original.isValid() ? original : image.size());
     copy.size = copy.size.boundedTo(image.size());
     try {
-        copy = fit(copy.size == image.size() ? image : image.scaled(copy.size), image, copy,
-                   limits, stop, measureOnly, encoder);
+        copy = fit(copy.size == image.size() ? image : image.scaled(copy.size), image, copy, limits,
+                   stop, measureOnly, encoder);
     } catch (const Error& e) {
         copy.jpeg.clear();
         copy.bytes = 0;
@@ -442,7 +441,8 @@ QString refusedFormat(const QByteArray& bytes) {
 // Re-encoding a picture the site would take as it is only loses quality, and at the qualities
 // the fitting prefers it makes a larger file. A picture with a colour profile is made again, in
 // sRGB, as every copy is.
-FittedCopy losslessCopy(const QByteArray& bytes, const SiteLimits& limits, const FittedCopy& remade) {
+FittedCopy losslessCopy(const QByteArray& bytes, const SiteLimits& limits,
+                        const FittedCopy& remade) {
     const JpegHeader header = ReadJpegHeader(MemorySource(bytes), false);
     const QSize upright = header.uprightSize();
     if (FormatOf(MemorySource(bytes)) != PictureFormat::Jpeg || header.colourProfile ||
@@ -467,9 +467,8 @@ FittedCopy losslessCopy(const QByteArray& bytes, const SiteLimits& limits, const
 
 }  // namespace
 
-FittedCopy MakeUploadCopyOfFile(const QString& source, const SiteLimits& limits,
-                                const Stop* stop, std::int64_t* sourceBytes,
-                                JpegEncoder encoder) {
+FittedCopy MakeUploadCopyOfFile(const QString& source, const SiteLimits& limits, const Stop* stop,
+                                std::int64_t* sourceBytes, JpegEncoder encoder) {
     FittedCopy failed;
     LoadControl load;
     load.stop = stop;
@@ -493,15 +492,15 @@ FittedCopy MakeUploadCopyOfFile(const QString& source, const SiteLimits& limits,
         // An animation would lose all but its first picture, and the others are no pictures a
         // user uploads: only the formats the batch lists are made into copies.
         if (const QString format = refusedFormat(bytes); !format.isEmpty()) {
-            failed.reason = QStringLiteral("这是 %1 图片，只压缩 %2 图片")
-                                .arg(format, UploadSourceFormats());
+            failed.reason =
+                QStringLiteral("这是 %1 图片，只压缩 %2 图片").arg(format, UploadSourceFormats());
             return failed;
         }
         picture = DecodePicture(bytes, &load);
     } catch (const Error& e) {
         failed.stopped = e.code() == ErrorCode::UserInterrupt;
-        failed.reason = failed.stopped ? stoppedText()
-                                       : QStringLiteral("无法读出图片，%1").arg(e.message());
+        failed.reason =
+            failed.stopped ? stoppedText() : QStringLiteral("无法读出图片，%1").arg(e.message());
         return failed;
     } catch (const std::bad_alloc&) {
         failed.reason = QStringLiteral("无法读出图片，内存不足");
@@ -517,7 +516,8 @@ FittedCopy MakeUploadCopyOfFile(const QString& source, const SiteLimits& limits,
             QStringLiteral("图片数据已损坏（部分内容无法解码），没有压缩，原文件保持不变");
         return failed;
     }
-    FittedCopy copy = MakeUploadCopy(DrawnImage::Of(picture), limits, stop, original, false, encoder);
+    FittedCopy copy =
+        MakeUploadCopy(DrawnImage::Of(picture), limits, stop, original, false, encoder);
     if (!copy.fits() && !copy.stopped && limits.maxBytes > 0) {
         copy.reason =
             QStringLiteral("无法压缩到%1以内：%2").arg(SiteBytes(limits.maxBytes), copy.reason);

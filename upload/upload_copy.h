@@ -79,13 +79,13 @@ struct FittedCopy {
     QByteArray jpeg;         // the file to write; empty when nothing fits, or only measured
     std::int64_t bytes = 0;  // the file's length; 0 when nothing fits
     int quality = 0;
-    QSize size;              // its pixels
-    QString reason;          // why nothing fits, in Chinese
-    bool stopped = false;    // given up because a stop was requested
+    QSize size;            // its pixels
+    QString reason;        // why nothing fits, in Chinese
+    bool stopped = false;  // given up because a stop was requested
     // What the user should know of a copy that fits: a picture smaller than the shorter side
     // the limits ask for keeps its pixels (it is never enlarged), and the site may refuse it.
     QString note;
-    int encodes = 0;         // how many candidates were encoded to find it
+    int encodes = 0;  // how many candidates were encoded to find it
     bool fits() const { return bytes > 0; }
 };
 
@@ -96,13 +96,13 @@ struct FittedCopy {
 // lowest does not fit, at that quality with the largest picture that fits. Candidates are
 // encoded in memory only. The copy is upright and carries no metadata. Without a byte limit,
 // the copy is kUploadCopy at the limited size, and `measureOnly` measures it without keeping
-// the file. With `stop`, the work is given up (reason "已停止") soon after a stop is requested. When `image` is a reduced decode
-// of a larger original (see LoadControl::enough), `original` is that original's size: the limits
-// apply to it, so the copy has the same pixels either way.
+// the file. With `stop`, the work is given up (reason "已停止") soon after a stop is requested.
+// When `image` is a reduced decode of a larger original (see LoadControl::enough), `original` is
+// that original's size: the limits apply to it, so the copy has the same pixels either way.
 // `encoder` makes the fitted candidates (another than kFittedEncoder only to compare them).
 FittedCopy MakeUploadCopy(const DrawnImage& image, const SiteLimits& limits,
-                          const Stop* stop = nullptr, QSize original = {},
-                          bool measureOnly = false, JpegEncoder encoder = kFittedEncoder);
+                          const Stop* stop = nullptr, QSize original = {}, bool measureOnly = false,
+                          JpegEncoder encoder = kFittedEncoder);
 FittedCopy MakeUploadCopy(const StdPicture& picture, const SiteLimits& limits,
                           const Stop* stop = nullptr);
 

@@ -101,8 +101,7 @@ int marginOf(const Lines& lines) {
         if (off > specks || kept == 0) {
             break;
         }
-        const Colour average{double(sum[0]) / kept, double(sum[1]) / kept,
-                             double(sum[2]) / kept};
+        const Colour average{double(sum[0]) / kept, double(sum[1]) / kept, double(sum[2]) / kept};
         bool near = true;
         for (int c = 0; c < 3; ++c) {
             near = near && std::fabs(average[c] - colour[c]) <= kAverageTolerance;
@@ -140,10 +139,10 @@ QRect ContentRect(const QImage& picture) {
     if (picture.isNull()) {
         return {};
     }
-    const QImage image = picture.format() == QImage::Format_RGB32 ||
-                                 picture.format() == QImage::Format_ARGB32
-                             ? picture
-                             : picture.convertToFormat(QImage::Format_RGB32);
+    const QImage image =
+        picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32
+            ? picture
+            : picture.convertToFormat(QImage::Format_RGB32);
     const int w = image.width();
     const int h = image.height();
     const int top = marginOf(Lines(image, Side::Top, 0, w));

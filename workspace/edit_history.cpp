@@ -26,8 +26,8 @@ bool operator==(const WorkspaceState& a, const WorkspaceState& b) {
     const auto sameRectangle = [](const WorkspaceState::Rectangle& r,
                                   const WorkspaceState::Rectangle& s) {
         return r.visible == s.visible &&
-               (!r.visible || (r.left == s.left && r.top == s.top && r.width == s.width &&
-                               r.height == s.height));
+               (!r.visible ||
+                (r.left == s.left && r.top == s.top && r.width == s.width && r.height == s.height));
     };
     return a.result == b.result && a.working == b.working && sameRectangle(a.crop, b.crop) &&
            a.baseWidth == b.baseWidth && a.baseHeight == b.baseHeight &&

@@ -47,10 +47,10 @@ struct WorkspaceState {
 // What a step keeps costs no pixels of its own: the zoom, shrink, reset and copy steps paint
 // pictures the window holds anyway, and a cut is kept as a view into the picture it was cut from
 // (the source and the rectangle; StdPicture::asView) when the state shows that picture too, made
-// a copy of its own again only when the window shows it. Some pictures only the history holds, though: the opened picture after the
-// file changed on disk and was restored, a saved result a later step replaced, a picture taken
-// from another program's clipboard. Their pixels are bounded by a number of bytes; when a step
-// takes the history over it, the oldest steps are forgotten.
+// a copy of its own again only when the window shows it. Some pictures only the history holds,
+// though: the opened picture after the file changed on disk and was restored, a saved result a
+// later step replaced, a picture taken from another program's clipboard. Their pixels are bounded
+// by a number of bytes; when a step takes the history over it, the oldest steps are forgotten.
 class EditHistory : public QObject {
     Q_OBJECT
   public:

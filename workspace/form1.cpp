@@ -45,9 +45,9 @@ void Form1::BuildControls(QWidget* w) {
     CommonDialog1.RememberFolderAs = Remembered::kDialogFolder;
     PictureClip1 = PictureClip{};
 
-    Command15->setToolTip(QStringLiteral(
-        "找出左框图片四周颜色均匀的空白边（扫描时的白底、黑底或任何纯色），"
-        "把其余部分剪切到右框，如同用鼠标拉框剪切。"));
+    Command15->setToolTip(
+        QStringLiteral("找出左框图片四周颜色均匀的空白边（扫描时的白底、黑底或任何纯色），"
+                       "把其余部分剪切到右框，如同用鼠标拉框剪切。"));
     Command16->setToolTip(QStringLiteral(
         "忘记记住的选择：打开和保存图片的文件夹、批量压缩浏览的文件夹、两个窗口的上传要求。"
         "下次启动时恢复为默认。"));

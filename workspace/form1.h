@@ -8,13 +8,13 @@
 #include <functional>
 #include <optional>
 
-#include "upload/upload_copy.h"
+#include "base/numbers.h"
+#include "document/picture_clip.h"
 #include "forms/common_dialog.h"
 #include "forms/controls.h"
 #include "forms/form.h"
-#include "base/numbers.h"
-#include "document/picture_clip.h"
 #include "forms/picture_frame.h"
+#include "upload/upload_copy.h"
 #include "workspace/copy_estimate.h"
 #include "workspace/edit_history.h"
 
@@ -101,7 +101,7 @@ class Form1 : public Form {
     void Picture2_MouseDown(int Button, int Shift, float X, float Y);
     void Picture2_MouseMove(int Button, int Shift, float X, float Y);
     void Picture2_MouseUp(int Button, int Shift, float X, float Y);
-    void Combo1_Click();  // another preset chosen
+    void Combo1_Click();     // another preset chosen
     void Command13_Click();  // undo the last step (also Ctrl+Z)
     void Command14_Click();  // redo it (also Ctrl+Y and Ctrl+Shift+Z)
     void Command15_Click();  // trim the blank margins of the left picture, as a crop

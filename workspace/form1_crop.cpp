@@ -1,8 +1,8 @@
 // Cropping: a rectangle dragged on the left frame is cut into the right frame.
 #include <limits>
 
-#include "forms/clipboard.h"
 #include "base/errors.h"
+#include "forms/clipboard.h"
 #include "workspace/drag.h"
 #include "workspace/form1.h"
 

@@ -13,8 +13,7 @@ WorkspaceState Form1::State() const {
     WorkspaceState s;
     s.result = {Picture1->Drawing(), Picture1->Width(), Picture1->Height()};
     s.working = {Picture2->Drawing(), Picture2->Width(), Picture2->Height()};
-    s.crop = {Shape1->Visible(), Shape1->Left(), Shape1->Top(), Shape1->Width(),
-              Shape1->Height()};
+    s.crop = {Shape1->Visible(), Shape1->Left(), Shape1->Top(), Shape1->Width(), Shape1->Height()};
     s.baseWidth = BaseWidth;
     s.baseHeight = BaseHeight;
     s.selectionMade = SelectionMade != kFalse;
@@ -71,11 +70,11 @@ void Form1::showHistory() {
                               : QStringLiteral("%1：%2（%3）").arg(what, name, keys);
     };
     Command13->setEnabled(history_.CanUndo());
-    Command13->setToolTip(tip(QStringLiteral("撤销上一步"), history_.UndoName(),
-                              QStringLiteral("Ctrl+Z")));
+    Command13->setToolTip(
+        tip(QStringLiteral("撤销上一步"), history_.UndoName(), QStringLiteral("Ctrl+Z")));
     Command14->setEnabled(history_.CanRedo());
-    Command14->setToolTip(tip(QStringLiteral("重做撤销的一步"), history_.RedoName(),
-                              QStringLiteral("Ctrl+Y")));
+    Command14->setToolTip(
+        tip(QStringLiteral("重做撤销的一步"), history_.RedoName(), QStringLiteral("Ctrl+Y")));
 }
 
 void Form1::Command13_Click() {
@@ -123,8 +122,7 @@ void Form1::Command15_Click() {
 
 void Form1::Command16_Click() {
     Remembered::Forget();
-    MsgBox(hWnd(),
-           QStringLiteral("已忘记记住的选择（文件夹和上传要求）。\n下次启动时恢复为默认。"),
+    MsgBox(hWnd(), QStringLiteral("已忘记记住的选择（文件夹和上传要求）。\n下次启动时恢复为默认。"),
            vbInformation);
 }
 

@@ -1,12 +1,12 @@
 // Saving the result with its JPEG copy.
 #include <QDir>
 
+#include "base/errors.h"
+#include "forms/ui.h"
 #include "upload/name_rule.h"
 #include "upload/save_as_jpeg.h"
 #include "upload/save_in_format.h"
 #include "upload/upload_copy.h"
-#include "base/errors.h"
-#include "forms/ui.h"
 #include "workspace/form1.h"
 
 namespace lanxi {

@@ -3,8 +3,8 @@
 #include <QFileInfo>
 #include <map>
 
-#include "compress/batch_run.h"
 #include "codec/loader.h"
+#include "compress/batch_run.h"
 #include "tests/batch/batch_fixture.h"
 #include "tests/support/bad_files.h"
 #include "tests/support/bmp.h"
@@ -107,7 +107,8 @@ TEST_F(BadFilesRunTest, LinksUnderTheNamesTheRunMakesAreReplacedNeverFollowed) {
     form.Command4->click();
     add(dir.path(), {"b.bmp", "c.jpg"});
     form.Check1->setChecked(true);
-    EXPECT_TRUE(run().endsWith(QStringLiteral("b.bmp：旁边已有文件“b.jpg”，它不是这个图片的副本，没有覆盖它")));
+    EXPECT_TRUE(run().endsWith(
+        QStringLiteral("b.bmp：旁边已有文件“b.jpg”，它不是这个图片的副本，没有覆盖它")));
     EXPECT_TRUE(QFileInfo(inside("b.jpg")).isSymLink());
 
     for (const char* made : {"a_YS.jpg", "b_YS.jpg"}) {

@@ -5,8 +5,8 @@
 #include <QRegularExpression>
 
 #include "batch/batch_progress.h"
-#include "compress/batch_run.h"
 #include "codec/loader.h"
+#include "compress/batch_run.h"
 #include "tests/batch/batch_fixture.h"
 #include "tests/support/jpeg_info.h"
 
@@ -128,8 +128,9 @@ TEST_F(ParallelRunTest, RowsThatWouldWriteAnotherRowsFileAreRefusedAndTheRestRun
         Refused(5, {QStringLiteral("a.bmp：和“a.jpg”要写到同一个文件“a_YS.jpg”，为免互相覆盖，"
                                    "没有压缩这一个")}));
     EXPECT_EQ(Look(path + QStringLiteral("/a_YS.jpg")), (Seen{{1600, 1200}, 'b'}));
-    path = runBothWays(files, rows, true,
-                       Refused(5, {QStringLiteral("a.bmp：会覆盖列表中的另一个文件“a.jpg”，没有压缩")}));
+    path = runBothWays(
+        files, rows, true,
+        Refused(5, {QStringLiteral("a.bmp：会覆盖列表中的另一个文件“a.jpg”，没有压缩")}));
     EXPECT_EQ(Look(path + QStringLiteral("/a.jpg")), (Seen{{1600, 1200}, 'b'}));
     EXPECT_EQ(Look(path + QStringLiteral("/a.bmp")), quickRed) << "a BMP source stays";
 
@@ -148,8 +149,9 @@ TEST_F(ParallelRunTest, RowsThatWouldWriteAnotherRowsFileAreRefusedAndTheRestRun
                                    "没有压缩这一个")}));
     EXPECT_EQ(Look(path + QStringLiteral("/a_YS_YS.jpg")), kQuickBlue);
     EXPECT_EQ(Look(path + QStringLiteral("/a_YS.jpg")), kQuickBlue);
-    path = runBothWays(files, rows, true,
-                       Refused(5, {QStringLiteral("b.bmp：会覆盖列表中的另一个文件“b.jpg”，没有压缩")}));
+    path = runBothWays(
+        files, rows, true,
+        Refused(5, {QStringLiteral("b.bmp：会覆盖列表中的另一个文件“b.jpg”，没有压缩")}));
     EXPECT_EQ(Look(path + QStringLiteral("/b.jpg")), kQuickBlue);
     EXPECT_EQ(Look(path + QStringLiteral("/a.jpg")), kSlowRed);
 }
@@ -209,7 +211,8 @@ TEST_F(ParallelRunTest, AStopCutsTheRowsInFlightShortAndTheMessageCountsWhatWasW
             auto* progress = form.window()->findChild<BatchProgress*>();
             if (progress->findChild<QPushButton*>(QStringLiteral("stop"))->isEnabled()) {
                 inFlightAtStop = run->InFlight();
-                QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("stop")), Qt::LeftButton);
+                QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("stop")),
+                                  Qt::LeftButton);
             }
         });
     });

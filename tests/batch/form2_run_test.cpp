@@ -6,8 +6,8 @@
 #include <QWindow>
 
 #include "batch/batch_progress.h"
-#include "compress/batch_run.h"
 #include "codec/loader.h"
+#include "compress/batch_run.h"
 #include "tests/batch/batch_fixture.h"
 #include "tests/support/filesystems.h"
 #include "tests/support/jpeg_info.h"
@@ -158,12 +158,12 @@ TEST_F(RunTest, RowsThatCannotBeDoneAreNamedWithTheirReasonsAndTheRunGoesOn) {
     QFile::remove(dir.file(QStringLiteral("gone.jpg")));
 
     const QString message = run();
-    EXPECT_EQ(
-        message,
-        QStringLiteral("共 5 个文件，已压缩并保存 2 个。\n\n以下 3 个文件没有保存：\n"
-                       "gone.jpg：无法读出图片，文件不存在\n"
-                       "text.jpg：无法读出图片，不是可识别的图片文件（可以打开 BMP、JPEG、PNG、WebP 和 HEIC 图片）\n"
-                       "blocked.jpg：无法写入“blocked_YS.jpg”，已有同名的文件夹"));
+    EXPECT_EQ(message,
+              QStringLiteral("共 5 个文件，已压缩并保存 2 个。\n\n以下 3 个文件没有保存：\n"
+                             "gone.jpg：无法读出图片，文件不存在\n"
+                             "text.jpg：无法读出图片，不是可识别的图片文件（可以打开 "
+                             "BMP、JPEG、PNG、WebP 和 HEIC 图片）\n"
+                             "blocked.jpg：无法写入“blocked_YS.jpg”，已有同名的文件夹"));
     EXPECT_EQ(ui.messages.back().style, 48);
     EXPECT_TRUE(IsCopyOf(dir.file(QStringLiteral("first_YS.jpg")), picture));
     EXPECT_TRUE(IsCopyOf(dir.file(QStringLiteral("last_YS.jpg")), picture));
@@ -236,10 +236,12 @@ TEST_F(RunTest, AWindowModalProgressDialogFollowsTheRunWhileTheWindowsStayAlive)
         EXPECT_TRUE(progress->isVisible());
         EXPECT_EQ(progress->windowModality(), Qt::WindowModal);
         EXPECT_EQ(QApplication::activeModalWidget(), progress);
-        QObject::connect(run, &BatchRun::rowStarted, progress,
-                         [&, progress] { current << progress->findChild<QLabel*>(QStringLiteral("file"))->toolTip(); });
-        QObject::connect(run, &BatchRun::rowFinished, progress,
-                         [&, progress] { counts << progress->findChild<QLabel*>(QStringLiteral("count"))->text(); });
+        QObject::connect(run, &BatchRun::rowStarted, progress, [&, progress] {
+            current << progress->findChild<QLabel*>(QStringLiteral("file"))->toolTip();
+        });
+        QObject::connect(run, &BatchRun::rowFinished, progress, [&, progress] {
+            counts << progress->findChild<QLabel*>(QStringLiteral("count"))->text();
+        });
         // A click on "清空" meanwhile, delivered as the window system delivers it, is held back.
         QTimer::singleShot(0, &form, [&] {
             aliveMeanwhile = form.window()->findChild<BatchProgress*>() != nullptr;
@@ -276,8 +278,10 @@ TEST_F(RunTest, StopEndsTheRunAtOnceWithoutWritingTheFileInFlight) {
         QObject::connect(run, &BatchRun::rowStarted, &form, [&] {
             auto* progress = form.window()->findChild<BatchProgress*>();
             if (progress->findChild<QPushButton*>(QStringLiteral("stop"))->isEnabled()) {
-                QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("stop")), Qt::LeftButton);
-                EXPECT_FALSE(progress->findChild<QPushButton*>(QStringLiteral("stop"))->isEnabled());
+                QTest::mouseClick(progress->findChild<QPushButton*>(QStringLiteral("stop")),
+                                  Qt::LeftButton);
+                EXPECT_FALSE(
+                    progress->findChild<QPushButton*>(QStringLiteral("stop"))->isEnabled());
             }
         });
     });

@@ -3,8 +3,8 @@
 #include <QAbstractItemView>
 #include <QSignalSpy>
 
-#include "batch/form2_design.h"
 #include "base/errors.h"
+#include "batch/form2_design.h"
 #include "tests/batch/batch_fixture.h"
 #include "tests/support/filesystems.h"
 
@@ -213,7 +213,8 @@ TEST_F(WindowTest, ANameIsListedOnceWhateverItsDirectoryButOtherLetterCaseIsAnot
     Touch(second + QStringLiteral("/a.jpg"));
     Touch(second + QStringLiteral("/A.jpg"));
     if (QDir(second).entryList(QDir::Files).size() != 2) {
-        GTEST_SKIP() << "file names ignore letter case here (Windows): a.jpg and A.jpg are one file";
+        GTEST_SKIP()
+            << "file names ignore letter case here (Windows): a.jpg and A.jpg are one file";
     }
     add(first, {QStringLiteral("a.jpg")});
     add(second, {QStringLiteral("a.jpg"), QStringLiteral("A.jpg")});

@@ -10,8 +10,8 @@
 #include <QSignalSpy>
 #include <QStorageInfo>
 
-#include "compress/batch_plan.h"
 #include "codec/loader.h"
+#include "compress/batch_plan.h"
 #include "tests/batch/batch_fixture.h"
 
 namespace lanxi {
@@ -46,7 +46,8 @@ TEST(WindowsPaths, DrivesAreLettersAndARootJoinsAFileNameWithOneBackslash) {
     // A drive stands for the current directory when that lies on it, else for its root.
     EXPECT_EQ(DriveDirectory(current), N(QDir::currentPath()));
     EXPECT_EQ(DriveDirectory(current.toUpper()), N(QDir::currentPath()));
-    const QString other = current == QLatin1String("q:") ? QStringLiteral("r:") : QStringLiteral("q:");
+    const QString other =
+        current == QLatin1String("q:") ? QStringLiteral("r:") : QStringLiteral("q:");
     EXPECT_EQ(DriveDirectory(other), other.toUpper() + QLatin1Char('\\'));
 
     struct Case {
@@ -60,11 +61,12 @@ TEST(WindowsPaths, DrivesAreLettersAndARootJoinsAFileNameWithOneBackslash) {
         {"a.BMP", "C:\\", true, "C:\\a.BMP", "C:\\a.jpg"},
         {"a.jpg", "D:\\my.pics", false, "D:\\my.pics\\a.jpg", "D:\\my.pics\\a_YS.jpg"},
         {"a.b.bmp", "D:\\my.pics\\", false, "D:\\my.pics\\a.b.bmp", "D:\\my.pics\\a_YS.b_YS.jpg"},
-        {"照片.jpg", "D:/相册 2024", false, "D:\\相册 2024\\照片.jpg", "D:\\相册 2024\\照片_YS.jpg"},
+        {"照片.jpg", "D:/相册 2024", false, "D:\\相册 2024\\照片.jpg",
+         "D:\\相册 2024\\照片_YS.jpg"},
     };
     for (const Case& c : cases) {
-        const BatchJob job =
-            PlanRow(BatchRow{QString::fromUtf8(c.name), QString::fromUtf8(c.directory)}, c.overwrite);
+        const BatchJob job = PlanRow(
+            BatchRow{QString::fromUtf8(c.name), QString::fromUtf8(c.directory)}, c.overwrite);
         EXPECT_EQ(job.source, QString::fromUtf8(c.source)) << c.directory << " " << c.name;
         EXPECT_EQ(job.target, QString::fromUtf8(c.target)) << c.directory << " " << c.name;
     }

@@ -251,10 +251,9 @@ TEST(BadInput, AStopRequestEndsReadingAndDecoding) {
     test::TempDir dir;
     const QImage picture = test::SmoothImage(64, 48);
     test::WriteJpeg(picture, dir.file(QStringLiteral("a.jpg")));
-    for (const QByteArray& jpeg :
-         {test::MakeJpeg(picture, {}), test::MakeJpeg(picture, {90, true}),
-          test::MakePng(picture, {}), test::MakeWebp(picture, false), test::MakeWebp(picture, true),
-          test::MakeHeif(picture, {})}) {
+    for (const QByteArray& jpeg : {test::MakeJpeg(picture, {}), test::MakeJpeg(picture, {90, true}),
+                                   test::MakePng(picture, {}), test::MakeWebp(picture, false),
+                                   test::MakeWebp(picture, true), test::MakeHeif(picture, {})}) {
         if (jpeg.isEmpty()) {
             continue;  // no HEVC encoder here
         }
@@ -273,9 +272,7 @@ TEST(BadInput, AStopRequestEndsReadingAndDecoding) {
 }
 
 TEST(PictureProbe, TellsFromTheHeaderWhatLoadingAPictureTakes) {
-    const auto probe = [](const QByteArray& bytes) {
-        return ProbePicture(MemorySource(bytes));
-    };
+    const auto probe = [](const QByteArray& bytes) { return ProbePicture(MemorySource(bytes)); };
     const QImage photo = test::SmoothImage(640, 480);
     const QByteArray baseline = test::MakeJpeg(photo, {});
     const QByteArray progressive = test::MakeJpeg(photo, {90, true});

@@ -33,8 +33,8 @@ int largestDifference(const QImage& a, const QImage& b) {
     for (int y = 0; y < a.height(); ++y) {
         for (int x = 0; x < a.width(); ++x) {
             const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-            largest = std::max({largest, std::abs(qRed(p) - qRed(q)), std::abs(qGreen(p) - qGreen(q)),
-                                std::abs(qBlue(p) - qBlue(q))});
+            largest = std::max({largest, std::abs(qRed(p) - qRed(q)),
+                                std::abs(qGreen(p) - qGreen(q)), std::abs(qBlue(p) - qBlue(q))});
         }
     }
     return largest;
@@ -54,7 +54,8 @@ TEST(ColourConversion, MatrixProfilesAgreeWithLittleCmsOnEveryColour) {
     // reach: the result is clipped, and nothing is read outside the tables (the sanitizers' run).
     cmsHPROFILE odd = cmsCreate_sRGBProfile();
     const cmsCIEXYZ far{3, 1, 0.1};
-    for (const cmsTagSignature tag : {cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag}) {
+    for (const cmsTagSignature tag :
+         {cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag}) {
         cmsWriteTag(odd, tag, &far);
     }
     cmsUInt32Number size = 0;

@@ -3,8 +3,8 @@
 // that claim what their data cannot hold are refused before any decoding.
 #include <gtest/gtest.h>
 
-#include <QtEndian>
 #include <zlib.h>
+#include <QtEndian>
 
 #include "base/errors.h"
 #include "codec/jpeg_decode.h"
@@ -64,7 +64,8 @@ QImage fewColours(int width, int height, int count, bool alpha) {
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const int i = (x / 3 + y) % count;
-            image.setPixel(x, y, qRgba(30 + i * 50, 200 - i * 40, 90 + i * 30, alpha ? 255 - i * 60 : 255));
+            image.setPixel(
+                x, y, qRgba(30 + i * 50, 200 - i * 40, 90 + i * 30, alpha ? 255 - i * 60 : 255));
         }
     }
     return image;
@@ -104,14 +105,27 @@ TEST(PngDecode, EveryColourTypeDepthAndInterlaceGivesItsPixels) {
         {"RGBA 8", faded, {PngMaking::RgbAlpha, 8}, overWhite(faded)},
         {"RGBA 16 interlaced", faded, {PngMaking::RgbAlpha, 16, true}, overWhite(faded)},
         {"grey 1", greyLevels(37, 23, 1), {PngMaking::Grey, 1}, greyLevels(37, 23, 1)},
-        {"grey 4 interlaced", greyLevels(37, 23, 4), {PngMaking::Grey, 4, true}, greyLevels(37, 23, 4)},
+        {"grey 4 interlaced",
+         greyLevels(37, 23, 4),
+         {PngMaking::Grey, 4, true},
+         greyLevels(37, 23, 4)},
         {"grey 16", greyLevels(37, 23, 8), {PngMaking::Grey, 16}, greyLevels(37, 23, 8)},
-        {"grey and alpha 8", faded, {PngMaking::GreyAlpha, 8},
-         overWhite(faded.convertToFormat(QImage::Format_Grayscale8).convertToFormat(QImage::Format_RGB32))},
-        {"palette 8", fewColours(37, 23, 5, false), {PngMaking::Palette, 8}, fewColours(37, 23, 5, false)},
-        {"palette 2 with alpha", fewColours(37, 23, 4, true), {PngMaking::Palette, 2, false, true},
+        {"grey and alpha 8",
+         faded,
+         {PngMaking::GreyAlpha, 8},
+         overWhite(faded.convertToFormat(QImage::Format_Grayscale8)
+                       .convertToFormat(QImage::Format_RGB32))},
+        {"palette 8",
+         fewColours(37, 23, 5, false),
+         {PngMaking::Palette, 8},
+         fewColours(37, 23, 5, false)},
+        {"palette 2 with alpha",
+         fewColours(37, 23, 4, true),
+         {PngMaking::Palette, 2, false, true},
          overWhite(fewColours(37, 23, 4, true))},
-        {"palette 4 interlaced", fewColours(37, 23, 5, false), {PngMaking::Palette, 4, true},
+        {"palette 4 interlaced",
+         fewColours(37, 23, 5, false),
+         {PngMaking::Palette, 4, true},
          fewColours(37, 23, 5, false)},
         {"RGB with a transparent colour", pattern, {PngMaking::Rgb, 8, false, true}, keyed},
         {"sRGB chunk", pattern, {PngMaking::Rgb, 8, false, false, {}, true}, pattern},
@@ -131,7 +145,8 @@ TEST(PngDecode, EveryColourTypeDepthAndInterlaceGivesItsPixels) {
         const Outcome o = decode(test::MakePng(c.source, c.how));
         ASSERT_FALSE(o.image.isNull()) << c.what << ": " << o.reason;
         EXPECT_EQ(o.image.format(), QImage::Format_RGB32) << c.what;
-        EXPECT_EQ(test::MaxDifference(o.image, c.expected.convertToFormat(QImage::Format_RGB32)), 0) << c.what;
+        EXPECT_EQ(test::MaxDifference(o.image, c.expected.convertToFormat(QImage::Format_RGB32)), 0)
+            << c.what;
         EXPECT_FALSE(o.damaged) << c.what;
     }
 }
@@ -146,8 +161,8 @@ QByteArray withIdat(const QByteArray& png, const QByteArray& data) {
 QByteArray zlibOf(const QByteArray& raw) {
     uLongf size = compressBound(uLong(raw.size()));
     QByteArray out(qsizetype(size), Qt::Uninitialized);
-    compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(raw.constData()),
-              uLong(raw.size()), 9);
+    compress2(reinterpret_cast<Bytef*>(out.data()), &size,
+              reinterpret_cast<const Bytef*>(raw.constData()), uLong(raw.size()), 9);
     out.truncate(qsizetype(size));
     return out;
 }
@@ -186,7 +201,8 @@ TEST(PngDecode, DamagedTruncatedAndBombFilesAreKeptGreyOrRefusedQuickly) {
         EXPECT_LT(o.ms, 1000) << c.what;
         if (*c.reason != '\0') {
             EXPECT_TRUE(o.image.isNull()) << c.what;
-            EXPECT_TRUE(o.reason.contains(QString::fromUtf8(c.reason))) << c.what << ": " << o.reason;
+            EXPECT_TRUE(o.reason.contains(QString::fromUtf8(c.reason)))
+                << c.what << ": " << o.reason;
             continue;
         }
         ASSERT_FALSE(o.image.isNull()) << c.what << ": " << o.reason;
@@ -197,8 +213,8 @@ TEST(PngDecode, DamagedTruncatedAndBombFilesAreKeptGreyOrRefusedQuickly) {
     // A true bomb, 240 megapixels of nothing in a few kilobytes, is a picture like any other of
     // its size: let through at the full cost, which the probe foretells.
     QByteArray zeros(15000 * (1 + 2000), 0);
-    const QByteArray flat = withIdat(test::MakePng(greyLevels(16, 16, 1), {PngMaking::Grey, 1}),
-                                     zlibOf(zeros));
+    const QByteArray flat =
+        withIdat(test::MakePng(greyLevels(16, 16, 1), {PngMaking::Grey, 1}), zlibOf(zeros));
     const PictureFootprint f = ProbePicture(MemorySource(withSize(flat, 16000, 15000)));
     EXPECT_EQ(f.refusal, QString());
     EXPECT_GE(f.memoryBytes, 16000LL * 15000 * 4);
@@ -227,7 +243,8 @@ TEST(WebpDecode, LossyLosslessAlphaAndAnAnimationsFirstFrame) {
         {"lossy", test::MakeWebp(smooth, false, 90), smooth, 2.5},
         {"lossless", test::MakeWebp(pattern, true), pattern, 0},
         {"lossless with alpha", test::MakeWebp(faded, true), overWhite(faded), 0},
-        {"lossy with alpha", test::MakeWebp(fading(64, 48), false, 95), overWhite(fading(64, 48)), 6},
+        {"lossy with alpha", test::MakeWebp(fading(64, 48), false, 95), overWhite(fading(64, 48)),
+         6},
         {"animation", test::AnimatedWebp({48, 32}, first, {10, 6}, {second}), overWhite(canvas), 0},
     };
     for (const Case& c : cases) {
@@ -256,10 +273,10 @@ TEST(WebpDecode, LossyLosslessAlphaAndAnAnimationsFirstFrame) {
     QByteArray claiming = lossy;  // the frame header says 15000 x 15000 over 160 x 120's data
     qToLittleEndian(quint16(15000), claiming.data() + 26);
     qToLittleEndian(quint16(15000), claiming.data() + 28);
-    for (const auto& [what, bytes] : {std::pair{"cut in half", lossy.left(lossy.size() / 2)},
-                                      std::pair{"16383 x 16383", huge},
-                                      std::pair{"claims 15000 x 15000", claiming},
-                                      std::pair{"only the header", lossy.left(30)}}) {
+    for (const auto& [what, bytes] :
+         {std::pair{"cut in half", lossy.left(lossy.size() / 2)}, std::pair{"16383 x 16383", huge},
+          std::pair{"claims 15000 x 15000", claiming},
+          std::pair{"only the header", lossy.left(30)}}) {
         const Outcome o = decode(bytes);
         EXPECT_TRUE(o.image.isNull()) << what;
         EXPECT_FALSE(o.reason.isEmpty()) << what;
@@ -274,8 +291,9 @@ TEST(HeifDecode, HeicAndAvifShowTurnedAsTheirBoxesSay) {
     QImage stored(64, 32, QImage::Format_RGB32);
     for (int y = 0; y < 32; ++y) {
         for (int x = 0; x < 64; ++x) {
-            stored.setPixel(x, y, x < 32 ? (y < 16 ? qRgb(220, 30, 30) : qRgb(30, 200, 40))
-                                         : (y < 16 ? qRgb(30, 40, 220) : qRgb(230, 220, 40)));
+            stored.setPixel(x, y,
+                            x < 32 ? (y < 16 ? qRgb(220, 30, 30) : qRgb(30, 200, 40))
+                                   : (y < 16 ? qRgb(30, 40, 220) : qRgb(230, 220, 40)));
         }
     }
     const QByteArray plain = test::MakeHeif(stored, {});
@@ -283,7 +301,8 @@ TEST(HeifDecode, HeicAndAvifShowTurnedAsTheirBoxesSay) {
         GTEST_SKIP() << "libheif has no HEVC encoder here";
     }
     for (int orientation = 1; orientation <= 8; ++orientation) {
-        const Outcome o = decode(orientation == 1 ? plain : test::MakeHeif(stored, {false, orientation}));
+        const Outcome o =
+            decode(orientation == 1 ? plain : test::MakeHeif(stored, {false, orientation}));
         ASSERT_FALSE(o.image.isNull()) << orientation << ": " << o.reason;
         EXPECT_LT(test::MeanDifference(o.image, Orient(stored, orientation)), 6) << orientation;
     }
@@ -304,7 +323,8 @@ TEST(HeifDecode, HeicAndAvifShowTurnedAsTheirBoxesSay) {
         }
         const Outcome o = decode(c.bytes);
         ASSERT_FALSE(o.image.isNull()) << c.what << ": " << o.reason;
-        EXPECT_LT(test::MeanDifference(o.image, c.expected.convertToFormat(QImage::Format_RGB32)), 4)
+        EXPECT_LT(test::MeanDifference(o.image, c.expected.convertToFormat(QImage::Format_RGB32)),
+                  4)
             << c.what;
     }
     QByteArray garbled = plain;
@@ -313,12 +333,12 @@ TEST(HeifDecode, HeicAndAvifShowTurnedAsTheirBoxesSay) {
     }
     // A grid whose description, read from past its data, claims a canvas of 14441 x 27759 for
     // an image of 16 x 24: libheif would fill that canvas for half a minute.
-    const QByteArray grid =
-        test::ReadBytes(QStringLiteral(LANXI_FUZZ_CORPUS) + QStringLiteral("/probe/heif-grid-canvas"));
-    for (const auto& [what, bytes] : {std::pair{"cut in half", plain.left(plain.size() / 2)},
-                                      std::pair{"data garbled", garbled},
-                                      std::pair{"only its type box", plain.left(40)},
-                                      std::pair{"a grid larger than its image", grid}}) {
+    const QByteArray grid = test::ReadBytes(QStringLiteral(LANXI_FUZZ_CORPUS) +
+                                            QStringLiteral("/probe/heif-grid-canvas"));
+    for (const auto& [what, bytes] :
+         {std::pair{"cut in half", plain.left(plain.size() / 2)},
+          std::pair{"data garbled", garbled}, std::pair{"only its type box", plain.left(40)},
+          std::pair{"a grid larger than its image", grid}}) {
         const Outcome o = decode(bytes);
         EXPECT_TRUE(!o.image.isNull() || !o.reason.isEmpty()) << what;
         EXPECT_LT(o.ms, 1000) << what;

@@ -2,8 +2,8 @@
 // we have, whatever the decoder does, the probe said so beforehand.
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QBuffer>
+#include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
 
@@ -19,7 +19,8 @@ namespace {
 
 TEST(ProbeAgreement, TheProbeForetellsWhatTheDecoderDoesOnEveryFileWeHave) {
     std::vector<std::pair<QString, QByteArray>> files;
-    QDirIterator seeds(QStringLiteral(LANXI_FUZZ_CORPUS), QDir::Files, QDirIterator::Subdirectories);
+    QDirIterator seeds(QStringLiteral(LANXI_FUZZ_CORPUS), QDir::Files,
+                       QDirIterator::Subdirectories);
     while (seeds.hasNext()) {
         const QString path = seeds.next();
         files.emplace_back(path, test::ReadBytes(path));
@@ -54,11 +55,10 @@ TEST(ProbeAgreement, TheProbeForetellsWhatTheDecoderDoesOnEveryFileWeHave) {
          }) {
         files.emplace_back(QString::fromUtf8(name), bytes);
     }
-    for (const auto& [format, depth] : {std::pair{"png", QImage::Format_ARGB32},
-                                         std::pair{"png", QImage::Format_RGBA64},
-                                         std::pair{"bmp", QImage::Format_Indexed8},
-                                         std::pair{"ppm", QImage::Format_RGB32},
-                                         std::pair{"xpm", QImage::Format_RGB32}}) {
+    for (const auto& [format, depth] :
+         {std::pair{"png", QImage::Format_ARGB32}, std::pair{"png", QImage::Format_RGBA64},
+          std::pair{"bmp", QImage::Format_Indexed8}, std::pair{"ppm", QImage::Format_RGB32},
+          std::pair{"xpm", QImage::Format_RGB32}}) {
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);

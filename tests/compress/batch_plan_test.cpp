@@ -76,30 +76,60 @@ TEST(BatchPlan, RowsThatWouldWriteAFileNobodyNamedAreRefused) {
         QStringList refused;  // a part of each row's reason, empty for a row that runs
     };
     const Case cases[] = {
-        {"a BMP's JPEG would replace an unrelated JPEG", {"a.bmp", "a.jpg"}, {"a.bmp"}, true,
+        {"a BMP's JPEG would replace an unrelated JPEG",
+         {"a.bmp", "a.jpg"},
+         {"a.bmp"},
+         true,
          {"旁边已有文件“a.jpg”"}},
-        {"a link where a BMP's JPEG goes", {"a.bmp", "a.jpg>/nowhere/x.jpg"}, {"a.bmp"}, true,
+        {"a link where a BMP's JPEG goes",
+         {"a.bmp", "a.jpg>/nowhere/x.jpg"},
+         {"a.bmp"},
+         true,
          {"旁边已有文件“a.jpg”"}},
-        {"two rows, one copy", {"a.bmp", "a.jpg"}, {"a.bmp", "a.jpg"}, false,
+        {"two rows, one copy",
+         {"a.bmp", "a.jpg"},
+         {"a.bmp", "a.jpg"},
+         false,
          {"", "和“a.bmp”要写到同一个文件“a_YS.jpg”"}},
-        {"a BMP's JPEG is another row's source", {"a.bmp", "a.jpg"}, {"a.bmp", "a.jpg"}, true,
+        {"a BMP's JPEG is another row's source",
+         {"a.bmp", "a.jpg"},
+         {"a.bmp", "a.jpg"},
+         true,
          {"会覆盖列表中的另一个文件“a.jpg”", ""}},
-        {"a copy is another row's source", {"a.jpg", "a_YS.jpg"}, {"a_YS.jpg", "a.jpg"}, false,
+        {"a copy is another row's source",
+         {"a.jpg", "a_YS.jpg"},
+         {"a_YS.jpg", "a.jpg"},
+         false,
          {"", "会覆盖列表中的另一个文件“a_YS.jpg”"}},
-        {"one file listed twice", {"a.jpg"}, {"a.jpg", "a.jpg"}, true,
+        {"one file listed twice",
+         {"a.jpg"},
+         {"a.jpg", "a.jpg"},
+         true,
          {"", "和“a.jpg”要写到同一个文件“a.jpg”"}},
         {"a PNG's copy", {"shot.png", "shot.jpg"}, {"shot.png"}, false, {""}},
-        {"links under copy names lead to one file", {"a.jpg", "b.jpg", "x.jpg",
-         "a_YS.jpg>x.jpg", "b_YS.jpg>x.jpg"}, {"a.jpg", "b.jpg"}, false, {"", ""}},
+        {"links under copy names lead to one file",
+         {"a.jpg", "b.jpg", "x.jpg", "a_YS.jpg>x.jpg", "b_YS.jpg>x.jpg"},
+         {"a.jpg", "b.jpg"},
+         false,
+         {"", ""}},
         {"a copy over itself and a copy of it", {"a.jpg"}, {"a.jpg"}, true, {""}},
 #ifdef Q_OS_WIN
-        {"letter case names one file", {"a.jpg"}, {"a.jpg", "A.JPG"}, true,
+        {"letter case names one file",
+         {"a.jpg"},
+         {"a.jpg", "A.JPG"},
+         true,
          {"", "要写到同一个文件"}},
 #else
         {"letter case names two files", {"a.jpg", "A.jpg"}, {"a.jpg", "A.jpg"}, false, {"", ""}},
-        {"two names of one file", {"a.jpg", "b.jpg=a.jpg"}, {"a.jpg", "b.jpg"}, true,
+        {"two names of one file",
+         {"a.jpg", "b.jpg=a.jpg"},
+         {"a.jpg", "b.jpg"},
+         true,
          {"", "要写到同一个文件"}},
-        {"a name the system could not show", {"a\uFFFD.jpg"}, {"a\uFFFD.jpg"}, false,
+        {"a name the system could not show",
+         {"a\uFFFD.jpg"},
+         {"a\uFFFD.jpg"},
+         false,
          {"无法识别的字符"}},
 #endif
     };
@@ -185,8 +215,9 @@ TEST(BatchClosingMessage, SaysDoneOnlyWhenEveryRowWasWritten) {
     RowResult small{true};
     small.note = QStringLiteral("图片的最小边只有 60 象素，不到 310 象素，没有放大");
     s = Summarize(Jobs(2), {ok, small});
-    EXPECT_EQ(ClosingMessage(s), QStringLiteral("文件压缩并保存完毕！\n\n以下 1 个文件已保存，但请留意："
-                                                "\nf1.jpg：图片的最小边只有 60 象素，不到 310 象素，没有放大"));
+    EXPECT_EQ(ClosingMessage(s),
+              QStringLiteral("文件压缩并保存完毕！\n\n以下 1 个文件已保存，但请留意："
+                             "\nf1.jpg：图片的最小边只有 60 象素，不到 310 象素，没有放大"));
 
     s = Summarize(Jobs(3), {ok, RowResult{false, QStringLiteral("无法读出图片，文件不存在")}, ok});
     EXPECT_EQ(s.written, 2);

@@ -85,7 +85,7 @@ TEST(BatchFitting, EveryRowIsFittedAndAReducedDecodeGivesWhatAFullOneGives) {
         }
     }
     const FittedCopy full = MakeUploadCopy(LoadPicture(dir.file(QStringLiteral("竖.jpg"))),
-                                          Describe(SitePreset::Article).limits);
+                                           Describe(SitePreset::Article).limits);
     // Both against the picture scaled straight from its pixels.
     const QImage ideal = photo.transformed(QTransform().rotate(90))
                              .scaled(700, 1050, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -106,12 +106,12 @@ TEST(BatchRights, ACopyIsNoMoreReadableThanItsSourceAndAReplacedFileKeepsItsOwne
     test::TempDir dir;
     const QString source = dir.file(QStringLiteral("私人.jpg"));
     test::WriteJpeg(test::SmoothImage(64, 48), source);
-    ASSERT_TRUE(QFile::setPermissions(source, QFile::ReadOwner | QFile::WriteOwner |
-                                                  QFile::ReadUser | QFile::WriteUser));
+    ASSERT_TRUE(QFile::setPermissions(
+        source, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser));
     const BatchJob copy{source, dir.file(QStringLiteral("私人_YS.jpg"))};
     ASSERT_TRUE(CompressFile(copy).written);
-    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther |
-                                      QFile::WriteOther;
+    const QFile::Permissions others =
+        QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther;
     EXPECT_EQ(QFile::permissions(copy.target) & others, QFile::Permissions());
 
     if (::geteuid() != 0) {

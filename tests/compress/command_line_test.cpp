@@ -9,10 +9,10 @@
 #include <csignal>
 #endif
 
-#include "compress/command_line.h"
-#include "upload/upload_copy.h"
 #include "codec/loader.h"
+#include "compress/command_line.h"
 #include "tests/support/images.h"
+#include "upload/upload_copy.h"
 
 namespace lanxi {
 namespace {
@@ -60,7 +60,8 @@ TEST(CommandLine, CompressesEachFileAsTheBatchWindowWouldAndSaysSoLineByLine) {
     // A picture smaller than an avatar's side is not enlarged, and the line says so.
     o = run({"compress", "--preset", "avatar-310", bmp});
     EXPECT_EQ(o.status, 0);
-    EXPECT_TRUE(o.out.contains(QStringLiteral("\t图片的最小边只有 60 象素，不到 310 象素，没有放大\n")))
+    EXPECT_TRUE(
+        o.out.contains(QStringLiteral("\t图片的最小边只有 60 象素，不到 310 象素，没有放大\n")))
         << o.out;
 
     for (const QStringList& wrong :
@@ -96,15 +97,16 @@ TEST(CommandLine, HostileNamesAreReportedOneLineEachAndNothingUnnamedIsWritten) 
     test::TempDir dir;
     const auto in = [&dir](const QString& name) { return dir.file(name); };
     const QByteArray photo = test::JpegBytes(test::SmoothImage(64, 48));
-    for (const QString& name : {QStringLiteral("行\n换.jpg"), QStringLiteral("制\t表.jpg"),
-                                QStringLiteral("-减号.jpg"), QStringLiteral("--overwrite"),
-                                QStringLiteral("a.jpg"), QStringLiteral("b\uFFFD.jpg")}) {
+    for (const QString& name :
+         {QStringLiteral("行\n换.jpg"), QStringLiteral("制\t表.jpg"), QStringLiteral("-减号.jpg"),
+          QStringLiteral("--overwrite"), QStringLiteral("a.jpg"), QStringLiteral("b\uFFFD.jpg")}) {
         test::WriteBytes(photo, in(name));
     }
     test::WriteBmp(test::PatternImage(16, 12), in(QStringLiteral("a.bmp")));
     ASSERT_TRUE(test::SmoothImage(20, 10).save(in(QStringLiteral("logo.png"))));
     test::WriteBytes(QByteArray("GIF89a\x01\0\x01\0\x80\0\0\0\0\0\xff\xff\xff!\xf9\x04\x01\0\0\0\0,"
-                                "\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0;", 43),
+                                "\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0;",
+                                43),
                      in(QStringLiteral("anim.gif")));
     // A name that is no UTF-8 (b\xff.jpg), beside a file whose name shows the same.
     const QByteArray raw = QFile::encodeName(dir.path()) + "/b\xff.jpg";
@@ -115,13 +117,13 @@ TEST(CommandLine, HostileNamesAreReportedOneLineEachAndNothingUnnamedIsWritten) 
     QProcess program;
     program.setWorkingDirectory(dir.path());
     // The shell passes the name's bytes as they are, which QProcess cannot.
-    program.start(QStringLiteral("sh"),
-                  {"-c",
-                   "exec \"$0\" compress --overwrite -- \"$1\" \"$2\" \"$3\" \"$4\" a.bmp logo.png "
-                   "anim.gif \"$(printf 'b\\377.jpg')\"",
-                   QStringLiteral(LANXI_PROGRAM), QStringLiteral("行\n换.jpg"),
-                   QStringLiteral("制\t表.jpg"), QStringLiteral("-减号.jpg"),
-                   QStringLiteral("--overwrite")});
+    program.start(
+        QStringLiteral("sh"),
+        {"-c",
+         "exec \"$0\" compress --overwrite -- \"$1\" \"$2\" \"$3\" \"$4\" a.bmp logo.png "
+         "anim.gif \"$(printf 'b\\377.jpg')\"",
+         QStringLiteral(LANXI_PROGRAM), QStringLiteral("行\n换.jpg"), QStringLiteral("制\t表.jpg"),
+         QStringLiteral("-减号.jpg"), QStringLiteral("--overwrite")});
     ASSERT_TRUE(program.waitForFinished(60'000));
     const QString out = QString::fromUtf8(program.readAllStandardOutput());
     EXPECT_EQ(program.exitCode(), 1) << out.toStdString();

@@ -7,11 +7,11 @@
 #include <new>
 #include <stdexcept>
 
+#include "base/errors.h"
+#include "document/picture_clip.h"
 #include "forms/clipboard.h"
 #include "forms/common_dialog.h"
-#include "base/errors.h"
 #include "forms/form.h"
-#include "document/picture_clip.h"
 #include "forms/ui.h"
 #include "tests/support/images.h"
 #include "tests/support/scripted_ui.h"

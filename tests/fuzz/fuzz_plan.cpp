@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Arguments separated by zero bytes, as a program receives them.
     QStringList arguments = {QStringLiteral("compress")};
     for (const QByteArray& part :
-         QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size)).split('\0')) {
+         QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size))
+             .split('\0')) {
         arguments << QString::fromUtf8(part);
     }
     const lanxi::Command command = lanxi::ParseCommand(arguments);
@@ -63,8 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const QString target = same(job.target);
         if (!lanxi::HasJpegEnding(job.target) ||
             QFileInfo(job.target).absolutePath() != QFileInfo(job.source).absolutePath() ||
-            targets.contains(target) ||
-            (!job.overSource && sources.contains(target))) {
+            targets.contains(target) || (!job.overSource && sources.contains(target))) {
             __builtin_trap();
         }
         targets.insert(target);

@@ -40,8 +40,7 @@ std::vector<BadFile> MakeBadFiles(const TempDir& dir) {
          RepeatedScans(MakeJpeg(SmoothImage(64, 48), {90, true}), kMaxJpegScans)},
         // Fewer scans, each over the whole picture and nearly free to store.
         {QStringLiteral("扫描遍数过多.jpg"), QStringLiteral("扫描段"),
-         RepeatedScans(MakeJpeg(SmoothImage(64, 48), {90, false, true}),
-                       int(kMaxJpegPasses))},
+         RepeatedScans(MakeJpeg(SmoothImage(64, 48), {90, false, true}), int(kMaxJpegPasses))},
         {QStringLiteral("文件夹.jpg"), QStringLiteral("文件夹"), {}},
         {QStringLiteral("已删除.jpg"), QStringLiteral("文件不存在"), {}},
         {QString(300, QLatin1Char('n')) + QStringLiteral(".jpg"), QStringLiteral("太长"), {}},

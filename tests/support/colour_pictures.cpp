@@ -54,12 +54,14 @@ cmsInt32Number oddInk(const cmsUInt16Number in[], cmsUInt16Number out[], void*) 
     const double c = in[0] / 65535.0, m = in[1] / 65535.0, y = in[2] / 65535.0, k = in[3] / 65535.0;
     const double white = 1 - k;
     // Cyan takes away red and blue (green remains), magenta red and green, yellow green and blue.
-    const QColor rgb = QColor::fromRgbF(float(white * (1 - c) * (1 - m)), float(white * (1 - m) * (1 - y)),
-                                        float(white * (1 - c) * (1 - y)));
+    const QColor rgb =
+        QColor::fromRgbF(float(white * (1 - c) * (1 - m)), float(white * (1 - m) * (1 - y)),
+                         float(white * (1 - c) * (1 - y)));
     static const cmsHTRANSFORM toLab = [] {
         cmsHPROFILE srgb = cmsCreate_sRGBProfile();
         cmsHPROFILE lab = cmsCreateLab4Profile(nullptr);
-        cmsHTRANSFORM t = cmsCreateTransform(srgb, TYPE_RGB_DBL, lab, TYPE_Lab_16, INTENT_PERCEPTUAL, 0);
+        cmsHTRANSFORM t =
+            cmsCreateTransform(srgb, TYPE_RGB_DBL, lab, TYPE_Lab_16, INTENT_PERCEPTUAL, 0);
         cmsCloseProfile(srgb);
         cmsCloseProfile(lab);
         return t;
@@ -140,7 +142,8 @@ QRgb CmykColour(const QByteArray& profile, int c, int m, int y, int k) {
     cmsHPROFILE from = open(profile);
     cmsHPROFILE srgb = cmsCreate_sRGBProfile();
     cmsHTRANSFORM t = cmsCreateTransform(from, TYPE_CMYK_8, srgb, TYPE_RGB_8, INTENT_PERCEPTUAL, 0);
-    const unsigned char ink[4] = {(unsigned char)c, (unsigned char)m, (unsigned char)y, (unsigned char)k};
+    const unsigned char ink[4] = {(unsigned char)c, (unsigned char)m, (unsigned char)y,
+                                  (unsigned char)k};
     unsigned char rgb[3];
     cmsDoTransform(t, ink, rgb, 1);
     cmsDeleteTransform(t);

@@ -38,8 +38,8 @@ bool writePng(QByteArray* out, int width, int height, int colourType, int depth,
     }
     png_set_write_fn(png, out, appendPng, nullptr);
     png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), depth, colourType,
-                 interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-                 PNG_FILTER_TYPE_DEFAULT);
+                 interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (!palette.empty()) {
         png_set_PLTE(png, info, palette.data(), int(palette.size()));
     }
@@ -48,7 +48,8 @@ bool writePng(QByteArray* out, int width, int height, int colourType, int depth,
                      int(paletteAlpha.size()), transparent);
     }
     if (!how.profile.isEmpty()) {
-        png_set_iCCP(png, info, "profile", 0, reinterpret_cast<png_const_bytep>(how.profile.constData()),
+        png_set_iCCP(png, info, "profile", 0,
+                     reinterpret_cast<png_const_bytep>(how.profile.constData()),
                      png_uint_32(how.profile.size()));
     }
     if (how.srgbChunk) {
@@ -119,10 +120,11 @@ QByteArray encodeWebp(const QImage& image, bool lossless, int quality) {
     const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
     uint8_t* out = nullptr;
     const auto* bits = argb.constBits();
-    const std::size_t size =
-        lossless ? WebPEncodeLosslessBGRA(bits, argb.width(), argb.height(), int(argb.bytesPerLine()), &out)
-                 : WebPEncodeBGRA(bits, argb.width(), argb.height(), int(argb.bytesPerLine()),
-                                  float(quality), &out);
+    const std::size_t size = lossless
+                                 ? WebPEncodeLosslessBGRA(bits, argb.width(), argb.height(),
+                                                          int(argb.bytesPerLine()), &out)
+                                 : WebPEncodeBGRA(bits, argb.width(), argb.height(),
+                                                  int(argb.bytesPerLine()), float(quality), &out);
     QByteArray webp(reinterpret_cast<const char*>(out), qsizetype(size));
     WebPFree(out);
     return webp;
@@ -143,8 +145,9 @@ QByteArray PngChunk(const char* type, const QByteArray& data) {
     const QByteArray body = QByteArray(type, 4) + data;
     c += body;
     QByteArray crc(4, Qt::Uninitialized);
-    qToBigEndian(quint32(crc32(0, reinterpret_cast<const Bytef*>(body.constData()), uInt(body.size()))),
-                 crc.data());
+    qToBigEndian(
+        quint32(crc32(0, reinterpret_cast<const Bytef*>(body.constData()), uInt(body.size()))),
+        crc.data());
     return c + crc;
 }
 
@@ -156,11 +159,21 @@ QByteArray MakePng(const QImage& image, const PngMaking& how) {
     std::vector<QRgb> colours;
     int type = PNG_COLOR_TYPE_RGB;
     switch (how.kind) {
-        case PngMaking::Grey: type = PNG_COLOR_TYPE_GRAY; break;
-        case PngMaking::GreyAlpha: type = PNG_COLOR_TYPE_GRAY_ALPHA; break;
-        case PngMaking::Rgb: type = PNG_COLOR_TYPE_RGB; break;
-        case PngMaking::RgbAlpha: type = PNG_COLOR_TYPE_RGB_ALPHA; break;
-        case PngMaking::Palette: type = PNG_COLOR_TYPE_PALETTE; break;
+        case PngMaking::Grey:
+            type = PNG_COLOR_TYPE_GRAY;
+            break;
+        case PngMaking::GreyAlpha:
+            type = PNG_COLOR_TYPE_GRAY_ALPHA;
+            break;
+        case PngMaking::Rgb:
+            type = PNG_COLOR_TYPE_RGB;
+            break;
+        case PngMaking::RgbAlpha:
+            type = PNG_COLOR_TYPE_RGB_ALPHA;
+            break;
+        case PngMaking::Palette:
+            type = PNG_COLOR_TYPE_PALETTE;
+            break;
     }
     std::vector<std::vector<png_byte>> rows;
     rows.resize(std::size_t(h));
@@ -216,7 +229,9 @@ QByteArray MakePng(const QImage& image, const PngMaking& how) {
     }
     png_color_16 transparent{};
     const QRgb first = argb.pixel(0, 0);
-    const auto scaled = [&](int v) { return png_uint_16(how.depth == 16 ? v * 257 : v >> (8 - how.depth)); };
+    const auto scaled = [&](int v) {
+        return png_uint_16(how.depth == 16 ? v * 257 : v >> (8 - how.depth));
+    };
     transparent.gray = scaled(qGreen(first));
     transparent.red = scaled(qRed(first));
     transparent.green = scaled(qGreen(first));
@@ -256,7 +271,8 @@ QByteArray MakeWebp(const QImage& image, bool lossless, int quality, const QByte
     return riff(body);
 }
 
-QByteArray AnimatedWebp(QSize canvas, const QImage& first, QPoint at, const std::vector<QImage>& others) {
+QByteArray AnimatedWebp(QSize canvas, const QImage& first, QPoint at,
+                        const std::vector<QImage>& others) {
     QByteArray body = vp8x(0x02 | 0x10, canvas);
     body += riffChunk("ANIM", QByteArray(6, 0));
     const auto frame = [&](const QImage& image, QPoint where) {
@@ -279,12 +295,15 @@ QByteArray MakeHeif(const QImage& image, const HeifMaking& how) {
     if (heif_have_encoder_for_format(format) == 0) {
         return {};
     }
-    std::unique_ptr<heif_context, void (*)(heif_context*)> context(heif_context_alloc(), heif_context_free);
+    std::unique_ptr<heif_context, void (*)(heif_context*)> context(heif_context_alloc(),
+                                                                   heif_context_free);
     heif_encoder* encoder = nullptr;
-    if (heif_context_get_encoder_for_format(context.get(), format, &encoder).code != heif_error_Ok) {
+    if (heif_context_get_encoder_for_format(context.get(), format, &encoder).code !=
+        heif_error_Ok) {
         return {};
     }
-    std::unique_ptr<heif_encoder, void (*)(heif_encoder*)> ownedEncoder(encoder, heif_encoder_release);
+    std::unique_ptr<heif_encoder, void (*)(heif_encoder*)> ownedEncoder(encoder,
+                                                                        heif_encoder_release);
     if (how.lossless) {
         heif_encoder_set_lossless(encoder, 1);
     } else {
@@ -312,7 +331,8 @@ QByteArray MakeHeif(const QImage& image, const HeifMaking& how) {
         }
     }
     if (!how.profile.isEmpty()) {
-        heif_image_set_raw_color_profile(raw, "prof", how.profile.constData(), std::size_t(how.profile.size()));
+        heif_image_set_raw_color_profile(raw, "prof", how.profile.constData(),
+                                         std::size_t(how.profile.size()));
     }
     heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc();
     std::unique_ptr<heif_color_profile_nclx, void (*)(heif_color_profile_nclx*)> ownedNclx(
@@ -331,7 +351,8 @@ QByteArray MakeHeif(const QImage& image, const HeifMaking& how) {
         options->macOS_compatibility_workaround_no_nclx_profile = 0;
     }
     options->image_orientation = heif_orientation(how.orientation);
-    if (heif_context_encode_image(context.get(), raw, encoder, options, nullptr).code != heif_error_Ok) {
+    if (heif_context_encode_image(context.get(), raw, encoder, options, nullptr).code !=
+        heif_error_Ok) {
         ADD_FAILURE() << "libheif could not encode the test's picture";
         return {};
     }

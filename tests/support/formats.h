@@ -15,14 +15,14 @@ namespace lanxi::test {
 // How MakePng writes the picture: its colour type and depth, with libpng's encoder.
 struct PngMaking {
     enum Kind { Grey, GreyAlpha, Rgb, RgbAlpha, Palette } kind = Rgb;
-    int depth = 8;             // 1, 2, 4 (grey, palette), 8 or 16 (not for a palette)
-    bool interlaced = false;   // Adam7
+    int depth = 8;            // 1, 2, 4 (grey, palette), 8 or 16 (not for a palette)
+    bool interlaced = false;  // Adam7
     // A tRNS chunk: for grey and RGB the colour of this pixel of the image is transparent; for a
     // palette, the alpha of each palette entry.
     bool transparentColour = false;
-    QByteArray profile{};      // iCCP
+    QByteArray profile{};  // iCCP
     bool srgbChunk = false;
-    int gamma = 0;             // gAMA, in 1/100000
+    int gamma = 0;                                       // gAMA, in 1/100000
     std::optional<std::array<int, 8>> chromaticities{};  // cHRM
 };
 // The image's pixels as the colour type keeps them: grey from green, at lower depths its top

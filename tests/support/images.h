@@ -38,9 +38,9 @@ struct JpegMaking {
     int quality = 90;
     bool progressive = false;
     bool arithmetic = false;
-    int restartRows = 0;  // a restart marker after every so many rows of blocks
+    int restartRows = 0;   // a restart marker after every so many rows of blocks
     QByteArray profile{};  // an ICC profile to embed (APP2 blocks)
-    bool grey = false;    // one component: the image's green channel
+    bool grey = false;     // one component: the image's green channel
 };
 QByteArray MakeJpeg(const QImage& image, const JpegMaking& how);
 

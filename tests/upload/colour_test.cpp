@@ -29,18 +29,19 @@ TEST(ColourManagement, EveryProfileGivesACopyInTheTrueColours) {
         const char* name;
         test::RgbSpace space;
     };
-    for (const Case& c : {Case{"adobe.jpg", test::RgbSpace::AdobeRgb},
-                          Case{"p3.jpg", test::RgbSpace::DisplayP3},
-                          Case{"prophoto.jpg", test::RgbSpace::ProPhoto}}) {
+    for (const Case& c :
+         {Case{"adobe.jpg", test::RgbSpace::AdobeRgb}, Case{"p3.jpg", test::RgbSpace::DisplayP3},
+          Case{"prophoto.jpg", test::RgbSpace::ProPhoto}}) {
         const QByteArray profile = test::RgbProfile(c.space);
         const QImage stored = test::InProfile(photo, profile);
         const QByteArray jpeg = test::MakeJpeg(stored, {95, false, false, 0, profile});
-        const QImage reference = test::FromProfile(DecodePicture(test::MakeJpeg(stored, {95})).image(),
-                                                   profile);
+        const QImage reference =
+            test::FromProfile(DecodePicture(test::MakeJpeg(stored, {95})).image(), profile);
         const QImage copy = copyOf(dir, QString::fromUtf8(c.name), jpeg);
         const double managed = test::MeanDifference(copy, reference);
         // Read as sRGB, as the copy was before, the colours are visibly off.
-        const double unmanaged = test::MeanDifference(copy, DecodePicture(test::MakeJpeg(stored, {95})).image());
+        const double unmanaged =
+            test::MeanDifference(copy, DecodePicture(test::MakeJpeg(stored, {95})).image());
         EXPECT_LT(managed, 2.55) << c.name;  // 1 % of the scale
         EXPECT_GT(unmanaged, 2 * managed) << c.name;
     }
@@ -67,19 +68,23 @@ TEST(ColourManagement, EveryProfileGivesACopyInTheTrueColours) {
     if (!heic.isEmpty()) {
         test::HeifMaking nclx{false, 1, 95};
         nclx.nclx = std::pair{12, 13};
-        others.push_back({"p3.heic", test::MakeHeif(inP3, nclx), test::FromProfile(DecodePicture(heic).image(), p3), DecodePicture(heic).image()});
+        others.push_back({"p3.heic", test::MakeHeif(inP3, nclx),
+                          test::FromProfile(DecodePicture(heic).image(), p3),
+                          DecodePicture(heic).image()});
     }
     for (const Other& o : others) {
         const QImage copy = copyOf(dir, QString::fromUtf8(o.name), o.file);
         EXPECT_LT(test::MeanDifference(copy, o.reference), 2.55) << o.name;
-        EXPECT_GT(test::MeanDifference(copy, o.stored), 2 * test::MeanDifference(copy, o.reference)) << o.name;
+        EXPECT_GT(test::MeanDifference(copy, o.stored), 2 * test::MeanDifference(copy, o.reference))
+            << o.name;
     }
 
     // A grey photograph under a grey profile stays grey, and its copy has one component.
     const QByteArray grey = test::GreyProfile(1.0);
     const QByteArray greyJpeg = test::MakeJpeg(photo, {95, false, false, 0, grey, true});
     const QImage greyCopy = copyOf(dir, QStringLiteral("灰.jpg"), greyJpeg);
-    const QImage greyStored = DecodePicture(test::MakeJpeg(photo, {95, false, false, 0, {}, true})).image();
+    const QImage greyStored =
+        DecodePicture(test::MakeJpeg(photo, {95, false, false, 0, {}, true})).image();
     EXPECT_LT(test::MeanDifference(greyCopy, test::FromProfile(greyStored, grey)), 2.55);
     EXPECT_GT(test::MeanDifference(greyCopy, greyStored), 10.0) << "a linear grey is lighter";
     for (int y = 0; y < greyCopy.height(); y += 7) {
@@ -91,7 +96,8 @@ TEST(ColourManagement, EveryProfileGivesACopyInTheTrueColours) {
 
     // A CMYK picture is printed through its own profile, whatever its inks would be elsewhere.
     const QByteArray inks = test::OddCmykProfile();
-    const QImage cmyk = copyOf(dir, QStringLiteral("印刷.jpg"), test::CmykJpeg(48, 32, 200, 0, 0, 0, inks));
+    const QImage cmyk =
+        copyOf(dir, QStringLiteral("印刷.jpg"), test::CmykJpeg(48, 32, 200, 0, 0, 0, inks));
     const QRgb expected = test::CmykColour(inks, 200, 0, 0, 0);
     const QRgb got = cmyk.pixel(24, 16);
     EXPECT_LE(std::abs(qRed(got) - qRed(expected)) + std::abs(qGreen(got) - qGreen(expected)) +

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "upload/name_rule.h"
 #include "tests/support/printers.h"
+#include "upload/name_rule.h"
 
 namespace lanxi {
 namespace {
@@ -40,8 +40,8 @@ TEST(JpegName, KeepsAJpegsNameAndGivesAnyOtherAJpgEnding) {
     const std::pair<const char*, const char*> table[] = {
         {"D:\\pics\\a.BMP", "D:\\pics\\a.jpg"},   {"D:\\pics\\a.JPG", "D:\\pics\\a.JPG"},
         {"D:\\pics\\a.jpeg", "D:\\pics\\a.jpeg"}, {"/p/logo.png", "/p/logo.jpg"},
-        {"/p/anim.gif", "/p/anim.jpg"},             {"mp", "mp.jpg"},
-        {"/my.pics/photo", "/my.pics/photo.jpg"},    {"/p/.hidden", "/p/.hidden.jpg"},
+        {"/p/anim.gif", "/p/anim.jpg"},           {"mp", "mp.jpg"},
+        {"/my.pics/photo", "/my.pics/photo.jpg"}, {"/p/.hidden", "/p/.hidden.jpg"},
     };
     for (const auto& [from, to] : table) {
         EXPECT_EQ(JpegName(QString::fromUtf8(from)), QString::fromUtf8(to)) << from;

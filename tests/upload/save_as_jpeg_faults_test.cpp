@@ -7,10 +7,10 @@
 #include <QFileInfo>
 #include <atomic>
 
-#include "upload/save_as_jpeg.h"
-#include "upload/upload_copy.h"
 #include "tests/support/filesystems.h"
 #include "tests/support/images.h"
+#include "upload/save_as_jpeg.h"
+#include "upload/upload_copy.h"
 
 namespace lanxi {
 namespace {

@@ -2,10 +2,10 @@
 // pixels in fewer bytes. A picture with a single coloured pixel keeps its colour.
 #include <gtest/gtest.h>
 
-#include "upload/save_as_jpeg.h"
 #include "codec/loader.h"
 #include "tests/support/images.h"
 #include "tests/support/jpeg_info.h"
+#include "upload/save_as_jpeg.h"
 
 namespace lanxi {
 namespace {

@@ -5,13 +5,13 @@
 #include <thread>
 #include <vector>
 
-#include "codec/jpeg_encode.h"
-#include "upload/save_as_jpeg.h"
 #include "base/errors.h"
+#include "codec/jpeg_encode.h"
 #include "codec/loader.h"
 #include "tests/support/filesystems.h"
 #include "tests/support/images.h"
 #include "tests/support/jpeg_info.h"
+#include "upload/save_as_jpeg.h"
 
 namespace lanxi {
 namespace {

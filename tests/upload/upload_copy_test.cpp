@@ -1,11 +1,11 @@
 // The upload copy fitted to the site's limits, on pictures with a photograph's detail.
 #include <gtest/gtest.h>
 
-#include "upload/upload_copy.h"
 #include "codec/loader.h"
 #include "document/drawn_image.h"
 #include "tests/support/images.h"
 #include "tests/support/jpeg_info.h"
+#include "upload/upload_copy.h"
 
 namespace lanxi {
 namespace {
@@ -39,7 +39,8 @@ TEST(UploadCopy, EveryPresetGivesACopyWithinItsPixelsAndBytesAndCloseToTheBytes)
             EXPECT_GE(copy.jpeg.size(), p.limits.maxBytes * 85 / 100) << "the budget is spent";
         }
         if (p.limits.maxBytes == 0) {
-            EXPECT_EQ(copy.jpeg, EncodeJpeg(photo, kUploadCopy)) << "the copy of quality 80, byte for byte";
+            EXPECT_EQ(copy.jpeg, EncodeJpeg(photo, kUploadCopy))
+                << "the copy of quality 80, byte for byte";
             continue;
         }
         EXPECT_LE(copy.jpeg.size(), p.limits.maxBytes) << p.caption;
@@ -106,7 +107,8 @@ TEST(UploadCopy, ACopyMadeFromTheDrawnResultIsTheCopyOfTheWholeResult) {
     const StdPicture photo(test::PhotoImage(300, 200));
     const StdPicture grey(test::PhotoImage(120, 90).convertToFormat(QImage::Format_Grayscale8));
     for (const auto& [what, picture, size] :
-         {std::tuple{"enlarged", photo, QSize(977, 651)}, std::tuple{"shrunk", photo, QSize(141, 94)},
+         {std::tuple{"enlarged", photo, QSize(977, 651)},
+          std::tuple{"shrunk", photo, QSize(141, 94)},
           std::tuple{"grey, enlarged", grey, QSize(251, 188)}}) {
         DrawnImage result;
         result.resize(size);
@@ -139,9 +141,9 @@ TEST(UploadCopy, AJpegThatAlreadyMeetsThePresetIsCopiedWithoutLoss) {
         const FittedCopy copy = MakeUploadCopyOfFile(path, limits);
         ASSERT_TRUE(copy.fits()) << copy.reason.toStdString();
         EXPECT_LT(copy.bytes, source.size() - 39'000);
-        EXPECT_EQ(test::MaxDifference(DecodePicture(copy.jpeg).image(),
-                                      DecodePicture(source).image()),
-                  0);
+        EXPECT_EQ(
+            test::MaxDifference(DecodePicture(copy.jpeg).image(), DecodePicture(source).image()),
+            0);
         EXPECT_EQ(copy.quality, 95);
     }
     const QByteArray large = test::JpegBytes(test::PhotoImage(1600, 1200), 90);

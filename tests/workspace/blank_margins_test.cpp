@@ -114,10 +114,10 @@ TEST(BlankMargins, FoundAroundCardsAndNowhereElse) {
          QRect(0, 0, 700, 600), 2},
         {"a photograph without a border", [&] { return jpegOf(test::PhotoImage(900, 600)); },
          QRect(0, 0, 900, 600), 0},
-        {"a frame of a steep gradient",
-         [&] { return gradientFrame(scan, 40, 60, 210); }, QRect(0, 0, 900, 600), 0},
-        {"a frame of a gentle gradient",
-         [&] { return gradientFrame(scan, 120, 200, 140); }, QRect(0, 0, 900, 600), 0},
+        {"a frame of a steep gradient", [&] { return gradientFrame(scan, 40, 60, 210); },
+         QRect(0, 0, 900, 600), 0},
+        {"a frame of a gentle gradient", [&] { return gradientFrame(scan, 120, 200, 140); },
+         QRect(0, 0, 900, 600), 0},
         {"one flat colour throughout",
          [&] {
              QImage image(scan, QImage::Format_RGB32);

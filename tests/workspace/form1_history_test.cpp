@@ -98,7 +98,8 @@ TEST_F(HistoryTest, CropZoomUndoTwiceGivesTheOpenedPictureAndRedoTheCropAgain) {
     const Seen zoomed = seen();
     ASSERT_EQ(zoomed.readouts, QStringList({"330", "220"}));
     EXPECT_TRUE(form.Command13->isEnabled());
-    EXPECT_TRUE(form.Command13->toolTip().contains(QStringLiteral("放大"))) << form.Command13->toolTip();
+    EXPECT_TRUE(form.Command13->toolTip().contains(QStringLiteral("放大")))
+        << form.Command13->toolTip();
     EXPECT_FALSE(form.Command14->isEnabled());
 
     key(Qt::Key_Z, Qt::ControlModifier);
@@ -148,14 +149,18 @@ TEST_F(HistoryTest, UndoingAnyStepGivesBackTheWindowAsItWas) {
         Do step;
     } cases[] = {
         {"crop", {enlarge}, crop},
-        {"crop again without a move", {crop}, [&] {
+        {"crop again without a move",
+         {crop},
+         [&] {
              press(form.Picture2, {20, 20});
              release(form.Picture2, {20, 20});
          }},
         {"trim", {enlarge}, [&] { Click(form.Command15); }},
         {"enlarge after a crop", {crop}, enlarge},
         {"shrink", {crop, enlarge}, [&] { Click(form.Command2); }},
-        {"fixed size", {crop}, [&] {
+        {"fixed size",
+         {crop},
+         [&] {
              setInputs("120", "0");
              Click(form.Command2);
              setInputs("0", "0");
@@ -164,7 +169,10 @@ TEST_F(HistoryTest, UndoingAnyStepGivesBackTheWindowAsItWas) {
         {"copy to the left", {crop, enlarge}, copyLeft},
         {"copy to the right", {crop}, [&] { Click(form.Command10); }},
         {"restore the opened picture", {crop, copyLeft}, [&] { Click(form.Command6); }},
-        {"a preset shrinks the crop", {[&] { drag(form.Picture2, {20, 20}, {520, 420}); }},
+        {"a preset shrinks the crop",
+         {[&] {
+             drag(form.Picture2, {20, 20}, {520, 420});
+         }},
          [&] { choose(SitePreset::Avatar210); }},
         {"a preset sizes the whole picture", {}, [&] { choose(SitePreset::Article); }},
     };
@@ -206,19 +214,19 @@ TEST_F(HistoryTest, TheHistoryKeepsCutsWithoutPixelsAndBoundsWhatItHolds) {
     // picture alive; kept by the history they are views of the picture the window holds anyway.
     openPicture(test::SmoothImage(1200, 900));
     {
-    const StdPicture opened = form.Picture2->Picture();
-    for (int i = 0; i < 12; ++i) {
-        drag(form.Picture2, {10 + 20 * i, 10 + 10 * i}, {210 + 20 * i, 160 + 10 * i});
-        Click(form.Command1);
-    }
-    EXPECT_EQ(form.History().OwnBytes(form.State()), 0);
-    for (int i = 0; i < 5; ++i) {
-        Click(form.Command13);
-    }
-    const StdPicture cut = form.Picture1->Picture();
-    EXPECT_EQ(cut.size(), QSize(200, 150));
-    EXPECT_NE(cut.block().start, opened.block().start) << "shown, a small cut is a copy again";
-    EXPECT_EQ(form.History().OwnBytes(form.State()), 0);
+        const StdPicture opened = form.Picture2->Picture();
+        for (int i = 0; i < 12; ++i) {
+            drag(form.Picture2, {10 + 20 * i, 10 + 10 * i}, {210 + 20 * i, 160 + 10 * i});
+            Click(form.Command1);
+        }
+        EXPECT_EQ(form.History().OwnBytes(form.State()), 0);
+        for (int i = 0; i < 5; ++i) {
+            Click(form.Command13);
+        }
+        const StdPicture cut = form.Picture1->Picture();
+        EXPECT_EQ(cut.size(), QSize(200, 150));
+        EXPECT_NE(cut.block().start, opened.block().start) << "shown, a small cut is a copy again";
+        EXPECT_EQ(form.History().OwnBytes(form.State()), 0);
     }
 
     // A picture restored after its file changed on disk is one only the history holds once the
@@ -264,14 +272,14 @@ TEST_F(HistoryTest, TrimCutsTheScannedCardOutAsACrop) {
     const Seen opened = seen();
     Click(form.Command15);
     EXPECT_EQ(form.History().UndoName(), QStringLiteral("裁掉空白边"));
-    const QRect found(int(form.Shape1->Left()), int(form.Shape1->Top()),
-                      int(form.Shape1->Width()), int(form.Shape1->Height()));
+    const QRect found(int(form.Shape1->Left()), int(form.Shape1->Top()), int(form.Shape1->Width()),
+                      int(form.Shape1->Height()));
     EXPECT_TRUE(found.contains(card));
     EXPECT_TRUE(card.adjusted(-4, -4, 4, 4).contains(found));
     // As a drag over the card would: the rectangle, its size, the cut, the crop's proportions.
     EXPECT_TRUE(form.Shape1->Visible());
-    EXPECT_EQ(readouts(), QStringList({QString::number(found.width()),
-                                       QString::number(found.height())}));
+    EXPECT_EQ(readouts(),
+              QStringList({QString::number(found.width()), QString::number(found.height())}));
     EXPECT_EQ(form.Picture1->Picture().image(), form.Picture2->Picture().image().copy(found));
     EXPECT_EQ(form.SelectionMade, kTrue);
     EXPECT_FLOAT_EQ(form.BaseWidth, float(found.width()));

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "upload/save_as_jpeg.h"
 #include "tests/support/filesystems.h"
 #include "tests/support/jpeg_info.h"
 #include "tests/workspace/workspace_fixture.h"
+#include "upload/save_as_jpeg.h"
 
 namespace lanxi::test {
 

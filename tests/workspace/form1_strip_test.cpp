@@ -113,7 +113,7 @@ TEST_F(StripTest, APresetMeetsItsRuleAfterAnyStepsAndKeepsTheCrop) {
     enum Step { Crop, Zoom, Reset, Fixed, Stretched, Article, Avatar310, Avatar210 };
     struct Case {
         std::vector<Step> steps;
-        QSize size;  // the result's pixels after the last step
+        QSize size;   // the result's pixels after the last step
         QRect shows;  // the part of the picture it shows
     };
     const QRect whole = picture.rect();
@@ -167,11 +167,11 @@ TEST_F(StripTest, APresetMeetsItsRuleAfterAnyStepsAndKeepsTheCrop) {
         const int caseNumber = int(&c - cases.data());
         const QImage shown = form.Picture1->Image().image();
         EXPECT_EQ(shown.size(), c.size) << "case " << caseNumber;
-        EXPECT_EQ(readouts(), QStringList({QString::number(c.size.width()),
-                                           QString::number(c.size.height())}))
+        EXPECT_EQ(readouts(),
+                  QStringList({QString::number(c.size.width()), QString::number(c.size.height())}))
             << "case " << caseNumber;
-        const QImage expected = picture.copy(c.shows).scaled(c.size, Qt::IgnoreAspectRatio,
-                                                             Qt::SmoothTransformation);
+        const QImage expected =
+            picture.copy(c.shows).scaled(c.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         EXPECT_LT(test::MeanDifference(shown.convertToFormat(QImage::Format_RGB32),
                                        expected.convertToFormat(QImage::Format_RGB32)),
                   2.0)
