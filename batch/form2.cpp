@@ -7,7 +7,7 @@
 #include "base/log.h"
 #include "batch/batch_session.h"
 #include "batch/form2_design.h"
-#include "codec/wildcards.h"
+#include "codec/formats.h"
 #include "compress/batch_plan.h"
 #include "forms/remembered.h"
 #include "forms/ui.h"

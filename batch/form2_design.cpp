@@ -6,6 +6,7 @@
 
 #include "batch/batch_list.h"
 #include "batch/browser.h"
+#include "codec/formats.h"
 #include "forms/picture_frame.h"
 
 namespace lanxi {
@@ -32,17 +33,6 @@ const ControlDesign kControls[] = {
 };
 // clang-format on
 
-// The strip below the designed area.
-// clang-format off
-const ControlDesign kStrip[] = {
-    {"Label2", Make<VbLabel>, "上传要求：", {120, kForm2Height + 150, 900, 180}, kNoTab,
-     {.autoSize = true}},
-    {"Combo1", Make<QComboBox>, "", {1080, kForm2Height + 75, 6255, 330}, 9},
-    {"Check2", Make<QCheckBox>, "也处理 PNG、WebP、HEIC 图片", {120, kForm2Height + 480, 6000, 255},
-     10},
-};
-// clang-format on
-
 }  // namespace
 
 std::span<const ControlDesign> Form2Design() {
@@ -50,7 +40,19 @@ std::span<const ControlDesign> Form2Design() {
 }
 
 std::span<const ControlDesign> Form2StripDesign() {
-    return kStrip;
+    // The box names the formats beyond BMP and JPEG that the codec reads.
+    static const QByteArray formats =
+        QStringLiteral("也处理 %1 图片").arg(AddedFormatNames()).toUtf8();
+    // The strip below the designed area.
+    // clang-format off
+    static const ControlDesign strip[] = {
+        {"Label2", Make<VbLabel>, "上传要求：", {120, kForm2Height + 150, 900, 180}, kNoTab,
+         {.autoSize = true}},
+        {"Combo1", Make<QComboBox>, "", {1080, kForm2Height + 75, 6255, 330}, 9},
+        {"Check2", Make<QCheckBox>, formats.constData(), {120, kForm2Height + 480, 6000, 255}, 10},
+    };
+    // clang-format on
+    return strip;
 }
 
 }  // namespace lanxi

@@ -18,8 +18,8 @@
 #include <cstdio>
 
 #include "batch/browser.h"
+#include "codec/formats.h"
 #include "codec/picture_probe.h"
-#include "codec/wildcards.h"
 #include "compress/batch_plan.h"
 #include "compress/batch_run.h"
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "codec/limits.h"
+#include "codec/qt_codec.h"
 
 namespace lanxi {
 namespace {
@@ -173,6 +174,24 @@ QImage DecodeRleBmp(const QByteArray& bytes, const BmpHeader& header) {
         }
     }
     return image;
+}
+
+Decoded DecodeBmp(const QByteArray& bytes, const DecodeRequest&) {
+    const BmpHeader header = ReadBmpHeader(MemorySource(bytes));
+    if (const PictureFootprint f = BmpFootprint(header); !f.refusal.isEmpty()) {
+        return Decoded::Refused(f.refusal);
+    }
+    if (!header.rle()) {
+        return DecodeWithQt(bytes, "bmp");
+    }
+    // Qt's reader leaves the pixels that RLE data skips as whatever memory held.
+    Decoded d;
+    d.image = DecodeRleBmp(bytes, header);
+    if (d.image.isNull()) {
+        return Decoded::Refused(NoMemoryFor(header.width, header.height()));
+    }
+    d.peakBytes = bytes.size() + d.image.sizeInBytes();
+    return d;
 }
 
 }  // namespace lanxi

@@ -4,6 +4,7 @@
 #include <QImage>
 #include <cstdint>
 
+#include "codec/decoded.h"
 #include "codec/footprint.h"
 #include "codec/source.h"
 
@@ -31,6 +32,10 @@ BmpHeader ReadBmpHeader(const ByteSource& source);
 // a file too short for its headers, a broken header, the size, pixel data the file cannot hold
 // (uncompressed rows past its end, RLE data outside it or at a colour depth that cannot be).
 PictureFootprint BmpFootprint(const BmpHeader& header);
+
+// Decodes a BMP after the header's rules have let it through: run-length encoded pixels with
+// DecodeRleBmp, others with Qt's reader.
+Decoded DecodeBmp(const QByteArray& bytes, const DecodeRequest& request);
 
 // Decodes a run-length encoded BMP whose footprint has no refusal into 32-bit RGB. Every pixel
 // the data does not set (passed over by a delta, an early end of line or of picture, or data

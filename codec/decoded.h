@@ -1,19 +1,36 @@
 #pragma once
 
 #include <QImage>
+#include <QSize>
 #include <QString>
 #include <cstdint>
+#include <functional>
 
+#include "base/stop.h"
 #include "codec/colour_space.h"
 #include "codec/limits.h"
 
 namespace lanxi {
 
+// What a decoder is asked for besides the file's bytes.
+struct DecodeRequest {
+    // When a stop is requested, the decoding ends soon, with Decoded::stopped set.
+    const Stop* stop = nullptr;
+    // For a caller that will shrink the picture: given its full upright size, the size it needs
+    // at least. A decoder that can decode at a reduced scale (JPEG) may then give a smaller
+    // picture, never smaller than that.
+    std::function<QSize(QSize)> enough;
+    // The threads a decoder may use for one picture (a HEIF grid's tiles): one for a batch's
+    // workers, which already run side by side.
+    int threads = 1;
+};
+
 // A picture as a decoder gives it to the loader, before its colours are made sRGB and its
 // transparency laid over white.
 struct Decoded {
+    // Upright (the file's own turns applied); null when not decoded. Our own decoders give
     // 32-bit rows: QImage::Format_RGB32, or Format_ARGB32 (not premultiplied) for a picture with
-    // transparency; upright (the file's own turns applied). Null when not decoded.
+    // transparency; a format left to Qt's readers comes in the format its reader gives.
     QImage image;
     ColourSpace colour;    // what the file says its colours mean
     QString reason;        // why not decoded, in Chinese
@@ -22,6 +39,18 @@ struct Decoded {
     // The memory the decoding held at its peak, as it allocated it, the file's bytes included;
     // never more than the format's footprint foretells (see PictureFootprint).
     std::int64_t peakBytes = 0;
+
+    // A decoding that ends for the reason given; `stop` when a stop ended it.
+    static Decoded Refused(const QString& reason) {
+        Decoded d;
+        d.reason = reason;
+        return d;
+    }
+    static Decoded Stopped() {
+        Decoded d = Refused(QStringLiteral("已停止"));
+        d.stopped = true;
+        return d;
+    }
 };
 
 // Rows for a decoder to decode into: `width` × `height` 32-bit pixels, with room for

@@ -304,32 +304,23 @@ HeifHeader ReadHeifHeader(const ByteSource& source) {
 }
 
 PictureFootprint HeifFootprint(const HeifHeader& header) {
-    PictureFootprint f = HeaderFootprint(header.fileBytes, header.found,
-                                         QStringLiteral("HEIF 图片的文件结构已损坏，无法读出"),
-                                         header.width, header.height);
-    if (!f.refusal.isEmpty()) {
-        return f;
-    }
-    const std::int64_t pixels = 4 * header.width * header.height;
-    // libheif's buffers, our rows, and a picture with transparency laid over white in a copy.
-    f.memoryBytes += libheifBytes(header) + pixels + (header.transparency ? pixels : 0);
-    return f;
+    return RowsFootprint(header.fileBytes, header.found,
+                         QStringLiteral("HEIF 图片的文件结构已损坏，无法读出"), header.width,
+                         header.height, libheifBytes(header), header.transparency);
 }
 
-Decoded DecodeHeif(const QByteArray& bytes, const Stop* stop) {
+Decoded DecodeHeif(const QByteArray& bytes, const DecodeRequest& request) {
+    const Stop* stop = request.stop;
     Decoded d;
     Handle primary;
     QString error;
     const Context context = readContext(bytes.constData(), bytes.size(), &primary, &error);
     const HeifHeader header = context ? headerOf(primary.get(), bytes.size()) : HeifHeader{};
     if (const PictureFootprint f = HeifFootprint(header); !f.refusal.isEmpty()) {
-        d.reason = f.refusal;
-        return d;
+        return Decoded::Refused(f.refusal);
     }
     if (Stop::Requested(stop)) {
-        d.stopped = true;
-        d.reason = QStringLiteral("已停止");
-        return d;
+        return Decoded::Stopped();
     }
     d.colour = header.colour;
     d.peakBytes = bytes.size() + libheifBytes(header);
@@ -349,9 +340,7 @@ Decoded DecodeHeif(const QByteArray& bytes, const Stop* stop) {
         return d;
     }
     if (Stop::Requested(stop)) {
-        d.stopped = true;
-        d.reason = QStringLiteral("已停止");
-        return d;
+        return Decoded::Stopped();
     }
     // Without a colr box, the coded stream's own colour description (an HEVC stream's VUI, an
     // AV1 sequence header's), as the video decoder gave it.

@@ -37,6 +37,6 @@ PictureFootprint HeifFootprint(const HeifHeader& header);
 // Decodes the primary image into 32-bit rows, turned and mirrored as its irot and imir boxes say,
 // deeper samples brought to 8 bits. libheif cannot be interrupted once it decodes: a stop is
 // seen before and after, and the footprint's size rule bounds the time between.
-Decoded DecodeHeif(const QByteArray& bytes, const Stop* stop = nullptr);
+Decoded DecodeHeif(const QByteArray& bytes, const DecodeRequest& request);
 
 }  // namespace lanxi

@@ -282,9 +282,10 @@ int EighthsFor(QSize full, QSize enough) {
     return 8;
 }
 
-JpegDecodeResult DecodeJpeg(const QByteArray& bytes, const Stop* stop,
-                            const std::function<QSize(QSize)>& enough) {
-    JpegDecodeResult result;
+Decoded DecodeJpeg(const QByteArray& bytes, const DecodeRequest& request) {
+    const Stop* stop = request.stop;
+    const std::function<QSize(QSize)>& enough = request.enough;
+    Decoded result;
     // The header's rules first, read by the walk the batch's probe makes.
     const JpegHeader header = ReadJpegHeader(MemorySource(bytes), true);
     const PictureFootprint footprint = JpegFootprint(header, bytes.size());

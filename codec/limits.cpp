@@ -29,4 +29,15 @@ PictureFootprint HeaderFootprint(std::int64_t fileBytes, bool found, const QStri
     return f;
 }
 
+PictureFootprint RowsFootprint(std::int64_t fileBytes, bool found, const QString& broken,
+                               std::int64_t width, std::int64_t height, std::int64_t libraryBytes,
+                               bool transparency) {
+    PictureFootprint f = HeaderFootprint(fileBytes, found, broken, width, height);
+    if (f.refusal.isEmpty()) {
+        const std::int64_t rows = 4 * width * height;
+        f.memoryBytes += rows + libraryBytes + (transparency ? rows : 0);
+    }
+    return f;
+}
+
 }  // namespace lanxi

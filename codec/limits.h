@@ -26,4 +26,11 @@ QString NoMemoryFor(std::int64_t width, std::int64_t height);
 PictureFootprint HeaderFootprint(std::int64_t fileBytes, bool found, const QString& broken,
                                  std::int64_t width, std::int64_t height);
 
+// The footprint of a picture our own decoder reads into 32-bit rows: the header's part (above),
+// then the rows, the decoding library's own buffers (`libraryBytes`) and, for a picture with
+// transparency, its copy laid over white.
+PictureFootprint RowsFootprint(std::int64_t fileBytes, bool found, const QString& broken,
+                               std::int64_t width, std::int64_t height, std::int64_t libraryBytes,
+                               bool transparency);
+
 }  // namespace lanxi

@@ -200,34 +200,27 @@ PngHeader ReadPngHeader(const ByteSource& source) {
 }
 
 PictureFootprint PngFootprint(const PngHeader& header) {
-    PictureFootprint f = HeaderFootprint(header.fileBytes, header.found,
-                                         QStringLiteral("PNG 图片的文件头已损坏，无法读出"),
-                                         header.width, header.height);
-    if (!f.refusal.isEmpty()) {
-        return f;
-    }
-    if (header.fileBytes * kMaxInflateRatio < header.rawBytes()) {
+    PictureFootprint f = RowsFootprint(
+        header.fileBytes, header.found, QStringLiteral("PNG 图片的文件头已损坏，无法读出"),
+        header.width, header.height, libpngBytes(header.width, header.colour.icc.size()),
+        header.transparency);
+    if (f.refusal.isEmpty() && header.fileBytes * kMaxInflateRatio < header.rawBytes()) {
         f.refusal = QStringLiteral("PNG 图片不完整：文件只有 %1 字节，装不下 %2 × %3 像素的图片")
                         .arg(header.fileBytes)
                         .arg(header.width)
                         .arg(header.height);
         f.size = QSize();
-        return f;
+        f.memoryBytes = f.fileBytes;
     }
-    const std::int64_t pixels = 4 * header.width * header.height;
-    // Our rows, libpng's buffers, and a picture with transparency laid over white in a copy.
-    f.memoryBytes += pixels + libpngBytes(header.width, header.colour.icc.size()) +
-                     (header.transparency ? pixels : 0);
     return f;
 }
 
-Decoded DecodePng(const QByteArray& bytes, const Stop* stop) {
+Decoded DecodePng(const QByteArray& bytes, const DecodeRequest& request) {
     Decoded d;
     const MemorySource source(bytes);
     const PngHeader header = ReadPngHeader(source);
     if (const PictureFootprint f = PngFootprint(header); !f.refusal.isEmpty()) {
-        d.reason = f.refusal;
-        return d;
+        return Decoded::Refused(f.refusal);
     }
     d.colour = header.colour;
     QImage image = PixelsFor(&d, int(header.width), int(header.height), header.transparency);
@@ -242,15 +235,13 @@ Decoded DecodePng(const QByteArray& bytes, const Stop* stop) {
     int outcome = 1;
     if (open(&r, source) && readInfo(&r) && setTransforms(&r, header.transparency, &passes) &&
         png_get_rowbytes(r.png, r.info) == png_size_t(4 * header.width)) {
-        outcome =
-            readRows(&r, image.bits(), image.bytesPerLine(), image.height(), passes, stop, &rows);
+        outcome = readRows(&r, image.bits(), image.bytesPerLine(), image.height(), passes,
+                           request.stop, &rows);
     }
     const bool ranOut = r.ranOut;
     close(&r);
     if (outcome == 2) {
-        d.stopped = true;
-        d.reason = QStringLiteral("已停止");
-        return d;
+        return Decoded::Stopped();
     }
     if (outcome == 1) {
         // Rows stored in order that mostly came make a picture worth keeping; an interlaced

@@ -41,6 +41,6 @@ PictureFootprint PngFootprint(const PngHeader& header);
 // palettes, grey and tRNS expanded; interlaced pictures pass by pass into the same rows. A file
 // whose data breaks off or is damaged after at least half of its rows (in stored order, not
 // interlaced) keeps those rows and is grey below, marked damaged; with fewer it is refused.
-Decoded DecodePng(const QByteArray& bytes, const Stop* stop = nullptr);
+Decoded DecodePng(const QByteArray& bytes, const DecodeRequest& request);
 
 }  // namespace lanxi

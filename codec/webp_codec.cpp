@@ -108,26 +108,18 @@ WebpHeader ReadWebpHeader(const ByteSource& source) {
 }
 
 PictureFootprint WebpFootprint(const WebpHeader& header) {
-    PictureFootprint f = HeaderFootprint(header.fileBytes, header.found,
-                                         QStringLiteral("WebP 图片的文件头已损坏，无法读出"),
-                                         header.width, header.height);
-    if (!f.refusal.isEmpty()) {
-        return f;
-    }
-    const std::int64_t pixels = 4 * header.width * header.height;
-    // Our rows, libwebp's buffers, and (with transparency, or an animation's canvas around its
-    // first frame) the picture laid over white in a copy.
-    f.memoryBytes +=
-        pixels + libwebpBytes(header) + (header.transparency || header.animated ? pixels : 0);
-    return f;
+    // An animation's first frame lies on a transparent canvas, laid over white as transparency is.
+    return RowsFootprint(
+        header.fileBytes, header.found, QStringLiteral("WebP 图片的文件头已损坏，无法读出"),
+        header.width, header.height, libwebpBytes(header), header.transparency || header.animated);
 }
 
-Decoded DecodeWebp(const QByteArray& bytes, const Stop* stop) {
+Decoded DecodeWebp(const QByteArray& bytes, const DecodeRequest& request) {
+    const Stop* stop = request.stop;
     Decoded d;
     const WebpHeader header = ReadWebpHeader(MemorySource(bytes));
     if (const PictureFootprint f = WebpFootprint(header); !f.refusal.isEmpty()) {
-        d.reason = f.refusal;
-        return d;
+        return Decoded::Refused(f.refusal);
     }
     const bool alpha = header.transparency || header.animated;
     QImage image = PixelsFor(&d, int(header.width), int(header.height), alpha);
@@ -174,9 +166,7 @@ Decoded DecodeWebp(const QByteArray& bytes, const Stop* stop) {
     const VP8StatusCode status =
         decodeInto(data, size, out, image.bytesPerLine(), width, height, stop, &stopped);
     if (stopped) {
-        d.stopped = true;
-        d.reason = QStringLiteral("已停止");
-        return d;
+        return Decoded::Stopped();
     }
     if (status != VP8_STATUS_OK) {
         d.reason = status == VP8_STATUS_SUSPENDED || status == VP8_STATUS_NOT_ENOUGH_DATA

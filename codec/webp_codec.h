@@ -33,6 +33,6 @@ PictureFootprint WebpFootprint(const WebpHeader& header);
 // lossless, with or without alpha; of an animation its first frame on a transparent canvas. The
 // data is given to libwebp's incremental decoder a slice at a time, so that a stop is seen
 // between slices.
-Decoded DecodeWebp(const QByteArray& bytes, const Stop* stop = nullptr);
+Decoded DecodeWebp(const QByteArray& bytes, const DecodeRequest& request);
 
 }  // namespace lanxi

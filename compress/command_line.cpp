@@ -7,6 +7,7 @@
 #include <atomic>
 #include <csignal>
 
+#include "codec/formats.h"
 #include "compress/batch_plan.h"
 #include "compress/batch_run.h"
 
@@ -34,7 +35,7 @@ QString usage() {
             "  --overwrite  覆盖原文件；名字不以 .jpg 或 .jpeg 结尾的图片（如 BMP）保留原文件，\n"
             "               在旁边另存为 .jpg，旁边已有同名文件时不覆盖它\n"
             "  --preset     按岚溪文坊的要求压缩：\n")
-            .arg(keys.join(QLatin1Char('|')), UploadSourceFormats());
+            .arg(keys.join(QLatin1Char('|')), ReadableFormatNames());
     for (const PresetDescription& p : SitePresets()) {
         if (!p.key.isEmpty()) {
             text += QStringLiteral("                 %1  %2\n").arg(p.key, -11).arg(p.caption);

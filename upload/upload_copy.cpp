@@ -12,11 +12,11 @@
 #include <QImageReader>
 
 #include "base/errors.h"
+#include "codec/formats.h"
 #include "codec/jpeg_header.h"
 #include "codec/jpeg_transcode.h"
 #include "codec/limits.h"
 #include "codec/loader.h"
-#include "codec/picture_probe.h"
 #include "system/regular_file.h"
 
 namespace lanxi {
@@ -411,23 +411,12 @@ FittedCopy MakeUploadCopy(const StdPicture& picture, const SiteLimits& limits, c
     return MakeUploadCopy(DrawnImage::Of(picture), limits, stop);
 }
 
-QString UploadSourceFormats() {
-    return QStringLiteral("BMP、JPEG、PNG、WebP 和 HEIC");
-}
-
 namespace {
 
 // The name of a format no copy is made from (a GIF, a TIFF), or empty for one it is made from.
 QString refusedFormat(const QByteArray& bytes) {
-    switch (FormatOf(MemorySource(bytes))) {
-        case PictureFormat::Jpeg:
-        case PictureFormat::Bmp:
-        case PictureFormat::Png:
-        case PictureFormat::Webp:
-        case PictureFormat::Heif:
-            return {};
-        case PictureFormat::Other:
-            break;
+    if (FormatOf(MemorySource(bytes)).format != PictureFormat::Other) {
+        return {};
     }
     QByteArray copy = bytes;
     QBuffer buffer(&copy);
@@ -445,7 +434,7 @@ FittedCopy losslessCopy(const QByteArray& bytes, const SiteLimits& limits,
                         const FittedCopy& remade) {
     const JpegHeader header = ReadJpegHeader(MemorySource(bytes), false);
     const QSize upright = header.uprightSize();
-    if (FormatOf(MemorySource(bytes)) != PictureFormat::Jpeg || header.colourProfile ||
+    if (FormatOf(MemorySource(bytes)).format != PictureFormat::Jpeg || header.colourProfile ||
         !upright.isValid() || LimitedSize(limits, upright) != upright) {
         return {};
     }
@@ -493,7 +482,7 @@ FittedCopy MakeUploadCopyOfFile(const QString& source, const SiteLimits& limits,
         // user uploads: only the formats the batch lists are made into copies.
         if (const QString format = refusedFormat(bytes); !format.isEmpty()) {
             failed.reason =
-                QStringLiteral("这是 %1 图片，只压缩 %2 图片").arg(format, UploadSourceFormats());
+                QStringLiteral("这是 %1 图片，只压缩 %2 图片").arg(format, ReadableFormatNames());
             return failed;
         }
         picture = DecodePicture(bytes, &load);

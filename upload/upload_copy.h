@@ -106,9 +106,6 @@ FittedCopy MakeUploadCopy(const DrawnImage& image, const SiteLimits& limits,
 FittedCopy MakeUploadCopy(const StdPicture& picture, const SiteLimits& limits,
                           const Stop* stop = nullptr);
 
-// The formats a picture file's upload copy is made from, as the user is told of them.
-QString UploadSourceFormats();
-
 // The upload copy of a picture file: loaded at a reduced scale when the copy keeps fewer pixels
 // (see the rule in the source), refused with a reason when it cannot be read or its data is
 // damaged. *sourceBytes (if given) is the file's size as it was read.

@@ -5,7 +5,7 @@
 #include <QShortcut>
 
 #include "base/errors.h"
-#include "codec/wildcards.h"
+#include "codec/formats.h"
 #include "forms/remembered.h"
 #include "forms/ui.h"
 #include "workspace/form1_design.h"

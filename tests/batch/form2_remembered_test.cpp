@@ -3,7 +3,7 @@
 #include <QComboBox>
 #include <functional>
 
-#include "codec/wildcards.h"
+#include "codec/formats.h"
 #include "forms/remembered.h"
 #include "tests/batch/batch_fixture.h"
 

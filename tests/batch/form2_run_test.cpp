@@ -162,7 +162,7 @@ TEST_F(RunTest, RowsThatCannotBeDoneAreNamedWithTheirReasonsAndTheRunGoesOn) {
               QStringLiteral("共 5 个文件，已压缩并保存 2 个。\n\n以下 3 个文件没有保存：\n"
                              "gone.jpg：无法读出图片，文件不存在\n"
                              "text.jpg：无法读出图片，不是可识别的图片文件（可以打开 "
-                             "BMP、JPEG、PNG、WebP 和 HEIC 图片）\n"
+                             "JPEG、BMP、PNG、WebP 和 HEIC 图片）\n"
                              "blocked.jpg：无法写入“blocked_YS.jpg”，已有同名的文件夹"));
     EXPECT_EQ(ui.messages.back().style, 48);
     EXPECT_TRUE(IsCopyOf(dir.file(QStringLiteral("first_YS.jpg")), picture));
