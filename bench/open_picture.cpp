@@ -15,8 +15,8 @@
 #include <ctime>
 
 #include "app/identity.h"
-#include "codec/colour.h"
 #include "codec/loader.h"
+#include "colour/colour.h"
 #include "forms/ui.h"
 #include "workspace/form1.h"
 

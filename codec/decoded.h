@@ -7,8 +7,8 @@
 #include <functional>
 
 #include "base/stop.h"
-#include "codec/colour_space.h"
 #include "codec/limits.h"
+#include "colour/colour_space.h"
 
 namespace lanxi {
 

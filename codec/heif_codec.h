@@ -5,10 +5,10 @@
 #include <cstdint>
 
 #include "base/stop.h"
-#include "codec/colour_space.h"
 #include "codec/decoded.h"
 #include "codec/footprint.h"
 #include "codec/source.h"
+#include "colour/colour_space.h"
 
 // HEIF files (HEIC, and AVIF where libheif has an AV1 decoder), with libheif: one reader of the
 // primary image's header for the decoder and the batch's probe.

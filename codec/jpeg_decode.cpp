@@ -11,11 +11,11 @@
 #include <limits>
 #include <memory>
 
-#include "codec/colour.h"
 #include "codec/jpeg_header.h"
 #include "codec/libjpeg_errors.h"
 #include "codec/limits.h"
 #include "codec/source.h"
+#include "colour/colour.h"
 
 namespace lanxi {
 namespace {

@@ -3,9 +3,9 @@
 #include <QImageWriter>
 
 #include "base/errors.h"
-#include "codec/colour.h"
 #include "codec/formats.h"
 #include "codec/limits.h"
+#include "colour/colour.h"
 #include "system/regular_file.h"
 #include "system/safe_file.h"
 

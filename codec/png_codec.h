@@ -5,10 +5,10 @@
 #include <cstdint>
 
 #include "base/stop.h"
-#include "codec/colour_space.h"
 #include "codec/decoded.h"
 #include "codec/footprint.h"
 #include "codec/source.h"
+#include "colour/colour_space.h"
 
 // PNG files, with libpng: one reader of their header for the decoder and the batch's probe.
 namespace lanxi {

@@ -1,8 +1,8 @@
 #include "upload/save_in_format.h"
 
 #include "base/errors.h"
-#include "codec/jpeg_encode.h"
 #include "codec/loader.h"
+#include "encoder/jpeg_encode.h"
 #include "upload/name_rule.h"
 
 namespace lanxi {

@@ -14,9 +14,9 @@
 #include "base/errors.h"
 #include "codec/formats.h"
 #include "codec/jpeg_header.h"
-#include "codec/jpeg_transcode.h"
 #include "codec/limits.h"
 #include "codec/loader.h"
+#include "encoder/jpeg_transcode.h"
 #include "system/regular_file.h"
 
 namespace lanxi {

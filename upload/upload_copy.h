@@ -8,9 +8,9 @@
 #include <cstdint>
 
 #include "base/stop.h"
-#include "codec/jpeg_encode.h"
 #include "document/drawn_image.h"
 #include "document/picture.h"
+#include "encoder/jpeg_encode.h"
 #include "system/safe_file.h"
 
 // What the copy uploaded to the site is. The workspace's "_YS" copy, its live readout, every file

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "base/errors.h"
-#include "codec/jpeg_encode.h"
 #include "codec/loader.h"
+#include "encoder/jpeg_encode.h"
 #include "tests/support/filesystems.h"
 #include "tests/support/images.h"
 #include "tests/support/jpeg_info.h"

@@ -1,4 +1,4 @@
-#include "codec/jpeg_encode.h"
+#include "encoder/jpeg_encode.h"
 
 #include <QImage>
 #include <algorithm>

@@ -2,8 +2,8 @@
 // without loss where its blocks allow, in a file every browser reads.
 #include <gtest/gtest.h>
 
-#include "codec/jpeg_transcode.h"
 #include "codec/loader.h"
+#include "encoder/jpeg_transcode.h"
 #include "tests/support/images.h"
 #include "tests/support/jpeg_info.h"
 

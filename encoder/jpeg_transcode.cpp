@@ -1,4 +1,4 @@
-#include "codec/jpeg_transcode.h"
+#include "encoder/jpeg_transcode.h"
 
 #include <QSize>
 #include <algorithm>

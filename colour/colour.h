@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "base/stop.h"
-#include "codec/colour_space.h"
+#include "colour/colour_space.h"
 
 // Colours as the file means them, made sRGB (what every browser assumes of a picture without a
 // profile, and what every copy we write is), with Little CMS.

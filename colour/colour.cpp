@@ -1,4 +1,4 @@
-#include "codec/colour.h"
+#include "colour/colour.h"
 
 #include <lcms2.h>
 

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "codec/colour.h"
+#include "colour/colour.h"
 #include "tests/support/colour_pictures.h"
 
 namespace lanxi {
