@@ -4,11 +4,9 @@
 
 namespace lanxi {
 
-Boolean SaveAsJpeg(const StdPicture& picture, const QString& path, std::int32_t quality) {
-    JpegSettings settings = kUploadCopy;
-    settings.quality = quality;
-    const QByteArray jpeg = EncodeJpeg(picture, settings);
-    return !jpeg.isEmpty() && WriteWholeFile(path, jpeg, AtLink::Replace, nullptr) ? kTrue : kFalse;
+Boolean SaveAsJpeg(const StdPicture& picture, const QString& path, std::int32_t quality,
+                   QString* reason) {
+    return WriteUploadCopy(MakeCopyAtQuality(picture, quality), path, reason) ? kTrue : kFalse;
 }
 
 }  // namespace lanxi

@@ -4,7 +4,6 @@
 #include "base/errors.h"
 #include "forms/ui.h"
 #include "upload/name_rule.h"
-#include "upload/save_as_jpeg.h"
 #include "upload/save_in_format.h"
 #include "upload/upload_copy.h"
 #include "workspace/form1.h"
@@ -39,31 +38,26 @@ void Form1::Command3_Click() {
                vbExclamation);
         return;
     }
-    // The readout's estimate is this very copy when nothing has changed since it was made; both
-    // are made from what the frame draws, at the copy's pixels.
+    // The readout's estimate is this very copy when nothing has changed since it was made (and
+    // it kept the file: the default copy is only measured); both are made from what the frame
+    // draws, at the copy's pixels.
     const std::optional<FittedCopy> estimated = Estimating() ? std::nullopt : estimate_.Latest();
     const DrawnImage drawing = Picture1->Drawing();
-    const SitePreset preset = Preset();
+    const SiteLimits limits = Describe(Preset()).limits;
     Picture1->setPicture(result);
 
-    if (preset == SitePreset::Unlimited) {
-        const Boolean compressed =
-            SaveAsJpeg(Picture1->Picture(), YsName(chosen), kUploadCopy.quality);
-        MsgBox(hWnd(), compressed ? QStringLiteral("文件保存并再次压缩成功！")
-                                  : QStringLiteral("文件保存完成，但文件再次压缩失败！"));
-        return;
-    }
-    // Fitted to the site's limits: the quality (and if need be the size) that fits.
-    const FittedCopy copy = estimated && estimated->fits()
-                                ? *estimated
-                                : MakeUploadCopy(drawing, Describe(preset).limits);
+    // Quality 80 at the result's pixels by default; with a preset, the quality (and if need be
+    // the size) that fits its limits.
+    const FittedCopy copy =
+        estimated && !estimated->jpeg.isEmpty() ? *estimated : MakeUploadCopy(drawing, limits);
     QString why = copy.reason;
     if (WriteUploadCopy(copy, YsName(chosen), &why)) {
-        MsgBox(hWnd(), QStringLiteral("文件保存并再次压缩成功！\n上传副本：%1")
-                           .arg(CopyDescription(copy, result.size())));
+        MsgBox(hWnd(), limits.any() ? QStringLiteral("文件保存并再次压缩成功！\n上传副本：%1")
+                                          .arg(CopyDescription(copy, result.size()))
+                                    : QStringLiteral("文件保存并再次压缩成功！"));
     } else {
         MsgBox(hWnd(), QStringLiteral("文件保存完成，但文件再次压缩失败！\n原因：%1").arg(why),
-               vbExclamation);
+               limits.any() ? vbExclamation : vbOKOnly);
     }
 }
 

@@ -131,7 +131,10 @@ TEST_F(SaveTest, ACopyThatCannotBeWrittenIsReportedAfterTheFileWasSaved) {
     save(chosen);
     EXPECT_EQ(LoadPicture(chosen).image(), drawn);
     ASSERT_EQ(ui.messages.size(), 1u);
-    EXPECT_EQ(ui.messages[0].text, test::kSavedNotCompressed);
+    // The designed words, then why on a line of their own.
+    EXPECT_EQ(ui.messages[0].text,
+              test::kSavedNotCompressed + QStringLiteral("\n原因：已有同名的文件夹"));
+    EXPECT_EQ(ui.messages[0].style, vbOKOnly);
     EXPECT_TRUE(ui.messages[0].title.isEmpty());
     EXPECT_EQ(form.Picture1->Picture().image(), drawn);
 }
