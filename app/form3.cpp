@@ -39,7 +39,7 @@ void Form3::Command3_Click() {
 }
 
 void Form3::Command4_Click() {
-    ShellOpen(hWnd(), HomePageAddress());
+    ShellOpen(window(), HomePageAddress());
 }
 
 }  // namespace lanxi

@@ -54,9 +54,6 @@ QString formatSignificant(double value, int digits) {
 
 }  // namespace
 
-std::int16_t CInt(double value) {
-    return wholeNumber<std::int16_t>(value);
-}
 std::int32_t CLng(double value) {
     return wholeNumber<std::int32_t>(value);
 }
@@ -75,16 +72,6 @@ double CDbl(const QString& text) {
         throw overflow();
     }
     return value;
-}
-
-std::int16_t CInt(const QString& text) {
-    return CInt(CDbl(text));
-}
-std::int32_t CLng(const QString& text) {
-    return CLng(CDbl(text));
-}
-float CSng(const QString& text) {
-    return CSng(CDbl(text));
 }
 
 float CSng(double value) {
@@ -142,6 +129,14 @@ QString Trim(const QString& text) {
         --end;
     }
     return text.mid(begin, end - begin);
+}
+
+bool FrameTakesSize(float size, int unitsPerPixel) {
+    if (!std::isfinite(size) || size < 0) {
+        return false;
+    }
+    const std::int64_t px = ReadoutValue(float(double(size) / unitsPerPixel));
+    return px >= 0 && px <= kMaxFramePixels;
 }
 
 }  // namespace lanxi

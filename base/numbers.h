@@ -14,18 +14,13 @@ inline constexpr Boolean kFalse = 0;
 
 inline constexpr int kTwipsPerPixel = 15;
 
-// Nearest whole number, a half going to the even neighbour; Overflow outside the target range.
-std::int16_t CInt(double value);
+// Nearest whole number, a half going to the even neighbour; Overflow outside 32 bits.
 std::int32_t CLng(double value);
 
 // A number typed by the user: blanks around it are ignored, a sign, digits, one decimal point
 // and an exponent are accepted (full-width digits too). Anything else, including empty text,
 // is a TypeMismatch.
 double CDbl(const QString& text);
-std::int16_t CInt(const QString& text);
-std::int32_t CLng(const QString& text);
-// The text read as a 32-bit float; Overflow beyond its range.
-float CSng(const QString& text);
 // A double stored into a 32-bit float; Overflow beyond its range.
 float CSng(double value);
 
@@ -41,6 +36,12 @@ QString Readout(float value);
 // The whole number the readout shows, as a value (used to size what is shown on screen so that
 // it matches the readout).
 std::int64_t ReadoutValue(float value);
+
+// The most pixels a side of a picture frame can have: what a widget can have.
+inline constexpr std::int64_t kMaxFramePixels = (1 << 24) - 1;
+// Whether a frame whose container measures in `unitsPerPixel` takes `size` as its Width or
+// Height: a finite size, not negative, of no more than kMaxFramePixels.
+bool FrameTakesSize(float size, int unitsPerPixel);
 
 // Leading and trailing blanks removed (only the blank character, like the classic Trim).
 QString Trim(const QString& text);

@@ -26,8 +26,8 @@ void Form2::BuildControls(QWidget* w) {
     for (const PresetDescription& p : SitePresets()) {
         Combo1->addItem(p.caption, p.key);
     }
-    Remembered::Choice(Combo1, Remembered::kBatchPreset);
-    Remembered::Toggle(Check2, Remembered::kBatchFormat);
+    Remembered::Choice(Combo1, kRememberedPreset);
+    Remembered::Toggle(Check2, kRememberedFormats);
 
     On(Drive1, &DriveListBox::Change, &Form2::Drive1_Change);
     On(Dir1, &DirListBox::Change, &Form2::Dir1_Change);
@@ -57,7 +57,7 @@ void Form2::Form_Load() {
 void Form2::rememberFolder() {
     // The browser goes back to where the user last was, when that is still a folder it can
     // read, and remembers where the user goes from there.
-    if (const QString folder = Remembered::Folder(Remembered::kBrowserFolder); !folder.isEmpty()) {
+    if (const QString folder = Remembered::Folder(kRememberedFolder); !folder.isEmpty()) {
         try {
             Dir1->setPath(folder);
             Drive1->setDrive(DriveOf(Dir1->Path()));
@@ -66,7 +66,7 @@ void Form2::rememberFolder() {
         }
     }
     connect(Dir1, &DirListBox::Change, this,
-            [this] { Remembered::SetFolder(Remembered::kBrowserFolder, Dir1->Path()); });
+            [this] { Remembered::SetFolder(kRememberedFolder, Dir1->Path()); });
 }
 
 void Form2::Drive1_Change() {

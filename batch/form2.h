@@ -5,10 +5,9 @@
 #include <QPushButton>
 
 #include "batch/batch_list.h"
-#include "batch/browser.h"
 #include "forms/controls.h"
+#include "forms/file_lists.h"
 #include "forms/form.h"
-#include "forms/picture_frame.h"
 #include "upload/upload_copy.h"
 
 namespace lanxi {
@@ -24,18 +23,22 @@ class Form2 : public Form {
     explicit Form2(QObject* parent = nullptr);
     ~Form2() override;
 
+    // The names the window's remembered choices are kept under (see Remembered).
+    static constexpr char kRememberedFolder[] = "batch/browserFolder";
+    static constexpr char kRememberedPreset[] = "batch/preset";
+    static constexpr char kRememberedFormats[] = "batch/format";
+
     // Controls, valid while the window is loaded (see Control).
     Control<DriveListBox> Drive1{this, "Drive1"};
     Control<DirListBox> Dir1{this, "Dir1"};
     Control<FileListBox> File1{this, "File1"};
     Control<BatchListBox> List1{this, "List1"};
-    Control<QPushButton> Command1{this, "Command1"};   // start compressing
-    Control<QPushButton> Command2{this, "Command2"};   // close
-    Control<QPushButton> Command3{this, "Command3"};   // delete the selected rows
-    Control<QPushButton> Command4{this, "Command4"};   // clear
-    Control<QCheckBox> Check1{this, "Check1"};         // overwrite the sources
-    Control<VbLabel> Label1{this, "Label1"};           // the red notice
-    Control<PictureFrame> Picture1{this, "Picture1"};  // hidden work frame
+    Control<QPushButton> Command1{this, "Command1"};  // start compressing
+    Control<QPushButton> Command2{this, "Command2"};  // close
+    Control<QPushButton> Command3{this, "Command3"};  // delete the selected rows
+    Control<QPushButton> Command4{this, "Command4"};  // clear
+    Control<QCheckBox> Check1{this, "Check1"};        // overwrite the sources
+    Control<VbLabel> Label1{this, "Label1"};          // the red notice
     // The strip below the designed area.
     Control<VbLabel> Label2{this, "Label2"};    // "上传要求："
     Control<QComboBox> Combo1{this, "Combo1"};  // the site's limits every file is fitted to

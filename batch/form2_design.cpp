@@ -5,8 +5,8 @@
 #include <QPushButton>
 
 #include "batch/batch_list.h"
-#include "batch/browser.h"
 #include "codec/formats.h"
+#include "forms/file_lists.h"
 #include "forms/picture_frame.h"
 
 namespace lanxi {

@@ -17,11 +17,11 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "batch/browser.h"
 #include "codec/formats.h"
 #include "codec/picture_probe.h"
 #include "compress/batch_plan.h"
 #include "compress/batch_run.h"
+#include "forms/file_lists.h"
 
 namespace {
 

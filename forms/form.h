@@ -44,8 +44,6 @@ class Form : public QObject {
     bool IsLoaded() const { return window_ != nullptr; }
     // The window while loaded, otherwise nullptr.
     QWidget* window() const { return window_; }
-    // The window, standing for its handle where the platform calls want one.
-    QWidget* hWnd() const { return window_; }
 
     // A control of the loaded window by its name ("Command5", "Label1(2)").
     template <class T = QWidget>

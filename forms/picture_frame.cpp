@@ -13,7 +13,6 @@ namespace lanxi {
 namespace {
 
 constexpr int kBorderPixels = 2;
-constexpr std::uint32_t kSourceCopy = 0xCC0020;
 // The face colour of buttons and frames, the background of an empty frame.
 const QColor kFaceColor(240, 240, 240);
 
@@ -88,13 +87,7 @@ int UnitsPerPixelOf(const QWidget* container) {
     return kTwipsPerPixel;
 }
 
-bool FrameTakesSize(float size, int unitsPerPixel) {
-    if (!std::isfinite(size) || size < 0) {
-        return false;
-    }
-    const std::int64_t px = ReadoutValue(float(double(size) / unitsPerPixel));
-    return px >= 0 && px <= QWIDGETSIZE_MAX;
-}
+static_assert(kMaxFramePixels == QWIDGETSIZE_MAX);
 
 PictureFrame::PictureFrame(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
@@ -245,13 +238,9 @@ void PictureFrame::Cls() {
 }
 
 void PictureFrame::PaintPicture(const StdPicture& picture, float x1, float y1, float width1,
-                                float height1, float x2, float y2, float width2, float height2,
-                                std::uint32_t rasterOp) {
+                                float height1, float x2, float y2, float width2, float height2) {
     if (picture.isEmpty()) {
         throw Error(ErrorCode::InvalidPicture, QStringLiteral("没有可画的图片"));
-    }
-    if (rasterOp != kSourceCopy) {
-        throw Error(ErrorCode::InvalidProcedureCall, QStringLiteral("不支持的绘图方式"));
     }
     for (float v : {x1, y1, width1, height1, x2, y2, width2, height2}) {
         checkFinite(v);

@@ -62,10 +62,9 @@ class PictureFrame : public QWidget {
     // The drawn image goes back to the background with the assigned picture.
     void Cls();
     // Paints the source rectangle of the picture stretched onto the destination rectangle,
-    // both in the inside units. Only plain copy (&HCC0020) is known.
+    // both in the inside units, copying the picture's pixels as they are.
     void PaintPicture(const StdPicture& picture, float x1, float y1, float width1, float height1,
-                      float x2, float y2, float width2, float height2,
-                      std::uint32_t rasterOp = 0xCC0020);
+                      float x2, float y2, float width2, float height2);
     // Redraws the frame now, before the caller goes on.
     void Refresh();
 
@@ -117,9 +116,5 @@ class PictureFrame : public QWidget {
 
 // Units per pixel of the place a control sits in: a frame's inside units, otherwise twips.
 int UnitsPerPixelOf(const QWidget* container);
-
-// Whether a frame whose container measures in `unitsPerPixel` takes `size` as its Width or
-// Height: a finite size, not negative, of no more pixels than a widget can have.
-bool FrameTakesSize(float size, int unitsPerPixel);
 
 }  // namespace lanxi

@@ -23,13 +23,6 @@ void UseFile(const QString& path);
 // The file in use; empty while nothing is remembered.
 QString FileInUse();
 
-// The names the choices are kept under.
-inline constexpr char kDialogFolder[] = "workspace/dialogFolder";
-inline constexpr char kWorkspacePreset[] = "workspace/preset";
-inline constexpr char kBrowserFolder[] = "batch/browserFolder";
-inline constexpr char kBatchPreset[] = "batch/preset";
-inline constexpr char kBatchFormat[] = "batch/format";  // the batch strip's format choice
-
 // The folder remembered under `key` while it is still a folder; empty otherwise.
 QString Folder(const char* key);
 // Remembers a folder, with the platform's separators.
@@ -38,8 +31,8 @@ void SetFolder(const char* key, const QString& folder);
 // Makes a choice box remember its choice under `key`: the item remembered is chosen now (an item
 // the box no longer offers is ignored), and each item the user chooses from now on is
 // remembered. An item is known by its data when it has any (a preset's command-line name),
-// otherwise by its text. Call it once the box holds its items; `key` must live as long as the
-// box (one of the names above, or a literal).
+// otherwise by its text. Call it once the box holds its items; `key` (a window's own name for the
+// choice, "window/choice") must live as long as the box.
 void Choice(QComboBox* box, const char* key);
 
 // Makes a check box remember whether it is ticked under `key`, as Choice does for a choice box

@@ -37,12 +37,12 @@ void Form1::BuildControls(QWidget* w) {
     for (const PresetDescription& p : SitePresets()) {
         Combo1->addItem(p.caption, p.key);
     }
-    Remembered::Choice(Combo1, Remembered::kWorkspacePreset);
+    Remembered::Choice(Combo1, kRememberedPreset);
     AcceptDrops(w);
 
     // The dialog and clip components start from their design state with the window.
     CommonDialog1 = CommonDialog{};
-    CommonDialog1.RememberFolderAs = Remembered::kDialogFolder;
+    CommonDialog1.RememberFolderAs = kRememberedFolder;
     PictureClip1 = PictureClip{};
 
     Command15->setToolTip(
@@ -119,7 +119,7 @@ void Form1::Command11_Click() {
 }
 
 void Form1::Command9_Click() {
-    ShellOpen(hWnd(), HomePage);
+    ShellOpen(window(), HomePage);
 }
 
 }  // namespace lanxi

@@ -121,6 +121,10 @@ class Form1 : public Form {
     WorkspaceState State() const;
     void setState(const WorkspaceState& state);
 
+    // The names the window's remembered choices are kept under (see Remembered).
+    static constexpr char kRememberedFolder[] = "workspace/dialogFolder";
+    static constexpr char kRememberedPreset[] = "workspace/preset";
+
     static const QString kTitle;       // title of the workspace's hint box
     static const QString kFileFilter;  // the save dialog's filter, and the designed open filter
     // The open dialog's filter: the designed entries first, then one for every picture the

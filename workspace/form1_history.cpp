@@ -97,7 +97,7 @@ void Form1::Command15_Click() {
     }
     const QRect content = ContentRect(picture.image());
     if (content == picture.image().rect() || content.isEmpty()) {
-        MsgBox(hWnd(),
+        MsgBox(window(),
                content.isEmpty()
                    ? QStringLiteral("左框图片是一片纯色，没有可以留下的内容，图片保持原样。")
                    : QStringLiteral("左框图片四周没有找到可以裁掉的空白边，图片保持原样。"),
@@ -122,7 +122,8 @@ void Form1::Command15_Click() {
 
 void Form1::Command16_Click() {
     Remembered::Forget();
-    MsgBox(hWnd(), QStringLiteral("已忘记记住的选择（文件夹和上传要求）。\n下次启动时恢复为默认。"),
+    MsgBox(window(),
+           QStringLiteral("已忘记记住的选择（文件夹和上传要求）。\n下次启动时恢复为默认。"),
            vbInformation);
 }
 

@@ -39,7 +39,7 @@ StdPicture loadOrExplain(QWidget* parent, const QString& path, const QString& wh
 
 void Form1::Command5_Click() {
     CommonDialog1.Filter = kOpenFilter;
-    CommonDialog1.ShowOpen(hWnd());
+    CommonDialog1.ShowOpen(window());
     CommonDialog1.Flags = 14;
     if (!IsLoaded()) {
         // The window went while the dialog was up: there is nothing left to open into.
@@ -62,7 +62,8 @@ void Form1::Form_DragDrop(const QStringList& files) {
 
 void Form1::openChosen(const QString& path) {
     if (!path.isEmpty()) {
-        const StdPicture picture = loadOrExplain(hWnd(), path, QStringLiteral("无法打开图片文件"));
+        const StdPicture picture =
+            loadOrExplain(window(), path, QStringLiteral("无法打开图片文件"));
         if (picture.isEmpty() || !IsLoaded()) {
             // Nothing has changed and the user has been told why, or the window went while a
             // word on the file was up.
@@ -86,14 +87,14 @@ void Form1::openChosen(const QString& path) {
         beforeCrop_.reset();
         history_.Clear();
     }
-    MsgBox(hWnd(), QStringLiteral("用鼠标在左框图片上拉框可以自由剪切图片。"), vbInformation,
+    MsgBox(window(), QStringLiteral("用鼠标在左框图片上拉框可以自由剪切图片。"), vbInformation,
            kTitle);
 }
 
 void Form1::Command6_Click() {
     step([&] {
         StdPicture picture =
-            loadOrExplain(hWnd(), OpenedFileName, QStringLiteral("无法恢复打开的原图"));
+            loadOrExplain(window(), OpenedFileName, QStringLiteral("无法恢复打开的原图"));
         if (picture.isEmpty() || !IsLoaded()) {
             return QString();
         }

@@ -12,7 +12,7 @@ namespace lanxi {
 
 void Form1::Command3_Click() {
     CommonDialog1.Filter = kFileFilter;
-    CommonDialog1.ShowSave(hWnd());
+    CommonDialog1.ShowSave(window());
     CommonDialog1.Flags = 14;
     const QString chosen = CommonDialog1.FileName;
     if (chosen.isEmpty() || !IsLoaded()) {
@@ -32,7 +32,7 @@ void Form1::Command3_Click() {
     }
     if (!reason.isEmpty() || !SaveInFormatOfName(result, chosen, &reason)) {
         // Nothing was written, so there is nothing to make a copy of.
-        MsgBox(hWnd(),
+        MsgBox(window(),
                QStringLiteral("无法保存图片文件：\n%1\n\n原因：%2")
                    .arg(QDir::toNativeSeparators(chosen), reason),
                vbExclamation);
@@ -52,11 +52,11 @@ void Form1::Command3_Click() {
         estimated && !estimated->jpeg.isEmpty() ? *estimated : MakeUploadCopy(drawing, limits);
     QString why = copy.reason;
     if (WriteUploadCopy(copy, YsName(chosen), &why)) {
-        MsgBox(hWnd(), limits.any() ? QStringLiteral("文件保存并再次压缩成功！\n上传副本：%1")
-                                          .arg(CopyDescription(copy, result.size()))
-                                    : QStringLiteral("文件保存并再次压缩成功！"));
+        MsgBox(window(), limits.any() ? QStringLiteral("文件保存并再次压缩成功！\n上传副本：%1")
+                                            .arg(CopyDescription(copy, result.size()))
+                                      : QStringLiteral("文件保存并再次压缩成功！"));
     } else {
-        MsgBox(hWnd(), QStringLiteral("文件保存完成，但文件再次压缩失败！\n原因：%1").arg(why),
+        MsgBox(window(), QStringLiteral("文件保存完成，但文件再次压缩失败！\n原因：%1").arg(why),
                limits.any() ? vbExclamation : vbOKOnly);
     }
 }

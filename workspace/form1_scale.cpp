@@ -29,7 +29,7 @@ QString Form1::scaleResult(double stepFactor) {
         w = FixedSizeTwips(Text1->text(), QStringLiteral("宽"));
         h = FixedSizeTwips(Text2->text(), QStringLiteral("高"));
     } catch (const Error& e) {
-        MsgBox(hWnd(), e.message(), vbExclamation);
+        MsgBox(window(), e.message(), vbExclamation);
         return {};
     }
 

@@ -5,7 +5,6 @@
 
 #include "base/errors.h"
 #include "base/numbers.h"
-#include "forms/picture_frame.h"
 
 namespace lanxi {
 

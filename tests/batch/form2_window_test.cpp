@@ -5,6 +5,7 @@
 
 #include "base/errors.h"
 #include "batch/form2_design.h"
+#include "forms/picture_frame.h"
 #include "tests/batch/batch_fixture.h"
 #include "tests/support/filesystems.h"
 
@@ -32,7 +33,7 @@ TEST_F(WindowTest, ControlsStandWhereTheDesignPutsThem) {
     EXPECT_EQ(form.Check1->checkState(), Qt::Unchecked);
     // The notice is as wide as its text, within the window.
     EXPECT_LE(form.Label1->geometry().right(), w->width());
-    EXPECT_TRUE(form.Picture1->Picture().isEmpty());
+    EXPECT_TRUE(form.control<PictureFrame>(QStringLiteral("Picture1"))->Picture().isEmpty());
     EXPECT_EQ(form.List1->selectionMode(), QAbstractItemView::ExtendedSelection);
 }
 

@@ -11,8 +11,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
     try {
-        const std::int16_t v = lanxi::CInt(text);
-        (void)lanxi::Readout(float(v));
+        const double v = lanxi::CDbl(text);
+        (void)lanxi::Readout(lanxi::CSng(v));
     } catch (const lanxi::Error& e) {
         if (e.code() != lanxi::ErrorCode::TypeMismatch && e.code() != lanxi::ErrorCode::Overflow) {
             __builtin_trap();

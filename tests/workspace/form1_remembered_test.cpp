@@ -82,8 +82,7 @@ TEST_F(RememberedTest, TheDialogsFolderAndThePresetSurviveARestart) {
     // Choices that no longer make sense are passed over without a word.
     QDir(results).removeRecursively();
     QSettings(Remembered::FileInUse(), QSettings::IniFormat)
-        .setValue(QString::fromLatin1(Remembered::kWorkspacePreset),
-                  QStringLiteral("a-preset-gone"));
+        .setValue(QString::fromLatin1(Form1::kRememberedPreset), QStringLiteral("a-preset-gone"));
     ui.messages.clear();
     start([&](Form1& form) {
         EXPECT_EQ(chosen(form), SitePreset::Unlimited);

@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <QTreeWidget>
 
-// The batch window's file browser: a drive list, a directory list and a file list, chained by
+// The drive, directory and file lists of a file browser (the batch window's), chained by
 // the window's handlers. Paths are given and returned with the platform's own separators.
 namespace lanxi {
 

@@ -1,4 +1,4 @@
-#include "batch/browser.h"
+#include "forms/file_lists.h"
 
 #include <QApplication>
 #include <QDir>
