@@ -20,8 +20,8 @@ struct DecodeRequest {
     // at least. A decoder that can decode at a reduced scale (JPEG) may then give a smaller
     // picture, never smaller than that.
     std::function<QSize(QSize)> enough;
-    // The threads a decoder may use for one picture (a HEIF grid's tiles): one for a batch's
-    // workers, which already run side by side.
+    // The threads a decoder may use for one picture (a HEIF grid's tiles): more where a person
+    // waits for one picture, one in a batch's workers, which already run side by side.
     int threads = 1;
 };
 

@@ -20,8 +20,7 @@ StdPicture DecodePicture(const QByteArray& bytes, LoadControl* control) {
     c.damaged = false;
     c.peakBytes = bytes.size();
     c.fileBytes = bytes.size();
-    Decoded decoded =
-        FormatOf(MemorySource(bytes)).decode(bytes, DecodeRequest{c.stop, c.enough, c.threads});
+    Decoded decoded = FormatOf(MemorySource(bytes)).decode(bytes, c);
     if (decoded.image.isNull()) {
         throw Error(decoded.stopped ? ErrorCode::UserInterrupt : ErrorCode::InvalidPicture,
                     decoded.reason);

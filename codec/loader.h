@@ -6,23 +6,15 @@
 #include <cstdint>
 #include <functional>
 
-#include "base/stop.h"
+#include "codec/decoded.h"
 #include "document/picture.h"
 
 namespace lanxi {
 
-// What a caller may ask of a load, and what the load tells back besides the picture.
-struct LoadControl {
-    // When a stop is requested, the load ends soon (lanxi::Error with ErrorCode::UserInterrupt).
-    const Stop* stop = nullptr;
-    // For a caller that will shrink the picture: given its full upright size, the size it needs
-    // at least. A JPEG is then decoded at a reduced scale no smaller than that (see DecodeRequest),
-    // so the picture may come back smaller than the file's.
-    std::function<QSize(QSize)> enough;
-    // The threads the decoding of one picture may use (a HEIF grid's tiles): more where a person
-    // waits for one picture, one in a batch's workers, which already run side by side.
-    int threads = 1;
-
+// What a caller may ask of a load (what it asks of the decoder: a stop ends the load with
+// ErrorCode::UserInterrupt, and with `enough` the picture may come back smaller than the
+// file's), and what the load tells back besides the picture.
+struct LoadControl : DecodeRequest {
     // Set when the picture was decoded although parts of its data are damaged (a JPEG whose
     // entropy-coded data had to be skipped, a PNG whose last rows are lost): what shows there is
     // grey, not the photograph.
