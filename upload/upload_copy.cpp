@@ -69,8 +69,7 @@ FittedCopy MakeUploadCopyOfFile(const QString& source, const SiteLimits& limits,
         // Only about twice the pixels the copy keeps are decoded. A reduced-scale decode is
         // itself a resampling, sharper than an area average and with some ringing; averaging
         // down by two or more after it brings the copy close to an area average of the whole
-        // photograph (butteraugli distance to that 0.74 instead of 0.77 on our bench's
-        // photographs, up to 0.3 closer on detailed ones), for a fifth more decoding time.
+        // photograph, for little more decoding time than decoding straight to the copy's size.
         load.enough = [&limits, &original](QSize full) {
             original = full;
             const QSize kept = LimitedSize(limits, full);
