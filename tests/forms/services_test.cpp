@@ -13,6 +13,7 @@
 #include "forms/common_dialog.h"
 #include "forms/form.h"
 #include "forms/ui.h"
+#include "tests/support/accessibility.h"
 #include "tests/support/images.h"
 #include "tests/support/scripted_ui.h"
 
@@ -112,6 +113,38 @@ TEST(RealDialogs, GoWithTheirWindowWhenItIsFreedMeanwhile) {
             MsgBox(window, QStringLiteral("提示"));
         }
         EXPECT_TRUE(window.isNull());
+    }
+}
+
+// The real dialogs as a screen reader finds them while they wait for the user: the message box
+// reads its text, and every control of the file dialog has a name.
+TEST(RealDialogs, AReaderHearsTheirTextAndNamesTheirControls) {
+    test::ReaderEvents reader;
+    QWidget window;
+    window.show();
+    for (const bool fileDialog : {true, false}) {
+        SCOPED_TRACE(fileDialog ? "file dialog" : "message box");
+        bool seen = false;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            ASSERT_NE(box, nullptr);
+            seen = true;
+            EXPECT_EQ(test::UnnamedControls(box), QStringList());
+            if (!fileDialog) {
+                EXPECT_EQ(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Value),
+                          QStringLiteral("文件保存并再次压缩成功！"));
+            }
+            box->close();
+        });
+        if (fileDialog) {
+            FileDialogRequest request;
+            request.parent = &window;
+            request.filter = QStringLiteral("JPG文件(*.jpg)|*.jpg|BMP文件(*.bmp)|*.bmp");
+            Ui().fileDialog(request);
+        } else {
+            MsgBox(&window, QStringLiteral("文件保存并再次压缩成功！"));
+        }
+        EXPECT_TRUE(seen);
     }
 }
 
