@@ -1,6 +1,7 @@
 // The strip for the site's limits: the readout follows the result, a preset shapes the result
 // and fits the copy the save writes, and a file dropped on the window opens.
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QTest>
@@ -77,6 +78,54 @@ TEST_F(StripTest, APresetShapesTheResultAndTheSaveWritesACopyWithinItsLimit) {
     choose(SitePreset::IdCard);
     EXPECT_EQ(readouts(), QStringList({"700", "525"}));
     EXPECT_TRUE(readout().contains(QStringLiteral("（质量")));
+}
+
+// A user without a mouse: Tab to "打开图片" and Enter, the arrows and Enter on the left frame for
+// the crop, an arrow in the preset box, Tab to "保存缩放图片" and Space. The files are the bytes
+// the mouse makes with the same choices, through the same steps.
+TEST_F(StripTest, TheKeyboardAloneMakesTheFilesTheMouseMakes) {
+    const QString picture = pictureFile(test::PhotoImage(1200, 900), QStringLiteral("照片.bmp"));
+    const auto saveAs = [&](const QString& folder) {
+        EXPECT_TRUE(QDir(dir.path()).mkpath(folder));
+        readout();  // the copy is worked out before the save in both runs
+        ui.answer(QDir(dir.file(folder)).filePath(QStringLiteral("结果.bmp")));
+    };
+
+    ASSERT_TRUE(tabTo(form.Command5));
+    ui.answer(picture);
+    key(Qt::Key_Return);
+    ASSERT_EQ(form.OpenedFileName, picture);
+    ASSERT_TRUE(tabTo(form.Picture2));
+    key(Qt::Key_Down);                       // (300, 225), 600 x 450
+    key(Qt::Key_Left, Qt::ControlModifier);  // (290, 225)
+    key(Qt::Key_Right, Qt::ShiftModifier);   // 601 x 450
+    key(Qt::Key_Return);
+    ASSERT_TRUE(tabTo(form.Combo1));
+    key(Qt::Key_Down);
+    ASSERT_EQ(form.Preset(), SitePreset::Article);
+    ASSERT_TRUE(tabTo(form.Command3));
+    saveAs(QStringLiteral("键盘"));
+    key(Qt::Key_Space);
+    const QStringList keyboardMessages = ui.messageTexts();
+    const QString keyboardUndo = form.History().UndoName();
+
+    form.Unload();
+    form.Show();
+    ui.messages.clear();
+    open(picture);
+    drag(form.Picture2, {290, 225}, {891, 675});
+    choose(SitePreset::Article);
+    saveAs(QStringLiteral("鼠标"));
+    Click(form.Command3);
+    EXPECT_EQ(ui.messageTexts(), keyboardMessages);
+    EXPECT_EQ(form.History().UndoName(), keyboardUndo);
+    for (const QString& name : {QStringLiteral("结果.bmp"), QStringLiteral("结果_YS.jpg")}) {
+        const QByteArray mouse = test::ReadBytes(dir.file(QStringLiteral("鼠标/") + name));
+        EXPECT_FALSE(mouse.isEmpty()) << name.toStdString();
+        EXPECT_EQ(test::ReadBytes(dir.file(QStringLiteral("键盘/") + name)), mouse)
+            << name.toStdString();
+    }
+    EXPECT_EQ(LoadPicture(dir.file(QStringLiteral("鼠标/结果.bmp"))).size(), QSize(601, 450));
 }
 
 TEST_F(StripTest, AFileDroppedOnTheWindowOpensAsIfChosenInTheDialog) {
