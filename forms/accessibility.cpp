@@ -104,8 +104,8 @@ class LabelInterface : public QAccessibleWidget, public QAccessibleValueInterfac
         QAccessible::Relation match) const override {
         auto found = QAccessibleWidget::relations(match);
         if ((match & QAccessible::Labelled) && label()->buddy() != nullptr) {
-            found.append({QAccessible::queryAccessibleInterface(label()->buddy()),
-                          QAccessible::Labelled});
+            found.append(
+                {QAccessible::queryAccessibleInterface(label()->buddy()), QAccessible::Labelled});
         }
         return found;
     }
@@ -140,6 +140,10 @@ void tell(QAccessibleEvent* event) {
 }
 
 QAccessibleInterface* controlInterface(const QString& className, QObject* object) {
+    // A window of the program's own is a window to readers, who announce it by its title.
+    if (className == QLatin1String("QWidget") && static_cast<QWidget*>(object)->isWindow()) {
+        return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);
+    }
     if (className == QLatin1String(PictureFrame::staticMetaObject.className())) {
         return new FrameInterface(static_cast<PictureFrame*>(object));
     }
@@ -227,7 +231,8 @@ QString FrameDescription(const PictureFrame* frame) {
     if (frame->Picture().isEmpty() && frame->paintingCount() == 0) {
         parts << QStringLiteral("没有图片");
     } else {
-        parts << QStringLiteral("%1 × %2 像素").arg(frame->insideWidth()).arg(frame->insideHeight());
+        parts
+            << QStringLiteral("%1 × %2 像素").arg(frame->insideWidth()).arg(frame->insideHeight());
     }
     for (const QObject* child : frame->inside()->children()) {
         const auto* shape = qobject_cast<const ShapeRect*>(child);

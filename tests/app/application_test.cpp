@@ -157,7 +157,8 @@ TEST_F(ApplicationTest, TheProgramEndsWithItsLastWindow) {
     EXPECT_FALSE(program.form3().IsLoaded());
 }
 
-// What a screen reader finds in each window as it opens: every control it can reach has a name.
+// What a screen reader finds in each window as it opens: a window, and every control it can
+// reach named.
 TEST_F(ApplicationTest, AReaderFindsEveryControlOfEveryWindowNamed) {
     test::ReaderEvents reader;
     Click(startButton("Command1"));
@@ -165,6 +166,9 @@ TEST_F(ApplicationTest, AReaderFindsEveryControlOfEveryWindowNamed) {
     for (Form* form : {static_cast<Form*>(&program.form3()), static_cast<Form*>(&program.form1()),
                        static_cast<Form*>(&program.form2())}) {
         EXPECT_EQ(test::UnnamedControls(form->window()), QStringList()) << form->objectName();
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(form->window())->role(),
+                  QAccessible::Window)
+            << "announced by its title";
     }
 }
 

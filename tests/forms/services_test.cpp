@@ -117,7 +117,7 @@ TEST(RealDialogs, GoWithTheirWindowWhenItIsFreedMeanwhile) {
 }
 
 // The real dialogs as a screen reader finds them while they wait for the user: the message box
-// reads its text, and every control of the file dialog has a name.
+// reads its text and names its icon, and every control of the file dialog has a name.
 TEST(RealDialogs, AReaderHearsTheirTextAndNamesTheirControls) {
     test::ReaderEvents reader;
     QWidget window;
@@ -130,8 +130,10 @@ TEST(RealDialogs, AReaderHearsTheirTextAndNamesTheirControls) {
             ASSERT_NE(box, nullptr);
             seen = true;
             EXPECT_EQ(test::UnnamedControls(box), QStringList());
+            QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(box);
+            EXPECT_EQ(iface->role(), fileDialog ? QAccessible::Dialog : QAccessible::AlertMessage);
             if (!fileDialog) {
-                EXPECT_EQ(QAccessible::queryAccessibleInterface(box)->text(QAccessible::Value),
+                EXPECT_EQ(iface->text(QAccessible::Value),
                           QStringLiteral("文件保存并再次压缩成功！"));
             }
             box->close();
@@ -142,7 +144,7 @@ TEST(RealDialogs, AReaderHearsTheirTextAndNamesTheirControls) {
             request.filter = QStringLiteral("JPG文件(*.jpg)|*.jpg|BMP文件(*.bmp)|*.bmp");
             Ui().fileDialog(request);
         } else {
-            MsgBox(&window, QStringLiteral("文件保存并再次压缩成功！"));
+            MsgBox(&window, QStringLiteral("文件保存并再次压缩成功！"), vbInformation);
         }
         EXPECT_TRUE(seen);
     }

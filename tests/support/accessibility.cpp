@@ -50,8 +50,9 @@ QStringList UnnamedControls(QWidget* window) {
     }
     walk(root, window->objectName(), [&](QAccessibleInterface* iface, const QString& path) {
         const QAccessible::State state = iface->state();
-        const bool frame = qobject_cast<PictureFrame*>(iface->object()) != nullptr;
-        if ((frame || state.focusable || iface == root) && !state.invisible &&
+        const bool picture = qobject_cast<PictureFrame*>(iface->object()) != nullptr ||
+                             iface->role() == QAccessible::Graphic;
+        if ((picture || state.focusable || iface == root) && !state.invisible &&
             iface->text(QAccessible::Name).trimmed().isEmpty()) {
             unnamed << path;
         }
@@ -92,9 +93,9 @@ void ReaderEvents::Look(QWidget* window) {
              QObject* object = iface->object();
              if (framework(object) && !iface->state().invisible &&
                  QAccessible::queryAccessibleInterface(object) == iface) {
-                 shown_.insert(object, {iface->text(QAccessible::Name),
-                                        iface->text(QAccessible::Value),
-                                        iface->text(QAccessible::Description)});
+                 shown_.insert(object,
+                               {iface->text(QAccessible::Name), iface->text(QAccessible::Value),
+                                iface->text(QAccessible::Description)});
              }
          });
 }
@@ -128,8 +129,8 @@ QStringList ReaderEvents::SilentChanges(QWidget* window) {
              check(object, QStringLiteral("名称"), was->name, iface->text(QAccessible::Name),
                    {QAccessible::NameChanged, QAccessible::ValueChanged});
              check(object, QStringLiteral("值"), was->value, iface->text(QAccessible::Value),
-                   {QAccessible::ValueChanged, QAccessible::TextUpdated,
-                    QAccessible::TextInserted, QAccessible::TextRemoved});
+                   {QAccessible::ValueChanged, QAccessible::TextUpdated, QAccessible::TextInserted,
+                    QAccessible::TextRemoved});
              check(object, QStringLiteral("描述"), was->description,
                    iface->text(QAccessible::Description), {QAccessible::DescriptionChanged});
          });

@@ -10,9 +10,9 @@
 namespace lanxi::test {
 
 // The controls of a window's tree a reader reaches but cannot name: every shown control that
-// takes the focus, and every picture frame, without an accessible name, given by the object
-// names from the window down ("Form1/Picture4/Picture2"). Also any node whose children do not
-// name it as their parent, which a reader would lose its way in.
+// takes the focus, and every picture frame or other picture (an icon), without an accessible
+// name, given by the object names from the window down ("Form1/Picture4/Picture2"). Also any
+// node whose children do not name it as their parent, which a reader would lose its way in.
 QStringList UnnamedControls(QWidget* window);
 
 // A reader listening to what the windows tell (see SetReaderListener) while this lives.
