@@ -1,11 +1,9 @@
 #include <QFileInfo>
 #include <QLineEdit>
-#include <QTest>
 #include <algorithm>
 #include <string_view>
 #include <vector>
 
-#include "tests/support/accessibility.h"
 #include "tests/workspace/workspace_fixture.h"
 #include "workspace/form1_design.h"
 
@@ -83,53 +81,6 @@ TEST_F(WindowTest, CloseButtonUnloadsTheWindowAlone) {
     Click(form.Command7);
     EXPECT_FALSE(form.IsLoaded());
     EXPECT_TRUE(ui.messages.empty());
-}
-
-// What a screen reader hears of the workspace as the user works: every control by its name, the
-// frames' pictures and the crop rectangle by their sizes, and every change of a readout as it
-// happens, the upload copy's too.
-TEST_F(WindowTest, AReaderHearsEveryControlAndEveryChangeAsTheUserWorks) {
-    test::ReaderEvents reader;
-    QWidget* w = form.window();
-    const auto description = [](QWidget* control) {
-        return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Description);
-    };
-    const auto settled = [&] {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return !form.Estimating(); }, 30'000));
-        return reader.SilentChanges(w);
-    };
-    EXPECT_EQ(description(form.Picture2).section(u'；', 0, 0), QStringLiteral("没有图片"));
-    reader.Look(w);
-
-    openPicture(test::PhotoImage(300, 200));
-    EXPECT_EQ(settled(), QStringList());
-    drag(form.Picture2, {10, 10}, {110, 60});
-    EXPECT_EQ(reader.SilentChanges(w), QStringList());
-    ASSERT_TRUE(tabTo(form.Picture2));
-    key(Qt::Key_Right, Qt::ShiftModifier);
-    EXPECT_EQ(description(form.Shape1), QStringLiteral("101 × 50 像素，左上角 (10, 10)"));
-    EXPECT_EQ(reader.Count(form.Label1[2], QAccessible::ValueChanged), 1);
-    EXPECT_EQ(reader.SilentChanges(w), QStringList());
-    key(Qt::Key_Return);
-    Click(form.Command1);
-    EXPECT_EQ(settled(), QStringList());
-    form.Combo1->setCurrentIndex(1);
-    emit form.Combo1->activated(1);
-    EXPECT_EQ(settled(), QStringList());
-
-    // As it all stands now: the pictures' sizes, the crop rectangle over the left one, the
-    // readouts with their values, every control named.
-    EXPECT_EQ(description(form.Picture2).section(u'；', 0, 1),
-              QStringLiteral("300 × 200 像素；裁剪框 101 × 50 像素，左上角 (10, 10)"));
-    EXPECT_TRUE(description(form.Picture2).contains(QStringLiteral("Enter剪切到右框")));
-    EXPECT_EQ(description(form.Picture1), QStringLiteral("330 × 220 像素"));
-    QAccessibleInterface* width = QAccessible::queryAccessibleInterface(form.Label1[2]);
-    EXPECT_EQ(width->text(QAccessible::Name), QStringLiteral("图片宽度：330"));
-    EXPECT_EQ(width->valueInterface()->currentValue().toString(), QStringLiteral("330"));
-    EXPECT_TRUE(QAccessible::queryAccessibleInterface(form.Label3)
-                    ->text(QAccessible::Name)
-                    .startsWith(QStringLiteral("上传副本：")));
-    EXPECT_EQ(test::UnnamedControls(w), QStringList());
 }
 
 // A handler that waits on the user (a file dialog, a word on a damaged file) finds its window
