@@ -15,7 +15,7 @@ const ControlDesign kControls[] = {
     {"Command3", Make<QPushButton>, "退  出", {4200, 960, 1815, 495}, 2},
     // The box around the site's requirements.
     {"Shape1", Make<ShapeRect>, "", {240, 1680, 5775, 2175}, kNoTab,
-     {.color = qRgb(255, 128, 0)}},
+     {.color = qRgb(255, 128, 0), .accessibleName = "上传要求说明框"}},
     {"Label1(0)", Make<VbLabel>, "岚溪文坊图片上传要求说明：", {480, 1920, 2520, 180}, kNoTab,
      {.wordWrap = true, .color = qRgb(0, 0, 255)}},
     {"Label1(1)", Make<VbLabel>,

@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 
+#include "forms/accessibility.h"
 #include "forms/ui.h"
 
 namespace lanxi {
@@ -10,7 +11,7 @@ namespace lanxi {
 BatchProgress::BatchProgress(QWidget* window, int total)
     : QDialog(window),
       total_(total),
-      count_(new QLabel(this)),
+      count_(new VbLabel(this)),
       file_(new QLabel(this)),
       bar_(new QProgressBar(this)),
       stop_(new QPushButton(QStringLiteral("停止"), this)) {
@@ -19,12 +20,15 @@ BatchProgress::BatchProgress(QWidget* window, int total)
     setWindowModality(Qt::WindowModal);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     count_->setObjectName(QStringLiteral("count"));
+    count_->setAccessibleName(QStringLiteral("已完成"));
     file_->setObjectName(QStringLiteral("file"));
     file_->setMinimumWidth(320);
     file_->setTextFormat(Qt::PlainText);
     bar_->setRange(0, total);
+    bar_->setAccessibleName(QStringLiteral("压缩进度"));
     stop_->setObjectName(QStringLiteral("stop"));
     stop_->setAutoDefault(false);
+    PressByEnter(stop_);
     stop_->setToolTip(QStringLiteral("立即停止压缩；正在压缩的文件不保存"));
 
     auto* buttons = new QHBoxLayout;
@@ -41,7 +45,7 @@ BatchProgress::BatchProgress(QWidget* window, int total)
 }
 
 void BatchProgress::setRow(int done, const QString& current) {
-    count_->setText(QStringLiteral("已完成 %1 / %2 个文件").arg(done).arg(total_));
+    count_->setCaption(QStringLiteral("已完成 %1 / %2 个文件").arg(done).arg(total_));
     // A long name is cut in the middle, so that both its start and its ending show.
     file_->setText(current.isEmpty() ? QString()
                                      : file_->fontMetrics().elidedText(

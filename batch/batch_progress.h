@@ -5,6 +5,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include "forms/controls.h"
+
 namespace lanxi {
 
 // The progress of a batch run, modal to the batch window only: how many files are done of how
@@ -28,7 +30,7 @@ class BatchProgress : public QDialog {
 
   private:
     int total_;
-    QLabel* count_;
+    VbLabel* count_;  // a readout: readers hear each file done
     QLabel* file_;
     QProgressBar* bar_;
     QPushButton* stop_;

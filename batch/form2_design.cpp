@@ -15,10 +15,14 @@ namespace {
 // clang-format off
 const ControlDesign kControls[] = {
     // name, kind, caption, {Left, Top, Width, Height} in twips, tab index, {options}
-    {"Drive1", Make<DriveListBox>, "", {120, 120, 3375, 300}, 0},
-    {"Dir1", Make<DirListBox>, "", {120, 480, 3375, 1350}, 1},
-    {"File1", Make<FileListBox>, "", {120, 1920, 3375, 4050}, 2},
-    {"List1", Make<BatchListBox>, "", {3720, 120, 3615, 4020}, 3},
+    {"Drive1", Make<DriveListBox>, "", {120, 120, 3375, 300}, 0,
+     {.accessibleName = "驱动器", .accessibleDescription = "选择要浏览的驱动器"}},
+    {"Dir1", Make<DirListBox>, "", {120, 480, 3375, 1350}, 1,
+     {.accessibleName = "文件夹", .accessibleDescription = "Enter或双击打开选中的文件夹"}},
+    {"File1", Make<FileListBox>, "", {120, 1920, 3375, 4050}, 2,
+     {.accessibleName = "文件夹中的图片", .accessibleDescription = "选中的图片加入要压缩的文件"}},
+    {"List1", Make<BatchListBox>, "", {3720, 120, 3615, 4020}, 3,
+     {.accessibleName = "要压缩的文件"}},
     {"Command1", Make<QPushButton>, "开始压缩并保存", {3720, 5400, 2175, 495}, 4},
     {"Command2", Make<QPushButton>, "关闭", {6120, 5400, 1215, 495}, 5},
     {"Check1", Make<QCheckBox>, "保存时覆盖原文图片（jpg格式的）", {3720, 5040, 3495, 255}, 6},
@@ -47,8 +51,9 @@ std::span<const ControlDesign> Form2StripDesign() {
     // clang-format off
     static const ControlDesign strip[] = {
         {"Label2", Make<VbLabel>, "上传要求：", {120, kForm2Height + 150, 900, 180}, kNoTab,
-         {.autoSize = true}},
-        {"Combo1", Make<QComboBox>, "", {1080, kForm2Height + 75, 6255, 330}, 9},
+         {.autoSize = true, .labelFor = "Combo1"}},
+        {"Combo1", Make<QComboBox>, "", {1080, kForm2Height + 75, 6255, 330}, 9,
+         {.accessibleName = "上传要求"}},
         {"Check2", Make<QCheckBox>, formats.constData(), {120, kForm2Height + 480, 6000, 255}, 10},
     };
     // clang-format on

@@ -11,6 +11,7 @@
 
 #include "base/errors.h"
 #include "base/numbers.h"
+#include "forms/accessibility.h"
 #include "forms/picture_frame.h"
 
 namespace lanxi {
@@ -70,10 +71,13 @@ void build(QWidget* c, const ControlDesign& d) {
         button->setText(caption);
         if (auto* push = qobject_cast<QPushButton*>(button)) {
             push->setAutoDefault(false);
+            PressByEnter(push);
         }
     } else {
         placeTwips(c, r);
     }
+    c->setAccessibleName(QString::fromUtf8(o.accessibleName));
+    c->setAccessibleDescription(QString::fromUtf8(o.accessibleDescription));
     if (!o.enabled) {
         c->setEnabled(false);
     }
@@ -100,6 +104,14 @@ void BuildDesign(QWidget* window, std::span<const ControlDesign> design) {
             tabOrder.emplace_back(d.tabIndex, c);
         }
     }
+    for (const ControlDesign& d : design) {
+        if (d.options.labelFor != nullptr) {
+            auto* label = window->findChild<QLabel*>(QString::fromUtf8(d.name));
+            auto* named = window->findChild<QWidget*>(QString::fromUtf8(d.options.labelFor));
+            Q_ASSERT_X(label != nullptr && named != nullptr, "BuildDesign", d.name);
+            label->setBuddy(named);
+        }
+    }
     std::sort(tabOrder.begin(), tabOrder.end());
     for (std::size_t i = 0; i + 1 < tabOrder.size(); ++i) {
         QWidget::setTabOrder(tabOrder[i].second, tabOrder[i + 1].second);
@@ -107,6 +119,7 @@ void BuildDesign(QWidget* window, std::span<const ControlDesign> design) {
 }
 
 ShapeRect::ShapeRect(QWidget* parent) : QWidget(parent) {
+    UseAccessibleControls();
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_NoSystemBackground);
 }
@@ -152,6 +165,7 @@ void ShapeRect::setVisible(bool visible) {
     if (visible) {
         raise();
     }
+    AnnounceDescription(this);
 }
 
 void ShapeRect::setBorderStyle(int style) {
@@ -170,6 +184,7 @@ void ShapeRect::applyGeometry() {
     };
     setGeometry(clampPx(left_), clampPx(top_), std::max(1, clampPx(width_)),
                 std::max(1, clampPx(height_)));
+    AnnounceDescription(this);
 }
 
 void ShapeRect::paintEvent(QPaintEvent*) {
@@ -185,14 +200,19 @@ void ShapeRect::paintEvent(QPaintEvent*) {
 }
 
 VbLabel::VbLabel(QWidget* parent) : QLabel(parent) {
+    UseAccessibleControls();
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
     setTextFormat(Qt::PlainText);
 }
 
 void VbLabel::setCaption(const QString& caption) {
+    const bool changed = caption != text();
     setText(caption);
     fit();
     update();
+    if (changed) {
+        AnnounceCaption(this);
+    }
 }
 
 void VbLabel::setAutoSize(bool on) {

@@ -46,6 +46,14 @@ struct ControlDesign {
         bool wordWrap = false;           // labels
         std::optional<QRgb> color = {};  // a label's text, a shape's outline
         const char* toolTip = nullptr;   // text boxes
+        // What screen readers call a control without a caption of its own (a frame, a text
+        // box, a list); a label given a name is a readout, heard as that name and its caption.
+        const char* accessibleName = nullptr;
+        // What readers add after the name: what the control is for, the keys it answers.
+        const char* accessibleDescription = nullptr;
+        // A label: the control it names for readers, which take a combo box's choice for its
+        // name and find the box's own name in the label.
+        const char* labelFor = nullptr;
     } options = {};
 };
 inline constexpr int kNoTab = -1;
@@ -53,10 +61,11 @@ inline constexpr int kNoTab = -1;
 // Makes the controls of a design in a window, in the table's order (a later control lies over
 // an earlier one of the same container), and chains them in the design's Tab order.
 //
-// Kinds: a push button has the caption and is never pressed by Enter unless it has the focus,
-// as the windows have no default button; a check box has the caption; a text box shows its
-// text centred, without padding; a frame in the Tab order takes the focus; any other kind is
-// only named and placed.
+// Kinds: a push button has the caption and is pressed by Space or Enter when it has the focus,
+// never by Enter elsewhere, as the windows have no default button; a check box has the caption;
+// a text box shows its text centred, without padding; a frame in the Tab order takes the focus;
+// any other kind is only named and placed. Every kind takes the design's accessible name and
+// description (see forms/accessibility.h).
 void BuildDesign(QWidget* window, std::span<const ControlDesign> design);
 
 // A shape rectangle: an outline drawn over its parent. Its geometry is in the parent's inside

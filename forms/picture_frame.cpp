@@ -8,6 +8,7 @@
 
 #include "base/errors.h"
 #include "base/numbers.h"
+#include "forms/accessibility.h"
 
 namespace lanxi {
 namespace {
@@ -90,6 +91,8 @@ int UnitsPerPixelOf(const QWidget* container) {
 static_assert(kMaxFramePixels == QWIDGETSIZE_MAX);
 
 PictureFrame::PictureFrame(QWidget* parent) : QWidget(parent) {
+    UseAccessibleControls();
+    connect(this, &PictureFrame::DrawingChanged, this, [this] { AnnounceDescription(this); });
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     drawing_.setBackground(kFaceColor);
@@ -284,12 +287,20 @@ void PictureFrame::paintEvent(QPaintEvent* event) {
     const QRect exposed = (event->region() & visibleRegion()).boundingRect();
     const QRect inner =
         exposed.translated(-border_, -border_) & QRect(0, 0, insideWidth(), insideHeight());
-    if (inner.isEmpty()) {
-        return;
+    if (!inner.isEmpty()) {
+        painter.save();
+        painter.translate(border_, border_);
+        painter.setClipRect(inner);
+        drawing_.render(painter, inner);
+        painter.restore();
     }
-    painter.translate(border_, border_);
-    painter.setClipRect(inner);
-    drawing_.render(painter, inner);
+    if (hasFocus()) {
+        // A band of the highlight colour two pixels wide, over the border or over the picture's
+        // own edge, told apart from the crop rectangle's dotted line.
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2, Qt::SolidLine, Qt::SquareCap,
+                            Qt::MiterJoin));
+        painter.drawRect(QRectF(outer).adjusted(1, 1, -1, -1));
+    }
 }
 
 void PictureFrame::emitMouse(QMouseEvent* event, int kind) {
@@ -317,6 +328,10 @@ void PictureFrame::mouseMoveEvent(QMouseEvent* event) {
 }
 void PictureFrame::mouseReleaseEvent(QMouseEvent* event) {
     emitMouse(event, 2);
+}
+
+void PictureFrame::keyPressEvent(QKeyEvent* event) {
+    emit KeyDown(event->key(), shiftBits(event->modifiers()));
 }
 
 }  // namespace lanxi

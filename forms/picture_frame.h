@@ -93,12 +93,16 @@ class PictureFrame : public QWidget {
     void MouseUp(int Button, int Shift, float X, float Y);
     // The drawn image has changed: another picture, a painting, a clear or another size.
     void DrawingChanged();
+    // A key pressed while the frame has the focus (a Qt::Key), with Shift as for the mouse. The
+    // frame takes every key it is given, as a control does: none reaches the window.
+    void KeyDown(int KeyCode, int Shift);
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     // Places the widget and its inside; the drawn image takes the inside's size.

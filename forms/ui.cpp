@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
@@ -73,18 +74,25 @@ class RealUserInterface : public UserInterface {
         const auto done = qScopeGuard([&box] { delete box.data(); });
         box->setWindowTitle(request.shownTitle());
         box->setText(request.text);
+        QString iconName;  // what screen readers call the icon
         switch (request.style & 0x70) {
             case vbCritical:
                 box->setIcon(QMessageBox::Critical);
+                iconName = QStringLiteral("错误");
                 break;
             case vbExclamation:
                 box->setIcon(QMessageBox::Warning);
+                iconName = QStringLiteral("警告");
                 break;
             case vbInformation:
                 box->setIcon(QMessageBox::Information);
+                iconName = QStringLiteral("信息");
                 break;
             default:
                 box->setIcon(QMessageBox::NoIcon);
+        }
+        if (auto* icon = box->findChild<QLabel*>(QStringLiteral("qt_msgboxex_icon_label"))) {
+            icon->setAccessibleName(iconName);
         }
         box->setStandardButtons(QMessageBox::Ok);
         box->button(QMessageBox::Ok)->setText(QStringLiteral("确定"));

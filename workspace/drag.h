@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QRect>
+#include <QSize>
 #include <cstdint>
 
 // The arithmetic of the two mouse drags of the workspace: the crop rectangle on the left frame
-// and the panning of the result frame inside its pane.
+// and the panning of the result frame inside its pane; and of the crop rectangle moved by keys.
 namespace lanxi {
 
 // One side of the crop rectangle, whose corner stays where the button went down: the distance
@@ -17,5 +19,15 @@ float CropSide(float corner, float pointer, float edge);
 // neighbour) at 15 twips a pixel. The frame moves with the pointer, so the grabbed point stays
 // under it.
 std::int32_t PannedPosition(float position, std::int32_t grab, float pointer);
+
+// Where the crop rectangle appears when the user first presses an arrow key and none is shown:
+// in the middle of the picture (`bounds`, its size in pixels), half its width and half its
+// height, so that it can be seen and then moved or sized either way.
+QRect StartingCrop(QSize bounds);
+// The crop rectangle after an arrow key: moved by (dx, dy) pixels, or with `resize` its right
+// and bottom sides moved instead, the top-left corner staying. Either way it stays within the
+// picture and at least a pixel wide and high; a rectangle found partly outside (from another
+// picture, or a frame shrunk since) is brought inside first.
+QRect KeyedCrop(QRect crop, QSize bounds, int dx, int dy, bool resize);
 
 }  // namespace lanxi

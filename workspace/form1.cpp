@@ -22,6 +22,13 @@ Form1::Form1(QObject* parent)
       history_([this](const WorkspaceState& state) { setState(state); }) {
     connect(&estimate_, &CopyEstimate::ready, this, &Form1::showCopy);
     connect(&history_, &EditHistory::changed, this, &Form1::showHistory);
+    // A step taken, undone or made again while the keys move the crop rectangle starts the
+    // rectangle's own step anew from there (a drag holds the mouse, so nothing comes between).
+    connect(&history_, &EditHistory::changed, this, [this] {
+        if (SelectDragging == kFalse) {
+            beforeCrop_.reset();
+        }
+    });
     // A closed window starts again without a picture: its steps go with it, and their pictures.
     connect(this, &Form::unloaded, this, [this] {
         beforeCrop_.reset();
@@ -69,6 +76,7 @@ void Form1::BuildControls(QWidget* w) {
     On(Picture2, &PictureFrame::MouseDown, &Form1::Picture2_MouseDown);
     On(Picture2, &PictureFrame::MouseMove, &Form1::Picture2_MouseMove);
     On(Picture2, &PictureFrame::MouseUp, &Form1::Picture2_MouseUp);
+    On(Picture2, &PictureFrame::KeyDown, &Form1::Picture2_KeyDown);
     On(Combo1, &QComboBox::activated, &Form1::Combo1_Click);
     On(Command13, &QPushButton::clicked, &Form1::Command13_Click);
     On(Command14, &QPushButton::clicked, &Form1::Command14_Click);

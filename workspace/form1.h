@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRect>
 #include <QString>
 #include <cstdint>
 #include <functional>
@@ -101,6 +102,9 @@ class Form1 : public Form {
     void Picture2_MouseDown(int Button, int Shift, float X, float Y);
     void Picture2_MouseMove(int Button, int Shift, float X, float Y);
     void Picture2_MouseUp(int Button, int Shift, float X, float Y);
+    // The crop by keyboard: the arrows move the rectangle (with Shift they size it, with Ctrl
+    // ten pixels at a time), Enter cuts it as the mouse's release does, Escape hides it.
+    void Picture2_KeyDown(int KeyCode, int Shift);
     void Combo1_Click();     // another preset chosen
     void Command13_Click();  // undo the last step (also Ctrl+Z)
     void Command14_Click();  // redo it (also Ctrl+Y and Ctrl+Shift+Z)
@@ -148,6 +152,12 @@ class Form1 : public Form {
     // Runs a step that may change the result, `body` giving its name, and keeps it in the
     // history.
     void step(const std::function<QString()>& body);
+    // The release of a crop, by the mouse or by Enter: the cut, kept in the history as one step
+    // with the moves that made the rectangle.
+    void releaseCrop();
+    // Shows the crop rectangle over a part of the left picture as a drag over exactly that part
+    // would: its size in the readouts, the crop waiting for its first zoom.
+    void showCrop(const QRect& crop);
     // The release's cut of the rectangle Shape1 shows, into the right frame.
     void cutSelection();
     // The undo and redo buttons follow the history.
@@ -163,7 +173,7 @@ class Form1 : public Form {
     CopyEstimate estimate_;
     bool estimateDue_ = false;
     EditHistory history_;
-    // The state before the crop drag in progress.
+    // The state before the crop drag, or the keys moving the rectangle, in progress.
     std::optional<WorkspaceState> beforeCrop_;
 };
 

@@ -1,4 +1,6 @@
-// Cropping: a rectangle dragged on the left frame is cut into the right frame.
+// Cropping: a rectangle dragged on the left frame, or moved there with the arrow keys, is cut
+// into the right frame.
+#include <QRect>
 #include <limits>
 
 #include "base/errors.h"
@@ -51,6 +53,73 @@ void Form1::Picture2_MouseMove(int Button, int, float X, float Y) {
 }
 
 void Form1::Picture2_MouseUp(int, int, float, float) {
+    releaseCrop();
+}
+
+void Form1::Picture2_KeyDown(int KeyCode, int Shift) {
+    // Only over a picture, and never in the middle of a drag of the mouse's own.
+    if (!hasPicture() || SelectDragging != kFalse) {
+        return;
+    }
+    if (KeyCode == Qt::Key_Return || KeyCode == Qt::Key_Enter) {
+        if (Shape1->Visible()) {
+            releaseCrop();
+        }
+        return;
+    }
+    if (KeyCode == Qt::Key_Escape) {
+        // The rectangle goes, and the readouts and the crop's wait for a zoom are as they were
+        // before the keys moved it.
+        if (beforeCrop_) {
+            Label1[2]->setCaption(beforeCrop_->readoutWidth);
+            Label1[4]->setCaption(beforeCrop_->readoutHeight);
+            SelectionMade = beforeCrop_->selectionMade ? kTrue : kFalse;
+            beforeCrop_.reset();
+        }
+        Shape1->setVisible(false);
+        return;
+    }
+    const int step = (Shift & 2) != 0 ? 10 : 1;
+    int dx = 0, dy = 0;
+    switch (KeyCode) {
+        case Qt::Key_Left:
+            dx = -step;
+            break;
+        case Qt::Key_Right:
+            dx = step;
+            break;
+        case Qt::Key_Up:
+            dy = -step;
+            break;
+        case Qt::Key_Down:
+            dy = step;
+            break;
+        default:
+            return;
+    }
+    // The keys and the Enter that cuts make one step, as a drag and its release do.
+    if (!beforeCrop_) {
+        beforeCrop_ = State();
+    }
+    const QSize bounds(int(cropEdge(Picture2, true)), int(cropEdge(Picture2, false)));
+    const QRect shown(qRound(Shape1->Left()), qRound(Shape1->Top()), qRound(Shape1->Width()),
+                      qRound(Shape1->Height()));
+    showCrop(Shape1->Visible() ? KeyedCrop(shown, bounds, dx, dy, (Shift & 1) != 0)
+                               : StartingCrop(bounds));
+}
+
+void Form1::showCrop(const QRect& crop) {
+    Shape1->setLeft(float(crop.x()));
+    Shape1->setTop(float(crop.y()));
+    Shape1->setWidth(float(crop.width()));
+    Shape1->setHeight(float(crop.height()));
+    Shape1->setVisible(true);
+    Label1[2]->setCaption(Readout(float(crop.width())));
+    Label1[4]->setCaption(Readout(float(crop.height())));
+    SelectionMade = kTrue;
+}
+
+void Form1::releaseCrop() {
     const WorkspaceState before = beforeCrop_ ? *beforeCrop_ : State();
     beforeCrop_.reset();
     cutSelection();

@@ -107,14 +107,7 @@ void Form1::Command15_Click() {
     step([&] {
         // As a drag over exactly the content would: the rectangle and its size in the readouts,
         // the crop waiting for its first zoom, then the release's cut.
-        Shape1->setLeft(float(content.x()));
-        Shape1->setTop(float(content.y()));
-        Shape1->setWidth(float(content.width()));
-        Shape1->setHeight(float(content.height()));
-        Shape1->setVisible(true);
-        Label1[2]->setCaption(Readout(float(content.width())));
-        Label1[4]->setCaption(Readout(float(content.height())));
-        SelectionMade = kTrue;
+        showCrop(content);
         cutSelection();
         return QStringLiteral("裁掉空白边");
     });

@@ -8,6 +8,7 @@
 #include "app/application.h"
 #include "app/form3_design.h"
 #include "compress/batch_run.h"
+#include "tests/support/accessibility.h"
 #include "tests/support/filesystems.h"
 #include "tests/support/images.h"
 #include "tests/support/scripted_ui.h"
@@ -154,6 +155,21 @@ TEST_F(ApplicationTest, TheProgramEndsWithItsLastWindow) {
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_TRUE(workspaceStayed);
     EXPECT_FALSE(program.form3().IsLoaded());
+}
+
+// What a screen reader finds in each window as it opens: a window, and every control it can
+// reach named.
+TEST_F(ApplicationTest, AReaderFindsEveryControlOfEveryWindowNamed) {
+    test::ReaderEvents reader;
+    Click(startButton("Command1"));
+    Click(startButton("Command2"));
+    for (Form* form : {static_cast<Form*>(&program.form3()), static_cast<Form*>(&program.form1()),
+                       static_cast<Form*>(&program.form2())}) {
+        EXPECT_EQ(test::UnnamedControls(form->window()), QStringList()) << form->objectName();
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(form->window())->role(),
+                  QAccessible::Window)
+            << "announced by its title";
+    }
 }
 
 TEST_F(ApplicationTest, TheLinkButtonsOpenTheHomePage) {

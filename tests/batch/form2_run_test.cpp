@@ -9,6 +9,7 @@
 #include "codec/loader.h"
 #include "compress/batch_run.h"
 #include "tests/batch/batch_fixture.h"
+#include "tests/support/accessibility.h"
 #include "tests/support/filesystems.h"
 #include "tests/support/jpeg_info.h"
 
@@ -230,9 +231,16 @@ TEST_F(RunTest, AWindowModalProgressDialogFollowsTheRunWhileTheWindowsStayAlive)
     QStringList current;
     bool blocked = false;
     bool aliveMeanwhile = false;
+    // A screen reader hears the dialog's controls by name, and the count of files done as it
+    // changes (the bar tells its own).
+    test::ReaderEvents reader;
+    EXPECT_EQ(test::UnnamedControls(form.window()), QStringList());
+    const QLabel* count = nullptr;
     QObject::connect(&form, &Form2::runStarted, &form, [&](BatchRun* run) {
         auto* progress = form.window()->findChild<BatchProgress*>(QStringLiteral("BatchProgress"));
         ASSERT_NE(progress, nullptr);
+        EXPECT_EQ(test::UnnamedControls(progress), QStringList());
+        count = progress->findChild<QLabel*>(QStringLiteral("count"));
         EXPECT_TRUE(progress->isVisible());
         EXPECT_EQ(progress->windowModality(), Qt::WindowModal);
         EXPECT_EQ(QApplication::activeModalWidget(), progress);
@@ -257,6 +265,7 @@ TEST_F(RunTest, AWindowModalProgressDialogFollowsTheRunWhileTheWindowsStayAlive)
     EXPECT_EQ(counts, QStringList({"已完成 1 / 4 个文件", "已完成 2 / 4 个文件",
                                    "已完成 3 / 4 个文件", "已完成 4 / 4 个文件"}));
     EXPECT_TRUE(aliveMeanwhile) << "events were handled while the run worked";
+    EXPECT_EQ(reader.Count(count, QAccessible::ValueChanged), 5) << "none done, then each file";
     EXPECT_TRUE(blocked);
     EXPECT_EQ(rows(), names);
     EXPECT_EQ(form.window()->findChild<BatchProgress*>(), nullptr) << "the dialog has gone";

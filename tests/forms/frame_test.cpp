@@ -148,6 +148,25 @@ TEST_F(FrameTest, ReportsTheMouseInInsideUnitsWithButtonAndShiftState) {
     EXPECT_FLOAT_EQ(seen[3].y, 45);
 }
 
+// With the focus, a frame draws a band of the highlight colour over its edge (over the picture
+// when it has no border), told apart from the crop rectangle's dotted line.
+TEST_F(FrameTest, WithTheFocusItDrawsABandOverItsEdge) {
+    frame->setAutoSize(true);
+    const QImage grey = solid(40, 30, qRgb(128, 128, 128));
+    frame->setPicture(StdPicture(grey));
+    container->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(container.get()));
+    frame->setFocusPolicy(Qt::StrongFocus);
+    frame->setFocus();
+    const QImage focused = frame->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(focused.copy(2, 2, 36, 26), grey.copy(2, 2, 36, 26));
+    const QRgb highlight = frame->palette().color(QPalette::Highlight).rgb();
+    EXPECT_EQ(focused.pixel(0, 0), highlight);
+    EXPECT_EQ(focused.pixel(39, 28), highlight);
+    frame->clearFocus();
+    EXPECT_EQ(frame->grab().toImage().convertToFormat(QImage::Format_RGB32), grey);
+}
+
 TEST(BorderedFrame, ItsInsideHoldsTheChildrenAndTheMouseCoordinates) {
     QWidget window;
     window.resize(400, 400);

@@ -13,6 +13,7 @@
 #include "forms/common_dialog.h"
 #include "forms/form.h"
 #include "forms/ui.h"
+#include "tests/support/accessibility.h"
 #include "tests/support/images.h"
 #include "tests/support/scripted_ui.h"
 
@@ -112,6 +113,32 @@ TEST(RealDialogs, GoWithTheirWindowWhenItIsFreedMeanwhile) {
             MsgBox(window, QStringLiteral("提示"));
         }
         EXPECT_TRUE(window.isNull());
+    }
+}
+
+// The real dialogs as a screen reader finds them while they wait for the user: the message box
+// reads its text and names its icon, and every control of the file dialog has a name.
+TEST(RealDialogs, AReaderHearsTheirTextAndNamesTheirControls) {
+    QWidget window;
+    window.show();
+    for (const bool fileDialog : {true, false}) {
+        QStringList unnamed{QStringLiteral("not shown")};
+        QString text;
+        QTimer::singleShot(0, [&] {
+            QWidget* box = QApplication::activeModalWidget();
+            unnamed = test::UnnamedControls(box);
+            text = QAccessible::queryAccessibleInterface(box)->text(QAccessible::Value);
+            box->close();
+        });
+        if (fileDialog) {
+            FileDialogRequest request;
+            request.parent = &window;
+            Ui().fileDialog(request);
+        } else {
+            MsgBox(&window, QStringLiteral("文件保存并再次压缩成功！"), vbInformation);
+            EXPECT_EQ(text, QStringLiteral("文件保存并再次压缩成功！"));
+        }
+        EXPECT_EQ(unnamed, QStringList()) << (fileDialog ? "file dialog" : "message box");
     }
 }
 

@@ -5,6 +5,7 @@
 #include <QAbstractButton>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <algorithm>
@@ -52,6 +53,13 @@ void ExpectBuiltAsDesigned(const Form& form, std::span<const ControlDesign> desi
         }
         EXPECT_EQ(c->parentWidget(), container);
         EXPECT_EQ(c->isEnabled(), o.enabled);
+        EXPECT_EQ(c->accessibleName(), QString::fromUtf8(o.accessibleName));
+        EXPECT_EQ(c->accessibleDescription(), QString::fromUtf8(o.accessibleDescription));
+        if (o.labelFor != nullptr) {
+            ASSERT_NE(qobject_cast<QLabel*>(c), nullptr);
+            EXPECT_EQ(qobject_cast<QLabel*>(c)->buddy(),
+                      form.control(QString::fromUtf8(o.labelFor)));
+        }
         EXPECT_EQ(!c->isHidden(), o.visible);
         if (qobject_cast<VbLabel*>(c) != nullptr && o.autoSize) {
             // An autosized label is as large as its caption; it keeps its place.

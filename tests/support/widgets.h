@@ -20,8 +20,8 @@ QStringList TabOrder(QWidget* first, int count);
 QRect TwipsOf(const QWidget* control);
 // Checks a loaded window against its design table: every control is there by its name, in its
 // container (the window or a frame's inside), at its rectangle (an autosized label at its
-// place), with its caption, enabled and visible state, border, colour and tooltip, and Tab
-// visits the controls in the design's order.
+// place), with its caption, enabled and visible state, border, colour, tooltip and what readers
+// call it, and Tab visits the controls in the design's order.
 void ExpectBuiltAsDesigned(const Form& form, std::span<const ControlDesign> design);
 // Clicks a push button with the mouse, as a user would (nothing happens when it is disabled).
 void Click(QPushButton* button);

@@ -1,4 +1,4 @@
-// Crop selection: the mouse on the real left frame, the cut through the clipboard.
+// Crop selection: the mouse and the keys on the real left frame, the cut through the clipboard.
 #include "forms/clipboard.h"
 #include "tests/workspace/workspace_fixture.h"
 
@@ -6,6 +6,7 @@ namespace lanxi {
 namespace {
 
 using CropTest = test::WorkspaceTest;
+using test::Click;
 
 QRectF shapeRect(const Form1& form) {
     return QRectF(form.Shape1->Left(), form.Shape1->Top(), form.Shape1->Width(),
@@ -46,6 +47,48 @@ TEST_F(CropTest, ADragCutsExactlyTheRectanglesPixels) {
     openPicture(test::SmoothImage(50, 50));
     EXPECT_EQ(form.Picture1->Picture().image(), pattern.copy(5, 5, 290, 190));
     EXPECT_EQ(Clipboard::GetData().image(), pattern.copy(5, 5, 290, 190));
+}
+
+// The crop by keyboard, on the left frame with the focus: the rectangle appears in the middle
+// of the picture, the arrows move it (Shift sizes it, Ctrl goes ten pixels at a time), Enter cuts
+// it as the mouse's release does and Escape takes it away.
+TEST_F(CropTest, TheArrowKeysMoveACropThatEnterCutsAsTheReleaseDoes) {
+    const QImage pattern = test::PatternImage(300, 200);
+    openPicture(pattern);
+    ASSERT_TRUE(tabTo(form.Picture2));
+    key(Qt::Key_Right);
+    EXPECT_EQ(shapeRect(form), QRectF(75, 50, 150, 100));
+    key(Qt::Key_Right);
+    key(Qt::Key_Down, Qt::ControlModifier);
+    key(Qt::Key_Left, Qt::ShiftModifier);
+    key(Qt::Key_Up, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_EQ(shapeRect(form), QRectF(76, 60, 149, 90));
+    EXPECT_EQ(readouts(), QStringList({"149", "90"}));
+    EXPECT_EQ(form.SelectionMade, kTrue);
+    EXPECT_TRUE(form.Picture1->Picture().isEmpty()) << "nothing is cut before Enter";
+
+    key(Qt::Key_Return);
+    const QImage cut = pattern.copy(76, 60, 149, 90);
+    EXPECT_EQ(form.Picture1->Picture().image(), cut);
+    EXPECT_EQ(Clipboard::GetData().image(), cut);
+    // One step with the keys' moves: undone, the window is as before the first key.
+    Click(form.Command13);
+    EXPECT_FALSE(form.Shape1->Visible());
+    EXPECT_EQ(readouts(), QStringList({"0", "0"}));
+    EXPECT_FALSE(form.History().CanUndo());
+    Click(form.Command14);
+
+    // Escape: the rectangle goes, the readouts are as before the keys, nothing is cut or kept.
+    form.Picture2->setFocus();
+    key(Qt::Key_Left);
+    key(Qt::Key_Escape);
+    EXPECT_FALSE(form.Shape1->Visible());
+    EXPECT_EQ(readouts(), QStringList({"149", "90"}));
+    // Enter with no rectangle shown cuts nothing, whatever the clipboard holds.
+    Clipboard::SetData(StdPicture(test::SmoothImage(20, 20)));
+    key(Qt::Key_Return);
+    EXPECT_EQ(form.Picture1->Picture().image(), cut);
+    EXPECT_EQ(form.History().UndoName(), QStringLiteral("剪切"));
 }
 
 TEST_F(CropTest, ADragToTheUpperLeftCutsTheMirrorImageAboutThePressPoint) {

@@ -1,12 +1,14 @@
 // The strip for the site's limits: the readout follows the result, a preset shapes the result
 // and fits the copy the save writes, and a file dropped on the window opens.
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
 
 #include "codec/loader.h"
+#include "tests/support/accessibility.h"
 #include "tests/support/jpeg_info.h"
 #include "tests/workspace/workspace_fixture.h"
 
@@ -77,6 +79,67 @@ TEST_F(StripTest, APresetShapesTheResultAndTheSaveWritesACopyWithinItsLimit) {
     choose(SitePreset::IdCard);
     EXPECT_EQ(readouts(), QStringList({"700", "525"}));
     EXPECT_TRUE(readout().contains(QStringLiteral("（质量")));
+}
+
+// A user without a mouse: Tab to "打开图片" and Enter, the arrows and Enter on the left frame for
+// the crop, an arrow in the preset box, Tab to "保存缩放图片" and Space. A screen reader hears
+// every control by its name and every change of what the frames and readouts show; the files
+// are the bytes the mouse makes with the same choices, through the same steps.
+TEST_F(StripTest, TheKeyboardAloneMakesTheFilesTheMouseMakesAndAReaderHearsItAll) {
+    const QString picture = pictureFile(test::PhotoImage(1200, 900), QStringLiteral("照片.bmp"));
+    test::ReaderEvents reader;
+    const auto told = [&] {
+        readout();  // the copy's readout is worked out first
+        return reader.SilentChanges(form.window());
+    };
+    const auto answerSave = [&](const char* folder) {
+        QDir(dir.path()).mkdir(QString::fromUtf8(folder));
+        ui.answer(dir.file(QString::fromUtf8(folder) + QStringLiteral("/结果.bmp")));
+    };
+    told();
+    ASSERT_TRUE(tabTo(form.Command5));
+    ui.answer(picture);
+    key(Qt::Key_Return);
+    EXPECT_EQ(told(), QStringList());
+    ASSERT_TRUE(tabTo(form.Picture2));
+    key(Qt::Key_Down);                       // (300, 225), 600 x 450
+    key(Qt::Key_Left, Qt::ControlModifier);  // (290, 225)
+    key(Qt::Key_Right, Qt::ShiftModifier);   // 601 x 450
+    EXPECT_EQ(reader.Count(form.Label1[2], QAccessible::ValueChanged), 2) << "shown, then sized";
+    EXPECT_EQ(told(), QStringList());
+    const auto heard = [](QWidget* control) {
+        return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Description);
+    };
+    EXPECT_TRUE(heard(form.Picture2)
+                    .startsWith(QStringLiteral(
+                        "1200 × 900 像素；裁剪框 601 × 450 像素，左上角 (290, 225)；")));
+    key(Qt::Key_Return);
+    ASSERT_TRUE(tabTo(form.Combo1));
+    key(Qt::Key_Down);
+    EXPECT_EQ(told(), QStringList());
+    EXPECT_EQ(heard(form.Picture1), QStringLiteral("601 × 450 像素"));
+    EXPECT_EQ(test::UnnamedControls(form.window()), QStringList());
+    ASSERT_TRUE(tabTo(form.Command3));
+    answerSave("键盘");
+    key(Qt::Key_Space);
+    const QStringList keyboard = ui.messageTexts() << form.History().UndoName();
+
+    form.Unload();
+    form.Show();
+    ui.messages.clear();
+    open(picture);
+    drag(form.Picture2, {290, 225}, {891, 675});
+    choose(SitePreset::Article);
+    readout();
+    answerSave("鼠标");
+    Click(form.Command3);
+    EXPECT_EQ(ui.messageTexts() << form.History().UndoName(), keyboard);
+    for (const QString& name : {QStringLiteral("/结果.bmp"), QStringLiteral("/结果_YS.jpg")}) {
+        const QByteArray mouse = test::ReadBytes(dir.file(QStringLiteral("鼠标") + name));
+        EXPECT_FALSE(mouse.isEmpty());
+        EXPECT_EQ(test::ReadBytes(dir.file(QStringLiteral("键盘") + name)), mouse);
+    }
+    EXPECT_EQ(LoadPicture(dir.file(QStringLiteral("鼠标/结果.bmp"))).size(), QSize(601, 450));
 }
 
 TEST_F(StripTest, AFileDroppedOnTheWindowOpensAsIfChosenInTheDialog) {

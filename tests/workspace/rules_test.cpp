@@ -171,6 +171,24 @@ TEST(CropSide, MirrorsAboutTheCornerAndStopsAtTheEdge) {
     }
 }
 
+TEST(KeyedCrop, StartsInTheMiddleAndMovesOrSizesWithinThePicture) {
+    EXPECT_EQ(StartingCrop({1, 3}), QRect(0, 1, 1, 1));  // never empty
+    const struct {
+        QRect crop;
+        int dx, dy;
+        bool resize;
+        QRect after;
+    } cases[] = {
+        {{290, 150, 10, 10}, 10, -160, false, {290, 0, 10, 10}},    // stops at the edges
+        {{200, 100, 90, 50}, 10, 100, true, {200, 100, 100, 100}},  // grows up to them
+        {{10, 10, 5, 5}, -10, -1, true, {10, 10, 1, 4}},            // at least a pixel
+        {{250, 150, 200, 200}, -1, 0, false, {99, 0, 200, 200}},    // brought inside first
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(KeyedCrop(c.crop, {300, 200}, c.dx, c.dy, c.resize), c.after) << c.crop.x();
+    }
+}
+
 TEST(PannedPosition, MovesByThePointersDistanceFromTheGrabPoint) {
     EXPECT_EQ(PannedPosition(0, 10, 40), 450);
     EXPECT_EQ(PannedPosition(450, 10, 10), 450);

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QMouseEvent>
+#include <QTest>
 
 #include "tests/support/images.h"
 #include "tests/support/scripted_ui.h"
@@ -59,6 +60,18 @@ class WorkspaceTest : public ::testing::Test {
         move(frame, (from + to) / 2);
         move(frame, to);
         release(frame, to);
+    }
+    // A key pressed and released on the keyboard: it goes to the control with the focus.
+    void key(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QWidget* focus = form.window()->focusWidget();
+        QTest::keyClick(focus != nullptr ? focus : form.window(), Qt::Key(key), modifiers);
+    }
+    // Tab until the control has the focus; false when a whole round of the window misses it.
+    bool tabTo(QWidget* control) {
+        for (int i = 0; i < 40 && form.window()->focusWidget() != control; ++i) {
+            key(Qt::Key_Tab);
+        }
+        return form.window()->focusWidget() == control;
     }
     // Sets the two fixed-size inputs as the user types them.
     void setInputs(const QString& width, const QString& height) {
