@@ -43,8 +43,8 @@ struct Kernel {
     double support;  // in output pixels, each side
 };
 
-Kernel kernelOf(SharpKernel kernel) {
-    return kernel == SharpKernel::Lanczos3 ? Kernel{lanczos3, 3} : Kernel{magicKernelSharp, 2.5};
+Kernel kernelOf(Reduction reduction) {
+    return reduction == Reduction::Lanczos3 ? Kernel{lanczos3, 3} : Kernel{magicKernelSharp, 2.5};
 }
 
 // How the pixels of one side are made from the input's: output pixel i is the sum of
@@ -157,9 +157,7 @@ class Band {
     }
 
   private:
-    float* slot(int row) {
-        return &ring_[std::size_t(row % down_.taps) * std::size_t(width_) * 4];
-    }
+    float* slot(int row) { return &ring_[std::size_t(row % down_.taps) * std::size_t(width_) * 4]; }
 
     // The averaged row `row`, filtered across into `dst`.
     void makeRow(int row, float* dst) {
@@ -220,9 +218,12 @@ class Band {
 
 }  // namespace
 
-QImage SharpReduced(const QImage& source, QSize size, SharpKernel kernel) {
+QImage Reduced(const QImage& source, QSize size, Reduction reduction) {
     if (size.isEmpty() || source.isNull()) {
         return {};
+    }
+    if (reduction == Reduction::Area) {
+        return source.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
     }
     const QImage src = source.format() == QImage::Format_RGB32
                            ? source
@@ -236,7 +237,7 @@ QImage SharpReduced(const QImage& source, QSize size, SharpKernel kernel) {
     // the kernel needs at least two input pixels per output pixel left to act on.
     const int fx = std::max(1, sw / (2 * tw));
     const int fy = std::max(1, sh / (2 * th));
-    const Kernel shape = kernelOf(kernel);
+    const Kernel shape = kernelOf(reduction);
     const Filter across = makeFilter(sw, fx, (sw + fx - 1) / fx, tw, shape);
     const Filter down = makeFilter(sh, fy, (sh + fy - 1) / fy, th, shape);
     QImage out(size, QImage::Format_RGB32);

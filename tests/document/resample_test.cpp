@@ -50,32 +50,36 @@ double amplitude(const QImage& image, double f) {
     return 2 * std::hypot(s, c) / n;
 }
 
+QImage sharp(const QImage& image, QSize size) {
+    return Reduced(image, size, Reduction::Lanczos3);
+}
+
 // A windowed sinc passes what the new size can hold nearly whole and cuts off what it cannot;
 // an area average (a box) softens the first and lets the second through as a false, slower wave.
 // Reductions with and without the whole-factor average first, by both kernels.
 TEST(SharpReduction, PassesWhatTheNewSizeHoldsAndCutsOffWhatItCannot) {
     struct Case {
         const char* what;
-        SharpKernel kernel;
-        double ratio;   // input pixels per output pixel
-        double f;       // the wave, in cycles per output pixel
-        double least;   // the smallest share of the wave's amplitude kept (0: none asked)
-        double most;    // the largest
+        Reduction kernel;
+        double ratio;  // input pixels per output pixel
+        double f;      // the wave, in cycles per output pixel
+        double least;  // the smallest share of the wave's amplitude kept (0: none asked)
+        double most;   // the largest
     };
     const double box03 = std::sin(std::numbers::pi * 0.3) / (std::numbers::pi * 0.3);  // 0.86
     const Case cases[] = {
-        {"kept, 2.5 to 1", SharpKernel::Lanczos3, 2.5, 0.3, 0.95, 1.02},
-        {"kept, 5.3 to 1 (averaged by 2 first)", SharpKernel::Lanczos3, 5.3, 0.3, 0.93, 1.02},
-        {"half way, 2.5 to 1", SharpKernel::Lanczos3, 2.5, 0.45, 0.55, 0.8},
-        {"cut off, 2.5 to 1", SharpKernel::Lanczos3, 2.5, 0.75, 0, 0.04},
-        {"cut off, 5.3 to 1", SharpKernel::Lanczos3, 5.3, 0.75, 0, 0.04},
-        {"kept by the other kernel", SharpKernel::MagicKernelSharp, 2.5, 0.3, 0.9, 1.05},
-        {"cut off by the other kernel", SharpKernel::MagicKernelSharp, 2.5, 0.75, 0, 0.06},
+        {"kept, 2.5 to 1", Reduction::Lanczos3, 2.5, 0.3, 0.95, 1.02},
+        {"kept, 5.3 to 1 (averaged by 2 first)", Reduction::Lanczos3, 5.3, 0.3, 0.93, 1.02},
+        {"half way, 2.5 to 1", Reduction::Lanczos3, 2.5, 0.45, 0.55, 0.8},
+        {"cut off, 2.5 to 1", Reduction::Lanczos3, 2.5, 0.75, 0, 0.04},
+        {"cut off, 5.3 to 1", Reduction::Lanczos3, 5.3, 0.75, 0, 0.04},
+        {"kept by the other kernel", Reduction::MagicKernelSharp, 2.5, 0.3, 0.9, 1.05},
+        {"cut off by the other kernel", Reduction::MagicKernelSharp, 2.5, 0.75, 0, 0.06},
     };
     for (const Case& c : cases) {
         const int out = 200;
         const QImage source = wave(int(std::lround(out * c.ratio)), 12, c.f / c.ratio);
-        const QImage reduced = SharpReduced(source, QSize(out, 4), c.kernel);
+        const QImage reduced = Reduced(source, QSize(out, 4), c.kernel);
         ASSERT_EQ(reduced.size(), QSize(out, 4)) << c.what;
         // What is cut off could only come back as the wave folded below the new limit.
         const double kept = amplitude(reduced, c.f < 0.5 ? c.f : 1 - c.f) / 100;
@@ -87,10 +91,10 @@ TEST(SharpReduction, PassesWhatTheNewSizeHoldsAndCutsOffWhatItCannot) {
     }
 
     // A hard edge: steep, with the kernel's ringing beside it and nothing further away.
-    for (const auto& [what, kernel, bound] : {std::tuple{"Lanczos 3", SharpKernel::Lanczos3, 0.08},
-                                              std::tuple{"Magic Kernel Sharp",
-                                                         SharpKernel::MagicKernelSharp, 0.08}}) {
-        const QImage reduced = SharpReduced(step(301, 9, 150.4, 64, 192), QSize(100, 3), kernel);
+    for (const auto& [what, kernel, bound] :
+         {std::tuple{"Lanczos 3", Reduction::Lanczos3, 0.08},
+          std::tuple{"Magic Kernel Sharp", Reduction::MagicKernelSharp, 0.08}}) {
+        const QImage reduced = Reduced(step(301, 9, 150.4, 64, 192), QSize(100, 3), kernel);
         int least = 255, most = 0;
         for (int x = 0; x < 100; ++x) {
             const int v = qGreen(reduced.pixel(x, 1));
@@ -122,11 +126,11 @@ TEST(SharpReduction, KeepsFlatGreyAndUnchangedPicturesAsTheyAre) {
         flat.fill(colour);
         QImage expected(70, 31, QImage::Format_RGB32);
         expected.fill(colour);
-        EXPECT_EQ(SharpReduced(flat, expected.size()), expected) << std::hex << colour;
+        EXPECT_EQ(sharp(flat, expected.size()), expected) << std::hex << colour;
     }
     const QImage photo = test::PhotoImage(1400, 1000);
     const QImage grey = photo.convertToFormat(QImage::Format_Grayscale8);
-    const QImage reduced = SharpReduced(grey, QSize(333, 237));
+    const QImage reduced = sharp(grey, QSize(333, 237));
     ASSERT_EQ(reduced.format(), QImage::Format_RGB32);
     for (int y = 0; y < reduced.height(); ++y) {
         for (int x = 0; x < reduced.width(); ++x) {
@@ -135,22 +139,22 @@ TEST(SharpReduction, KeepsFlatGreyAndUnchangedPicturesAsTheyAre) {
         }
     }
     const QImage rgb = photo.convertToFormat(QImage::Format_RGB32);
-    EXPECT_EQ(SharpReduced(rgb, rgb.size()), rgb);
+    EXPECT_EQ(sharp(rgb, rgb.size()), rgb);
     // Only the rows reduced: every column as the kernel makes it down a single column.
-    const QImage rows = SharpReduced(rgb, QSize(1400, 300));
-    EXPECT_EQ(rows.copy(600, 0, 1, 300), SharpReduced(rgb.copy(600, 0, 1, 1000), QSize(1, 300)));
+    const QImage rows = sharp(rgb, QSize(1400, 300));
+    EXPECT_EQ(rows.copy(600, 0, 1, 300), sharp(rgb.copy(600, 0, 1, 1000), QSize(1, 300)));
 
     // Reduced across what was reduced down: the same up to the float sums' order.
     const QTransform turn = QTransform().rotate(90);
-    EXPECT_LE(test::MaxDifference(SharpReduced(rgb, QSize(500, 357)),
-                                  SharpReduced(rgb.transformed(turn), QSize(357, 500))
-                                      .transformed(turn.inverted())),
+    EXPECT_LE(test::MaxDifference(
+                  sharp(rgb, QSize(500, 357)),
+                  sharp(rgb.transformed(turn), QSize(357, 500)).transformed(turn.inverted())),
               1);
     for (const QSize tiny : {QSize(1, 1), QSize(3, 1), QSize(1, 2)}) {
-        EXPECT_EQ(SharpReduced(rgb, tiny).size(), tiny);
-        EXPECT_EQ(SharpReduced(rgb.copy(0, 0, 1, 1), tiny).size(), tiny);
+        EXPECT_EQ(sharp(rgb, tiny).size(), tiny);
+        EXPECT_EQ(sharp(rgb.copy(0, 0, 1, 1), tiny).size(), tiny);
     }
-    EXPECT_TRUE(SharpReduced(rgb, QSize(0, 5)).isNull());
+    EXPECT_TRUE(sharp(rgb, QSize(0, 5)).isNull());
 }
 
 }  // namespace
