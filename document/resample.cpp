@@ -4,11 +4,16 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <numbers>
 #include <vector>
 
 #include "document/picture.h"
+
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#endif
 
 namespace lanxi {
 namespace {
@@ -48,7 +53,8 @@ Kernel kernelOf(Reduction reduction) {
 }
 
 // How the pixels of one side are made from the input's: output pixel i is the sum of
-// weights[i * taps + t] times input pixel first[i] + t, for t below count[i].
+// weights[i * taps + t] times input pixel first[i] + t, for t below count[i]; the weights from
+// count[i] to taps are zeros.
 struct Filter {
     std::vector<int> first;
     std::vector<int> count;
@@ -107,8 +113,120 @@ Filter makeFilter(int source, int factor, int in, int out, Kernel kernel) {
     return f;
 }
 
-// One band of output rows: the input's rows, averaged by the whole factors and filtered across,
-// are made once each, as the rows going down need them, into a ring of the last ones.
+// Four floats worked on at once: a pixel's channels, or four of a row's values.
+#if defined(__SSE2__) || defined(_M_X64)
+struct Four {
+    __m128 v;
+};
+inline Four load(const float* p) {
+    return {_mm_loadu_ps(p)};
+}
+inline Four splat(float f) {
+    return {_mm_set1_ps(f)};
+}
+inline Four zero() {
+    return {_mm_setzero_ps()};
+}
+inline void store(float* p, Four a) {
+    _mm_storeu_ps(p, a.v);
+}
+inline Four operator+(Four a, Four b) {
+    return {_mm_add_ps(a.v, b.v)};
+}
+inline Four operator*(Four a, Four b) {
+    return {_mm_mul_ps(a.v, b.v)};
+}
+// Four bytes (a pixel) as floats, and back, rounded to the nearest and clipped to 0..255.
+inline Four fromBytes(const uchar* p) {
+    const __m128i zero = _mm_setzero_si128();
+    std::int32_t word;
+    std::memcpy(&word, p, 4);
+    const __m128i bytes = _mm_cvtsi32_si128(word);
+    return {_mm_cvtepi32_ps(_mm_unpacklo_epi16(_mm_unpacklo_epi8(bytes, zero), zero))};
+}
+// sums[i] += bytes[i] for i below n, a multiple of 4.
+inline void addBytes(std::uint32_t* sums, const uchar* bytes, std::size_t n) {
+    const __m128i zero = _mm_setzero_si128();
+    std::size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        const __m128i lo = _mm_unpacklo_epi8(b, zero), hi = _mm_unpackhi_epi8(b, zero);
+        const __m128i parts[4] = {_mm_unpacklo_epi16(lo, zero), _mm_unpackhi_epi16(lo, zero),
+                                  _mm_unpacklo_epi16(hi, zero), _mm_unpackhi_epi16(hi, zero)};
+        for (std::size_t k = 0; k < 4; ++k) {
+            auto* at = reinterpret_cast<__m128i*>(sums + i + 4 * k);
+            _mm_storeu_si128(at, _mm_add_epi32(_mm_loadu_si128(at), parts[k]));
+        }
+    }
+    for (; i < n; ++i) {
+        sums[i] += bytes[i];
+    }
+}
+// The sum of `count` pixels' sums from `sums`, times `scale`.
+inline Four sumPixels(const std::uint32_t* sums, int count, float scale) {
+    __m128i total = _mm_setzero_si128();
+    for (int u = 0; u < count; ++u) {
+        total =
+            _mm_add_epi32(total, _mm_loadu_si128(reinterpret_cast<const __m128i*>(sums + 4 * u)));
+    }
+    return {_mm_mul_ps(_mm_cvtepi32_ps(total), _mm_set1_ps(scale))};
+}
+inline void toBytes(Four a, uchar* p) {
+    const __m128i words = _mm_cvtps_epi32(a.v);
+    const __m128i packed = _mm_packus_epi16(_mm_packs_epi32(words, words), words);
+    const std::int32_t word = _mm_cvtsi128_si32(packed);
+    std::memcpy(p, &word, 4);
+}
+#else
+struct Four {
+    float v[4];
+};
+inline Four load(const float* p) {
+    return {{p[0], p[1], p[2], p[3]}};
+}
+inline Four splat(float f) {
+    return {{f, f, f, f}};
+}
+inline Four zero() {
+    return splat(0);
+}
+inline void store(float* p, Four a) {
+    std::copy(a.v, a.v + 4, p);
+}
+inline Four operator+(Four a, Four b) {
+    return {{a.v[0] + b.v[0], a.v[1] + b.v[1], a.v[2] + b.v[2], a.v[3] + b.v[3]}};
+}
+inline Four operator*(Four a, Four b) {
+    return {{a.v[0] * b.v[0], a.v[1] * b.v[1], a.v[2] * b.v[2], a.v[3] * b.v[3]}};
+}
+inline Four fromBytes(const uchar* p) {
+    return {{float(p[0]), float(p[1]), float(p[2]), float(p[3])}};
+}
+inline void addBytes(std::uint32_t* sums, const uchar* bytes, std::size_t n) {
+    for (std::size_t i = 0; i < n; ++i) {
+        sums[i] += bytes[i];
+    }
+}
+inline Four sumPixels(const std::uint32_t* sums, int count, float scale) {
+    Four total = zero();
+    for (int u = 0; u < count; ++u) {
+        for (int c = 0; c < 4; ++c) {
+            total.v[c] += float(sums[4 * u + c]);
+        }
+    }
+    return total * splat(scale);
+}
+inline void toBytes(Four a, uchar* p) {
+    for (int c = 0; c < 4; ++c) {
+        p[c] = uchar(std::nearbyint(std::clamp(a.v[c], 0.0f, 255.0f)));
+    }
+}
+#endif
+
+// One band of output rows. The input's rows, averaged by the whole factors, are made once each
+// as the rows going down need them, into a ring of the last ones; each output row is their
+// weighted sum, then filtered across. Every sum runs over four floats at once, and the sums
+// across over four pixels at once, so that no sum waits for the one before it.
 class Band {
   public:
     Band(const QImage& source, int fx, int fy, const Filter& across, const Filter& down)
@@ -119,89 +237,118 @@ class Band {
           down_(down),
           width_(int(across.first.size())),
           shrunkWidth_((source.width() + fx - 1) / fx),
-          ring_(std::size_t(down.taps) * std::size_t(width_) * 4),
-          shrunk_(std::size_t(shrunkWidth_) * 4),
-          sums_(std::size_t(source.width()) * 4),
-          out_(std::size_t(width_) * 4) {}
+          // Each row ends in as many zeros as the filter across has taps, so that every output
+          // pixel can read all of them.
+          rowFloats_((std::size_t(shrunkWidth_) + std::size_t(across.taps)) * 4),
+          ring_(std::size_t(down.taps) * rowFloats_),
+          column_(rowFloats_),
+          sums_(fx > 1 || fy > 1 ? std::size_t(source.width()) * 4 : 0),
+          rows_(std::size_t(down.taps)) {}
 
     void render(uchar* bits, qsizetype bytesPerLine, int first, int last) {
         int next = 0;  // the next averaged row to make
-        bool started = false;
         for (int y = first; y < last; ++y) {
             const int from = down_.first[std::size_t(y)];
             const int count = down_.count[std::size_t(y)];
-            if (!started || next < from) {
-                next = from;
-                started = true;
-            }
+            next = y == first ? from : std::max(next, from);
             for (; next < from + count; ++next) {
                 makeRow(next, slot(next));
             }
-            std::fill(out_.begin(), out_.end(), 0.0f);
-            const float* w = &down_.weights[std::size_t(y) * std::size_t(down_.taps)];
-            for (int t = 0; t < count; ++t) {
-                const float* row = slot(from + t);
-                const float wt = w[t];
-                for (std::size_t i = 0; i < out_.size(); ++i) {
-                    out_[i] += wt * row[i];
-                }
-            }
-            uchar* dst = bits + qsizetype(y) * bytesPerLine;
-            for (std::size_t i = 0; i < out_.size(); i += 4) {
-                for (std::size_t c = 0; c < 3; ++c) {
-                    dst[i + c] = uchar(std::clamp(out_[i + c], 0.0f, 255.0f) + 0.5f);
-                }
-                dst[i + 3] = 0xff;
-            }
+            sumDown(&down_.weights[std::size_t(y) * std::size_t(down_.taps)], from, count);
+            filterAcross(bits + qsizetype(y) * bytesPerLine);
         }
     }
 
   private:
-    float* slot(int row) { return &ring_[std::size_t(row % down_.taps) * std::size_t(width_) * 4]; }
+    float* slot(int row) { return &ring_[std::size_t(row % down_.taps) * rowFloats_]; }
 
-    // The averaged row `row`, filtered across into `dst`.
+    // The averaged row `row` into `dst`.
     void makeRow(int row, float* dst) {
         const int sw = source_.width();
         const int top = row * fy_;
         const int rows = std::min(fy_, source_.height() - top);
         if (fx_ == 1 && rows == 1) {
             const uchar* src = source_.constScanLine(top);
-            for (std::size_t i = 0; i < shrunk_.size(); ++i) {
-                shrunk_[i] = src[i];
+            for (int x = 0; x < sw; ++x) {
+                store(dst + std::size_t(x) * 4, fromBytes(src + std::size_t(x) * 4));
             }
-        } else {
-            std::fill(sums_.begin(), sums_.end(), 0u);
-            for (int r = 0; r < rows; ++r) {
-                const uchar* src = source_.constScanLine(top + r);
-                for (std::size_t i = 0; i < sums_.size(); ++i) {
-                    sums_[i] += src[i];
-                }
-            }
-            for (int x = 0; x < shrunkWidth_; ++x) {
-                const int left = x * fx_;
-                const int columns = std::min(fx_, sw - left);
-                double total[4] = {};
-                for (int u = left; u < left + columns; ++u) {
-                    for (std::size_t c = 0; c < 4; ++c) {
-                        total[c] += sums_[std::size_t(u) * 4 + c];
-                    }
-                }
-                const double n = double(columns) * rows;
-                for (std::size_t c = 0; c < 4; ++c) {
-                    shrunk_[std::size_t(x) * 4 + c] = float(total[c] / n);
-                }
-            }
+            return;
         }
-        for (int x = 0; x < width_; ++x) {
-            float sum[4] = {};
-            const float* w = &across_.weights[std::size_t(x) * std::size_t(across_.taps)];
-            const float* in = &shrunk_[std::size_t(across_.first[std::size_t(x)]) * 4];
-            for (int t = 0; t < across_.count[std::size_t(x)]; ++t) {
-                for (std::size_t c = 0; c < 4; ++c) {
-                    sum[c] += w[t] * in[std::size_t(t) * 4 + c];
-                }
+        std::fill(sums_.begin(), sums_.end(), 0u);
+        for (int r = 0; r < rows; ++r) {
+            addBytes(sums_.data(), source_.constScanLine(top + r), sums_.size());
+        }
+        for (int x = 0; x < shrunkWidth_; ++x) {
+            const int left = x * fx_;
+            const int columns = std::min(fx_, sw - left);
+            store(dst + std::size_t(x) * 4, sumPixels(&sums_[std::size_t(left) * 4], columns,
+                                                      float(1.0 / (double(columns) * rows))));
+        }
+    }
+
+    // column_ = the weighted sum of the `count` averaged rows from `from`.
+    void sumDown(const float* w, int from, int count) {
+        for (int t = 0; t < count; ++t) {
+            rows_[std::size_t(t)] = slot(from + t);
+        }
+        const std::size_t n = std::size_t(shrunkWidth_) * 4;
+        std::size_t i = 0;
+        for (; i + 16 <= n; i += 16) {
+            Four a = zero(), b = zero(), c = zero(), d = zero();
+            for (int t = 0; t < count; ++t) {
+                const float* row = rows_[std::size_t(t)] + i;
+                const Four wt = splat(w[t]);
+                a = a + wt * load(row);
+                b = b + wt * load(row + 4);
+                c = c + wt * load(row + 8);
+                d = d + wt * load(row + 12);
             }
-            std::copy(sum, sum + 4, dst + std::size_t(x) * 4);
+            store(&column_[i], a);
+            store(&column_[i + 4], b);
+            store(&column_[i + 8], c);
+            store(&column_[i + 12], d);
+        }
+        for (; i < n; i += 4) {
+            Four a = zero();
+            for (int t = 0; t < count; ++t) {
+                a = a + splat(w[t]) * load(rows_[std::size_t(t)] + i);
+            }
+            store(&column_[i], a);
+        }
+    }
+
+    // The output row from column_, written as 32-bit RGB.
+    void filterAcross(uchar* dst) {
+        const std::size_t taps = std::size_t(across_.taps);
+        const auto in = [this](int x) {
+            return &column_[std::size_t(across_.first[std::size_t(x)]) * 4];
+        };
+        int x = 0;
+        for (; x + 4 <= width_; x += 4) {
+            Four a = zero(), b = zero(), c = zero(), d = zero();
+            const float* w = &across_.weights[std::size_t(x) * taps];
+            const float *p = in(x), *q = in(x + 1), *r = in(x + 2), *s = in(x + 3);
+            for (std::size_t t = 0; t < taps; ++t) {
+                a = a + splat(w[t]) * load(p + 4 * t);
+                b = b + splat(w[taps + t]) * load(q + 4 * t);
+                c = c + splat(w[2 * taps + t]) * load(r + 4 * t);
+                d = d + splat(w[3 * taps + t]) * load(s + 4 * t);
+            }
+            toBytes(a, dst + std::size_t(x) * 4);
+            toBytes(b, dst + std::size_t(x) * 4 + 4);
+            toBytes(c, dst + std::size_t(x) * 4 + 8);
+            toBytes(d, dst + std::size_t(x) * 4 + 12);
+        }
+        for (; x < width_; ++x) {
+            Four a = zero();
+            const float* w = &across_.weights[std::size_t(x) * taps];
+            for (std::size_t t = 0; t < taps; ++t) {
+                a = a + splat(w[t]) * load(in(x) + 4 * t);
+            }
+            toBytes(a, dst + std::size_t(x) * 4);
+        }
+        for (int i = 0; i < width_; ++i) {
+            dst[std::size_t(i) * 4 + 3] = 0xff;
         }
     }
 
@@ -210,10 +357,11 @@ class Band {
     const Filter& across_;
     const Filter& down_;
     const int width_, shrunkWidth_;
+    const std::size_t rowFloats_;
     std::vector<float> ring_;
-    std::vector<float> shrunk_;
+    std::vector<float> column_;
     std::vector<std::uint32_t> sums_;
-    std::vector<float> out_;
+    std::vector<const float*> rows_;  // the rows an output row sums, from the ring
 };
 
 }  // namespace
