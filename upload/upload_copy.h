@@ -16,7 +16,8 @@ namespace lanxi {
 // damaged. *sourceBytes (if given) is the file's size as it was read.
 FittedCopy MakeUploadCopyOfFile(const QString& source, const SiteLimits& limits,
                                 const Stop* stop = nullptr, std::int64_t* sourceBytes = nullptr,
-                                JpegEncoder encoder = kFittedEncoder);
+                                JpegEncoder encoder = kFittedEncoder,
+                                Reduction reduction = kFittedReduction);
 
 // Writes a copy that fits at `path`, through a temporary file. The name is one the program made
 // up (a "_YS" name, a JPEG beside a BMP), so a link found there is replaced, never followed;
