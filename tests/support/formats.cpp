@@ -13,6 +13,12 @@
 #include <cstring>
 #include <memory>
 
+#ifdef LANXI_HEIF_TEST_ENCODERS
+// libheif's encoders, built apart from the program's libheif (tools/build-libheif).
+const heif_encoder_plugin* get_encoder_plugin_x265();
+const heif_encoder_plugin* get_encoder_plugin_aom();
+#endif
+
 namespace lanxi::test {
 namespace {
 
@@ -136,6 +142,19 @@ struct HeifWriter {
         return {heif_error_Ok, heif_suberror_Unspecified, ""};
     }
 };
+
+// libheif's own HEVC and AV1 encoders, which the program's libheif leaves out, registered with
+// it once.
+void registerHeifEncoders() {
+#ifdef LANXI_HEIF_TEST_ENCODERS
+    static const bool registered = [] {
+        heif_register_encoder_plugin(get_encoder_plugin_x265());
+        heif_register_encoder_plugin(get_encoder_plugin_aom());
+        return true;
+    }();
+    (void)registered;
+#endif
+}
 
 }  // namespace
 
@@ -291,6 +310,7 @@ QByteArray AnimatedWebp(QSize canvas, const QImage& first, QPoint at,
 }
 
 QByteArray MakeHeif(const QImage& image, const HeifMaking& how) {
+    registerHeifEncoders();
     const heif_compression_format format = how.avif ? heif_compression_AV1 : heif_compression_HEVC;
     if (heif_have_encoder_for_format(format) == 0) {
         return {};

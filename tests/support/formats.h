@@ -43,7 +43,8 @@ QByteArray AnimatedWebp(QSize canvas, const QImage& first, QPoint at,
 
 // A HEIF by libheif's encoder (HEVC, or AV1 for AVIF): `image` as stored, with the irot and imir
 // boxes of the Exif-style orientation (1 to 8) that turn it for showing; with an ICC profile or
-// an nclx box (primaries, transfer). Empty when libheif has no encoder for the format here.
+// an nclx box (primaries, transfer). Empty when libheif has no encoder for the format here (the
+// Windows build has none).
 struct HeifMaking {
     bool avif = false;
     int orientation = 1;
