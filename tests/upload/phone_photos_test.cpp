@@ -1,11 +1,13 @@
 // Photos as phones write them: a HEIC grid of 512-pixel tiles whose last column and row are cut
 // at the picture's edge, turned and mirrored by the grid's boxes, in Display P3, at 10 bits. The
 // copy of each is the picture it was made from, upright and in its true colours; a damaged grid
-// is refused with its reason.
+// is refused with its reason, and one that names more tiles than its canvas needs is refused by
+// its header before any tile is decoded.
 #include <gtest/gtest.h>
 
 #include "codec/jpeg_decode.h"
 #include "codec/loader.h"
+#include "codec/picture_probe.h"
 #include "tests/support/colour_pictures.h"
 #include "tests/support/formats.h"
 #include "tests/support/images.h"
@@ -82,12 +84,18 @@ TEST(PhonePhotos, EveryGridGivesTheCopyOfThePictureItWasMadeFrom) {
          grid("missing-tile.heic", small, with([](auto& h) { h.missingTile = QPoint(1, 1); })),
          {},
          {},
-         QStringLiteral("HEIF 图片")},
+         QStringLiteral("网格缺少第 2 行第 2 块")},
         {"cut short.heic",
          phoneGrid.left(phoneGrid.size() * 3 / 5),
          {},
          {},
          QStringLiteral("HEIF 图片")},
+        // 4 x 3 tiles of 256 for a canvas of 500 x 300, which 2 x 2 of them cover.
+        {"more tiles than its canvas.heic",
+         grid("beyond-canvas.heic", small, with([](auto& h) { h.canvas = QSize(500, 300); })),
+         {},
+         {},
+         QStringLiteral("只需 2 × 2 块")},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -109,6 +117,10 @@ TEST(PhonePhotos, EveryGridGivesTheCopyOfThePictureItWasMadeFrom) {
             EXPECT_GT(test::MeanDifference(shown, c.wrong), 2 * off);
         }
     }
+    // The refusal of a grid beyond its canvas is its header's: the batch's probe says it before
+    // the row starts.
+    const QString beyond = dir.file(QStringLiteral("more tiles than its canvas.heic"));
+    EXPECT_TRUE(ProbePictureFile(beyond).refusal.contains(QStringLiteral("只需 2 × 2 块")));
 }
 
 }  // namespace
