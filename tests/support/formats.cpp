@@ -1,5 +1,7 @@
 #include "tests/support/formats.h"
 
+#include "tests/support/images.h"
+
 #include <libheif/heif.h>
 #include <libheif/heif_properties.h>
 #include <png.h>
@@ -505,6 +507,15 @@ QByteArray CachedPicture(const QString& name, const std::function<QByteArray()>&
         }
     }
     return bytes;
+}
+
+QByteArray PhoneHeic() {
+    return CachedPicture(QStringLiteral("phone-4032x3024.heic"), [] {
+        HeifMaking how;
+        how.quality = 60;
+        how.tile = QSize(512, 512);
+        return MakeHeif(SmoothImage(4032, 3024), how);
+    });
 }
 
 }  // namespace lanxi::test

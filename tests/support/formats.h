@@ -71,5 +71,9 @@ QByteArray MakeHeif(const QImage& image, const HeifMaking& how);
 // the test programs that follow (each test runs in its own process); `make` runs when it is
 // not there. Change the name when what `make` makes changes.
 QByteArray CachedPicture(const QString& name, const std::function<QByteArray()>& make);
+// A phone's 12-megapixel photo as it writes it: 4032 × 3024 of SmoothImage in a grid of 8 × 6
+// tiles of 512 (the last column 448 pixels wide, the last row 464 high), quality 60; made once
+// (CachedPicture). Empty where libheif has no HEVC encoder.
+QByteArray PhoneHeic();
 
 }  // namespace lanxi::test

@@ -27,15 +27,12 @@ TEST(PhonePhotos, EveryGridGivesTheCopyOfThePictureItWasMadeFrom) {
     const QImage small = test::SmoothImage(1000, 700);
     const QByteArray p3 = test::RgbProfile(test::RgbSpace::DisplayP3);
     const QImage smallInP3 = test::InProfile(small, p3);
-    const QSize phoneTile(512, 512), smallTile(256, 256);
+    const QSize smallTile(256, 256);
     const auto grid = [&](const char* name, const QImage& image, test::HeifMaking how) {
         return test::CachedPicture(QString::fromUtf8(name),
                                    [&] { return test::MakeHeif(image, how); });
     };
-    test::HeifMaking phone;
-    phone.quality = 60;
-    phone.tile = phoneTile;
-    const QByteArray phoneGrid = grid("phone-4032x3024.heic", photo, phone);
+    const QByteArray phoneGrid = test::PhoneHeic();
     test::HeifMaking smallGrid{false, 1, 80};
     smallGrid.tile = smallTile;
     const auto with = [&](auto change) {
