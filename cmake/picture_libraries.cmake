@@ -5,8 +5,9 @@
 #   Lanxi::png      libpng, with zlib                     #include <png.h>
 #   Lanxi::webp     libwebp and libwebpdemux (and         #include <webp/decode.h>
 #                   libsharpyuv where the version has it) #include <webp/demux.h>
-#   Lanxi::heif     libheif: HEIC through libde265, AVIF  #include <libheif/heif.h>
-#                   through dav1d
+#   Lanxi::heif     libheif: HEIC through libde265 (and  #include <libheif/heif.h>
+#                   libavcodec on Linux), AVIF through
+#                   dav1d
 #   Lanxi::jpegli   jpegli, the JPEG encoder of libjxl,   #include <lib/jpegli/encode.h>
 #                   with Highway
 #
@@ -21,16 +22,16 @@
 # On Linux the first three are Debian's packages (tools/setup installs them), found through
 # pkg-config. jpegli is not packaged for Debian 12, and its libheif (1.15) reads no security
 # limits and cannot be interrupted: both are built from Debian 13's sources and linked
-# statically, libheif against Debian 12's libde265 and dav1d. LANXI_JPEGLI_ROOT and
-# LANXI_LIBHEIF_ROOT name their install prefixes; when one is empty, configuring runs
+# statically, libheif against Debian 12's libde265, libavcodec and dav1d. LANXI_JPEGLI_ROOT
+# and LANXI_LIBHEIF_ROOT name their install prefixes; when one is empty, configuring runs
 # tools/build-jpegli or tools/build-libheif, which builds it once into a cache folder and
 # prints the prefix.
 #
-# On Linux there is also Lanxi::heif_test_encoders, for the tests only: libheif's x265 and
+# On Linux Lanxi::heif defines LANXI_HEIF_LIBAVCODEC (libavcodec's headers are there too), and
+# there is also Lanxi::heif_test_encoders, for the tests only: libheif's x265 and
 # libaom encoders, which a test registers with heif_register_encoder_plugin() to make HEIC and
 # AVIF pictures through the program's own libheif (the define LANXI_HEIF_TEST_ENCODERS says it
-# is there; the Windows build has none). LANXI_HEIF_TOOLS is the folder of libheif's heif-enc,
-# heif-dec and heif-info, for the benchmarks.
+# is there; the Windows build has none).
 #
 # On Windows (the cross-build) every library is static, found in the install prefixes listed in
 # LANXI_WINDOWS_ROOTS (tools/windows/build-deps builds them), so each target lists the static
@@ -124,7 +125,8 @@ else()
     pkg_check_modules(LANXI_PC_PNG REQUIRED IMPORTED_TARGET libpng zlib)
     pkg_check_modules(LANXI_PC_WEBP REQUIRED IMPORTED_TARGET libwebp libwebpdemux)
     pkg_check_modules(LANXI_PC_SHARPYUV QUIET IMPORTED_TARGET libsharpyuv)
-    pkg_check_modules(LANXI_PC_HEIF_CODECS REQUIRED IMPORTED_TARGET libde265 dav1d)
+    pkg_check_modules(LANXI_PC_HEIF_CODECS REQUIRED IMPORTED_TARGET libde265 libavcodec libavutil
+                      dav1d)
 
     lanxi_picture_target(lcms2 LINK PkgConfig::LANXI_PC_LCMS2)
     lanxi_picture_target(png LINK PkgConfig::LANXI_PC_PNG)
@@ -161,7 +163,7 @@ else()
     lanxi_picture_target(heif INCLUDE_DIRS ${LANXI_HEIF_INCLUDE_DIR}
                          LINK ${LANXI_HEIF_LIBRARY} PkgConfig::LANXI_PC_HEIF_CODECS
                               Threads::Threads
-                         DEFINES LIBHEIF_STATIC_BUILD)
+                         DEFINES LIBHEIF_STATIC_BUILD LANXI_HEIF_LIBAVCODEC)
     find_library(LANXI_HEIF_TEST_ENCODERS NAMES libheif-test-encoders.a
                  PATHS "${_lanxi_heif_root}/lib" NO_DEFAULT_PATH NO_CACHE)
     pkg_check_modules(LANXI_PC_HEIF_ENCODERS QUIET IMPORTED_TARGET x265 aom)
@@ -171,7 +173,6 @@ else()
                                   PkgConfig::LANXI_PC_HEIF_ENCODERS
                              DEFINES LANXI_HEIF_TEST_ENCODERS)
     endif()
-    set(LANXI_HEIF_TOOLS "${_lanxi_heif_root}/bin")
 
     lanxi_built_prefix(_lanxi_jpegli_root LANXI_JPEGLI_ROOT build-jpegli)
     find_path(LANXI_JPEGLI_INCLUDE_DIR NAMES lib/jpegli/encode.h

@@ -24,9 +24,11 @@ struct HeifHeader {
     int bitDepth = 8;
     bool transparency = false;
     ColourSpace colour;  // the colr box: an ICC profile, or H.273 code points (nclx)
-    // What decoding it takes: one coded picture of `tile`'s size, or a grid's `tiles` of it.
+    // What decoding it takes: one coded picture of `tile`'s size, or a grid's `tiles` of it;
+    // HEVC-coded (HEIC) or not (AVIF).
     int tiles = 1;
     QSize tile;
+    bool hevc = false;
     // Why the image is not decoded although its boxes were read, in Chinese: a grid that
     // claims another canvas than its image's, names more tiles than cover its canvas or misses
     // one, an alpha image larger than the picture, an image made of others in another way.

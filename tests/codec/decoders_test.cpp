@@ -309,6 +309,9 @@ TEST(HeifDecode, HeicAndAvifShowTurnedAsTheirBoxesSay) {
         EXPECT_LT(test::MeanDifference(o.image, Orient(stored, orientation)), 6) << orientation;
     }
     const QImage smooth = test::SmoothImage(96, 64);
+    const QImage tall = test::SmoothImage(256, 512);
+    test::HeifMaking sliced;
+    sliced.slices = 4;
     const QImage faded = fading(64, 48);
     struct Case {
         const char* what;
@@ -316,6 +319,7 @@ TEST(HeifDecode, HeicAndAvifShowTurnedAsTheirBoxesSay) {
         QImage expected;
     } cases[] = {
         {"HEIC", test::MakeHeif(smooth, {}), smooth},
+        {"HEIC in four slices", test::MakeHeif(tall, sliced), tall},
         {"HEIC with alpha", test::MakeHeif(faded, {false, 1, 95}), overWhite(faded)},
         {"AVIF", test::MakeHeif(smooth, {true}), smooth},
     };

@@ -415,6 +415,10 @@ QByteArray MakeHeif(const QImage& image, const HeifMaking& how) {
     } else {
         heif_encoder_set_lossy_quality(encoder, how.quality);
     }
+    if (how.slices > 1) {
+        heif_encoder_set_parameter_string(encoder, "x265:slices",
+                                          QByteArray::number(how.slices).constData());
+    }
     const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
     heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc();
     std::unique_ptr<heif_color_profile_nclx, void (*)(heif_color_profile_nclx*)> ownedNclx(

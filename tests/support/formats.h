@@ -64,6 +64,7 @@ struct HeifMaking {
     // reference naming no item).
     QSize canvas{};
     QPoint missingTile{-1, -1};
+    int slices = 1;  // each picture coded in so many slices (HEVC)
 };
 QByteArray MakeHeif(const QImage& image, const HeifMaking& how);
 
