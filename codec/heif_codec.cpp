@@ -106,10 +106,11 @@ void setLimits(heif_context* context, std::int64_t fileBytes, const HeifHeader* 
     limits->max_image_size_pixels = std::uint64_t(kMaxPicturePixels);
     std::int64_t block = std::max<std::int64_t>(fileBytes, 1024 * 1024);
     if (known != nullptr) {
-        const std::int64_t side =
-            std::max({known->width, known->height, std::int64_t(known->tile.width()),
-                      std::int64_t(known->tile.height())});
-        block = std::max(block, 8 * (side + 64) * side);
+        const auto plane = [](std::int64_t width, std::int64_t height) {
+            return 8 * (width + 64) * (height + 64);
+        };
+        block = std::max({block, plane(known->width, known->height),
+                          plane(known->tile.width(), known->tile.height())});
     }
     limits->max_memory_block_size = std::uint64_t(block);
 }
