@@ -58,11 +58,7 @@ TEST(ColourConversion, MatrixProfilesAgreeWithLittleCmsOnEveryColour) {
          {cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag}) {
         cmsWriteTag(odd, tag, &far);
     }
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(odd, nullptr, &size);
-    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
-    cmsSaveProfileToMem(odd, bytes.data(), &size);
-    cmsCloseProfile(odd);
+    const QByteArray bytes = test::SavedProfile(odd);
     QImage white(8, 2, QImage::Format_RGB32);
     white.fill(Qt::white);
     ASSERT_TRUE(ToSrgb(&white, ColourSpace{bytes, {}, {}}));
@@ -78,12 +74,7 @@ TEST(ColourConversion, AProfileThatCannotBeRightIsNotUsed) {
     const auto forged = [](auto change) {
         cmsHPROFILE profile = cmsCreate_sRGBProfile();
         change(profile);
-        cmsUInt32Number size = 0;
-        cmsSaveProfileToMem(profile, nullptr, &size);
-        QByteArray bytes(qsizetype(size), Qt::Uninitialized);
-        cmsSaveProfileToMem(profile, bytes.data(), &size);
-        cmsCloseProfile(profile);
-        return bytes;
+        return test::SavedProfile(profile);
     };
     const auto colorant = [&](cmsTagSignature tag, cmsCIEXYZ xyz) {
         return forged([&](cmsHPROFILE p) { cmsWriteTag(p, tag, &xyz); });
