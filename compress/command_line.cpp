@@ -136,15 +136,12 @@ Command ParseCommand(const QStringList& arguments) {
             const QString key = a.contains(QLatin1Char('='))
                                     ? a.section(QLatin1Char('='), 1)
                                     : (++i < arguments.size() ? arguments.at(i) : QString());
-            const auto& all = SitePresets();
-            const auto found = std::find_if(all.begin(), all.end(), [&key](const auto& p) {
-                return !p.key.isEmpty() && p.key == key;
-            });
-            if (found == all.end()) {
+            const std::optional<SitePreset> preset = PresetForKey(key);
+            if (!preset) {
                 c.error = QStringLiteral("不认识的预设“%1”").arg(ReportName(key));
                 return c;
             }
-            c.preset = found->preset;
+            c.preset = *preset;
         } else {
             c.error = QStringLiteral("不认识的选项“%1”").arg(ReportName(a));
             return c;
@@ -154,6 +151,15 @@ Command ParseCommand(const QStringList& arguments) {
         c.error = QStringLiteral("没有给出文件");
     }
     return c;
+}
+
+std::optional<SitePreset> PresetForKey(const QString& key) {
+    for (const PresetDescription& p : SitePresets()) {
+        if (!p.key.isEmpty() && p.key == key) {
+            return p.preset;
+        }
+    }
+    return std::nullopt;
 }
 
 BatchRow CommandRow(const QString& file) {

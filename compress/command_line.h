@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <QTextStream>
+#include <optional>
 
 #include "compress/batch_rows.h"
 #include "upload/upload_copy.h"
@@ -25,6 +26,9 @@ struct Command {
     QString error;
 };
 Command ParseCommand(const QStringList& arguments);
+
+// The preset a key of --preset names ("article"); none for any other text.
+std::optional<SitePreset> PresetForKey(const QString& key);
 
 // The batch row of a file named on the command line: its name and folder, the path made absolute
 // and clean (a folder named with a trailing slash is the folder).
