@@ -84,18 +84,14 @@ StartRequest ParseStart(const QStringList& arguments) {
         if (!optionsEnded && a.startsWith(QLatin1String("--"))) {
             if (a == QLatin1String("--")) {
                 optionsEnded = true;
-            } else if (r.window == StartRequest::Window::Batch &&
-                       (a == QLatin1String("--preset") ||
-                        a.startsWith(QLatin1String("--preset=")))) {
-                const QString key = a.contains(QLatin1Char('='))
-                                        ? a.section(QLatin1Char('='), 1)
-                                        : (++i < arguments.size() ? arguments.at(i) : QString());
-                const std::optional<SitePreset> preset = PresetForKey(key);
-                if (!preset) {
-                    r.error = QStringLiteral("不认识的预设“%1”").arg(ReportName(key));
+            } else if (const std::optional<PresetOption> option =
+                           r.window == StartRequest::Window::Batch ? ReadPresetOption(arguments, i)
+                                                                   : std::nullopt) {
+                if (!option->error.isEmpty()) {
+                    r.error = option->error;
                     return r;
                 }
-                r.preset = *preset;
+                r.preset = option->preset;
             } else {
                 r.error = QStringLiteral("不认识的选项“%1”").arg(ReportName(a));
                 return r;

@@ -132,16 +132,12 @@ Command ParseCommand(const QStringList& arguments) {
             return c;
         } else if (a == QLatin1String("--overwrite")) {
             c.overwrite = true;
-        } else if (a == QLatin1String("--preset") || a.startsWith(QLatin1String("--preset="))) {
-            const QString key = a.contains(QLatin1Char('='))
-                                    ? a.section(QLatin1Char('='), 1)
-                                    : (++i < arguments.size() ? arguments.at(i) : QString());
-            const std::optional<SitePreset> preset = PresetForKey(key);
-            if (!preset) {
-                c.error = QStringLiteral("不认识的预设“%1”").arg(ReportName(key));
+        } else if (const std::optional<PresetOption> option = ReadPresetOption(arguments, i)) {
+            if (!option->error.isEmpty()) {
+                c.error = option->error;
                 return c;
             }
-            c.preset = *preset;
+            c.preset = option->preset;
         } else {
             c.error = QStringLiteral("不认识的选项“%1”").arg(ReportName(a));
             return c;
@@ -160,6 +156,21 @@ std::optional<SitePreset> PresetForKey(const QString& key) {
         }
     }
     return std::nullopt;
+}
+
+std::optional<PresetOption> ReadPresetOption(const QStringList& arguments, qsizetype& i) {
+    const QString& a = arguments.at(i);
+    if (a != QLatin1String("--preset") && !a.startsWith(QLatin1String("--preset="))) {
+        return std::nullopt;
+    }
+    const QString key = a.contains(QLatin1Char('='))
+                            ? a.section(QLatin1Char('='), 1)
+                            : (++i < arguments.size() ? arguments.at(i) : QString());
+    if (const std::optional<SitePreset> preset = PresetForKey(key)) {
+        return PresetOption{*preset, {}};
+    }
+    return PresetOption{SitePreset::Unlimited,
+                        QStringLiteral("不认识的预设“%1”").arg(ReportName(key))};
 }
 
 BatchRow CommandRow(const QString& file) {

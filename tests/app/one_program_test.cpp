@@ -50,7 +50,8 @@ TEST(StartArguments, NameAWindowAndPathsMadeWhole) {
         {{"照片 1.jpg", absolute, "--preset"},
          asking(Window::Workspace, SitePreset::Unlimited,
                 {whole("照片 1.jpg"), absolute, whole("--preset")})},
-        {{"--workspace", "相册/"}, asking(Window::Workspace, SitePreset::Unlimited, {whole("相册")})},
+        {{"--workspace", "相册/"},
+         asking(Window::Workspace, SitePreset::Unlimited, {whole("相册")})},
         {{"--workspace"}, asking(Window::Workspace, SitePreset::Unlimited, {})},
         {{"--batch", "--preset", "avatar-210", "a.jpg", absolute},
          asking(Window::Batch, SitePreset::Avatar210, {whole("a.jpg"), absolute})},
@@ -136,8 +137,8 @@ TEST(OneProgram, LaterStartsHandTheirFilesToTheProgramThatRuns) {
         place.start({dir.file(QStringLiteral("c.jpg"))}),
         place.start({"--batch", "--preset", "avatar-999", dir.file(QStringLiteral("c.jpg"))}),
     };
-    EXPECT_TRUE(QTest::qWaitFor([&] { return std::all_of(std::begin(starts), std::end(starts), ended); },
-                                60'000));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return std::all_of(std::begin(starts), std::end(starts), ended); }, 60'000));
     for (const auto& start : starts) {
         EXPECT_EQ(start->exitStatus(), QProcess::NormalExit);
     }
@@ -151,8 +152,9 @@ TEST(OneProgram, LaterStartsHandTheirFilesToTheProgramThatRuns) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return ui.messages.size() >= 2; }, 60'000));
 
     ASSERT_EQ(gathered.size(), 2u);
-    const auto batch = std::find_if(gathered.begin(), gathered.end(),
-                                    [](const StartRequest& r) { return r.window == Window::Batch; });
+    const auto batch = std::find_if(gathered.begin(), gathered.end(), [](const StartRequest& r) {
+        return r.window == Window::Batch;
+    });
     ASSERT_NE(batch, gathered.end());
     EXPECT_EQ(batch->preset, SitePreset::Avatar310);
     QStringList rows;
@@ -181,8 +183,8 @@ TEST(OneProgram, LaterStartsHandTheirFilesToTheProgramThatRuns) {
 TEST(OneProgram, ADeadOrHungProgramNeverKeepsAStartFromRunning) {
     OwnPlace place;
     test::TempDir dir;
-    const StartRequest request = asking(
-        Window::Batch, SitePreset::Unlimited, {QDir::toNativeSeparators(dir.file("a.jpg"))});
+    const StartRequest request =
+        asking(Window::Batch, SitePreset::Unlimited, {QDir::toNativeSeparators(dir.file("a.jpg"))});
 
     const std::unique_ptr<QProcess> first = place.start({"--workspace"});
     EXPECT_TRUE(QTest::qWaitFor(

@@ -52,8 +52,8 @@ struct Entry {
 // The actions of a desktop entry file, in their order; each starts the program with its files.
 std::vector<Entry> desktopActions(const Groups& groups) {
     std::vector<Entry> entries;
-    for (const QString& action : listOf(groups.value(QStringLiteral("Desktop Entry"))
-                                            .value(QStringLiteral("Actions")))) {
+    for (const QString& action :
+         listOf(groups.value(QStringLiteral("Desktop Entry")).value(QStringLiteral("Actions")))) {
         const auto keys = groups.value(QStringLiteral("Desktop Action ") + action);
         QString exec = keys.value(QStringLiteral("Exec"));
         EXPECT_TRUE(exec.startsWith(QStringLiteral("lanxi-pictool ")) &&
@@ -91,9 +91,9 @@ TEST(Packaging, EveryFileManagerOffersTheSameEntriesOnThePicturesTheProgramReads
         {"压缩（质量80）", Window::Batch, SitePreset::Unlimited},
         {"在工作区打开", Window::Workspace, SitePreset::Unlimited},
     };
-    for (const auto& [where, entries] : {std::pair{"installer", windows},
-                                         std::pair{"desktop entry", desktopActions(menu)},
-                                         std::pair{"service menu", desktopActions(service)}}) {
+    for (const auto& [where, entries] :
+         {std::pair{"installer", windows}, std::pair{"desktop entry", desktopActions(menu)},
+          std::pair{"service menu", desktopActions(service)}}) {
         ASSERT_EQ(entries.size(), std::size(wanted)) << where;
         for (std::size_t i = 0; i < entries.size(); ++i) {
             EXPECT_EQ(entries[i].caption, QString::fromUtf8(wanted[i].caption)) << where;
@@ -118,14 +118,15 @@ TEST(Packaging, EveryFileManagerOffersTheSameEntriesOnThePicturesTheProgramReads
         installed.insert(type.mid(1));
     }
     EXPECT_EQ(installed, extensions);
-    const QStringList mimeTypes = listOf(
-        menu.value(QStringLiteral("Desktop Entry")).value(QStringLiteral("MimeType")));
-    EXPECT_EQ(listOf(service.value(QStringLiteral("Desktop Entry")).value(QStringLiteral("MimeType"))),
-              mimeTypes + QStringList{QStringLiteral("inode/directory")});
+    const QStringList mimeTypes =
+        listOf(menu.value(QStringLiteral("Desktop Entry")).value(QStringLiteral("MimeType")));
+    EXPECT_EQ(
+        listOf(service.value(QStringLiteral("Desktop Entry")).value(QStringLiteral("MimeType"))),
+        mimeTypes + QStringList{QStringLiteral("inode/directory")});
     const QMimeDatabase db;
     for (const QString& extension : extensions) {
-        const QMimeType type = db.mimeTypeForFile(QStringLiteral("x.") + extension,
-                                                  QMimeDatabase::MatchExtension);
+        const QMimeType type =
+            db.mimeTypeForFile(QStringLiteral("x.") + extension, QMimeDatabase::MatchExtension);
         EXPECT_TRUE(mimeTypes.contains(type.name()) ||
                     std::any_of(mimeTypes.begin(), mimeTypes.end(),
                                 [&type](const QString& t) { return type.aliases().contains(t); }))
@@ -133,9 +134,9 @@ TEST(Packaging, EveryFileManagerOffersTheSameEntriesOnThePicturesTheProgramReads
     }
     for (const QString& name : mimeTypes) {
         const QStringList suffixes = db.mimeTypeForName(name).suffixes();
-        EXPECT_TRUE(std::any_of(suffixes.begin(), suffixes.end(),
-                                [&](const QString& s) { return extensions.contains(s); }))
-            << name;
+        EXPECT_TRUE(std::any_of(suffixes.begin(), suffixes.end(), [&](const QString& s) {
+            return extensions.contains(s);
+        })) << name;
     }
 }
 
