@@ -4,8 +4,8 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "codec/formats.h"
 #include "codec/loader.h"
-#include "codec/wildcards.h"
 #include "forms/remembered.h"
 #include "tests/batch/batch_fixture.h"
 
