@@ -11,7 +11,9 @@
 #include <QLocalSocket>
 #include <QProcess>
 #include <QTest>
+#include <future>
 #include <memory>
+#include <thread>
 
 #include "app/application.h"
 #include "app/one_program.h"
@@ -211,17 +213,27 @@ TEST(OneProgram, ADeadOrHungProgramNeverKeepsAStartFromRunning) {
     EXPECT_EQ(gathered[0].window, Window::Workspace);
     EXPECT_EQ(gathered[0].paths, QStringList({QDir::toNativeSeparators(dir.path())}));
 
-    // Hung: it holds the lock and listens, but its events are never handled.
+    // Hung: it holds the lock and listens, but its events are never handled. The lock is held
+    // by another thread, as by another program: on Windows a thread that holds it may take it
+    // again.
     const QString hung = place.name() + QStringLiteral("-hung");
-    InstanceLock held(hung);
-    ASSERT_TRUE(held.TryLock());
+    std::promise<bool> taken;
+    std::promise<void> done;
+    std::thread holder([&] {
+        InstanceLock held(hung);
+        taken.set_value(held.TryLock());
+        done.get_future().wait();
+    });
+    EXPECT_TRUE(taken.get_future().get());
     QLocalServer listening;
-    ASSERT_TRUE(listening.listen(hung));
+    EXPECT_TRUE(listening.listen(hung));
     OneProgram waiting(hung, {.answer = 500, .election = 500});
     EXPECT_EQ(waiting.Join(request), OneProgram::Outcome::Alone);
     // About to serve, but it never listens.
     listening.close();
     EXPECT_EQ(waiting.Join(request), OneProgram::Outcome::Alone);
+    done.set_value();
+    holder.join();
     EXPECT_FALSE(waiting.IsServing());
 }
 
