@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -25,6 +26,9 @@ struct BatchJob {
     // The target is the JPEG beside a source that is no JPEG (a BMP, written over the sources):
     // no "_YS" name, so a file standing there is nobody's copy and is never replaced.
     bool sibling = false;
+    // The copy is made in memory and its write foreseen, nothing written: the row tells what a
+    // run would do.
+    bool dryRun = false;
     friend bool operator==(const BatchJob&, const BatchJob&) = default;
 };
 
@@ -56,6 +60,9 @@ struct RowResult {
     std::int64_t bytesAfter = 0;   // the written file's size
     int quality = 0;               // the written file's JPEG quality
     QString note{};                // what the user should know of a written copy
+    QSize pixelsBefore{};          // the source's picture, upright
+    QSize pixelsAfter{};           // the written file's
+    bool replaced = false;         // the written file took the place of one standing there
 };
 
 // What the run did, for the closing message.
