@@ -82,6 +82,7 @@ void Form1::BuildControls(QWidget* w) {
     On(Command14, &QPushButton::clicked, &Form1::Command14_Click);
     On(Command15, &QPushButton::clicked, &Form1::Command15_Click);
     On(Command16, &QPushButton::clicked, &Form1::Command16_Click);
+    On(Command17, &QPushButton::clicked, &Form1::Command17_Click);
     // The keys every picture tool answers. In a text box they undo the typing instead.
     On(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), w), &QShortcut::activated,
        &Form1::Command13_Click);

@@ -56,6 +56,9 @@ void Form1::estimateCopy() {
         Label3->setForeColor(QColor(128, 128, 128));
         Label3->setCaption(QStringLiteral("上传副本：正在计算…"));
     }
+    if (preview_) {
+        preview_->ShowPending();
+    }
     // Once the current event is done: a click that changes the result several times asks once.
     QTimer::singleShot(0, this, [this] {
         estimateDue_ = false;
@@ -72,6 +75,7 @@ void Form1::showCopy() {
     if (!Label3 || !copy || estimateDue_) {
         return;  // the window has gone, or a newer estimate is on its way
     }
+    showPreview();
     if (copy->fits()) {
         Label3->setForeColor(QColor(0, 0, 0));
         const QSize result(int(Picture1->Width() / kTwipsPerPixel),
