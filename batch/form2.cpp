@@ -37,6 +37,7 @@ void Form2::BuildControls(QWidget* w) {
     On(Command3, &QPushButton::clicked, &Form2::Command3_Click);
     On(Command4, &QPushButton::clicked, &Form2::Command4_Click);
     On(Check2, &QCheckBox::clicked, &Form2::Check2_Click);
+    On(Command5, &QPushButton::clicked, &Form2::Command5_Click);
     On(List1, &BatchListBox::FilesDropped, &Form2::List1_DragDrop);
 }
 
@@ -134,6 +135,7 @@ void Form2::Command2_Click() {
 }
 
 void Form2::Command1_Click() {
+    forgetResults();
     BatchSession session(PlanBatch(List1->Rows(), Check1->isChecked(), Preset()), window(),
                          RunWorkers);
     connect(this, &Form::unloaded, &session, &BatchSession::WindowClosed);
@@ -141,6 +143,7 @@ void Form2::Command1_Click() {
             [this, &session] { emit runStarted(&session.run()); });
     const bool windowStays = session.Run();
     if (windowStays) {
+        keepResults(session.run());
         File1->Refresh();  // files written into the shown directory appear in the list
         session.Tell();
     }
