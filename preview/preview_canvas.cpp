@@ -15,6 +15,8 @@ namespace {
 // The most a small copy is enlarged to fit the window: its pixels show as squares, and a copy
 // a few pixels wide must not fill the screen with one.
 constexpr double kLargestFit = 8;
+// The rows of the comparison rendered at a time, so that only its reduction is held whole.
+constexpr int kBandRows = 64;
 
 }  // namespace
 
@@ -32,7 +34,6 @@ void PreviewCanvas::setPictures(const StdPicture& copy, const DrawnImage& before
     before_ = copy.isEmpty() || before.size().isEmpty() ? DrawnImage() : before.scaled(copy.size());
     message_.clear();
     reduced_ = QImage();
-    beforeShown_ = QImage();
     if (!canCompare()) {
         comparing_ = false;
     }
@@ -46,7 +47,6 @@ void PreviewCanvas::setMessage(const QString& text) {
     copy_ = StdPicture();
     before_ = DrawnImage();
     reduced_ = QImage();
-    beforeShown_ = QImage();
     comparing_ = false;
     message_ = text;
     placeScrollBars();
@@ -66,7 +66,6 @@ void PreviewCanvas::setView(View view) {
         (QPointF(port.width() / 2.0, port.height() / 2.0) - QPointF(origin())) / before;
     view_ = view;
     reduced_ = QImage();
-    beforeShown_ = QImage();
     placeScrollBars();
     const double now = scale();
     horizontalScrollBar()->setValue(int(std::lround(middle.x() * now - port.width() / 2.0)));
@@ -123,23 +122,34 @@ QRect PreviewCanvas::visibleArea() const {
     return inCopy.toAlignedRect() & copy_.image().rect();
 }
 
-const QImage& PreviewCanvas::beforePart(const QRect& area) {
-    // Reduced with the copy when the copy is shown reduced, else at the copy's pixels.
+bool PreviewCanvas::drawBefore(QPainter& painter, const QRect& area) {
+    // Reduced with the copy when the copy is shown reduced, else at the copy's pixels and
+    // enlarged with it.
     const double s = scale();
-    const double at = std::min(s, 1.0);
     const QRect wanted = s >= 1 ? visibleArea() : area;
-    if (beforeShown_.isNull() || beforeScale_ != at || !beforeArea_.contains(wanted)) {
-        beforeShown_ = QImage();  // the old part goes before the new one is made
-        const DrawnImage image = s >= 1 ? before_ : before_.scaled(shownSize());
-        try {
-            beforeShown_ = image.part(wanted).image().image();
-        } catch (const Error&) {
-            // No memory for the part: the copy stays on the screen.
+    try {
+        const DrawnImage part = (s >= 1 ? before_ : before_.scaled(shownSize())).part(wanted);
+        const DrawnImage::Bands bands(part);
+        QImage band(wanted.width(), std::min(kBandRows, wanted.height()), QImage::Format_RGB32);
+        if (band.isNull()) {
+            return false;
         }
-        beforeArea_ = wanted;
-        beforeScale_ = at;
+        painter.save();
+        painter.translate(origin());
+        if (s > 1) {
+            painter.scale(s, s);
+        }
+        for (int first = 0; first < wanted.height(); first += band.height()) {
+            QImage rows(band.bits(), band.width(), std::min(band.height(), wanted.height() - first),
+                        band.bytesPerLine(), band.format());
+            bands.render(&rows, first);
+            painter.drawImage(wanted.topLeft() + QPoint(0, first), rows);
+        }
+        painter.restore();
+        return true;
+    } catch (const Error&) {
+        return false;  // no memory for it: the copy stays on the screen
     }
-    return beforeShown_;
 }
 
 void PreviewCanvas::paintEvent(QPaintEvent*) {
@@ -159,18 +169,8 @@ void PreviewCanvas::paintEvent(QPaintEvent*) {
     if (area.isEmpty()) {
         return;
     }
-    if (comparing_ && canCompare()) {
-        const QImage& part = beforePart(area);
-        if (!part.isNull()) {
-            if (s >= 1) {
-                const QRectF target(o.x() + beforeArea_.x() * s, o.y() + beforeArea_.y() * s,
-                                    beforeArea_.width() * s, beforeArea_.height() * s);
-                painter.drawImage(target, part);
-            } else {
-                painter.drawImage(o + beforeArea_.topLeft(), part);
-            }
-            return;
-        }
+    if (comparing_ && canCompare() && drawBefore(painter, area)) {
+        return;
     }
     if (s == 1) {
         painter.drawImage(o + area.topLeft(), copy_.image(), area);
@@ -214,9 +214,6 @@ void PreviewCanvas::setComparing(bool on) {
         return;
     }
     comparing_ = on;
-    if (!on) {
-        beforeShown_ = QImage();
-    }
     viewport()->update();
     describe();
     emit shownChanged();

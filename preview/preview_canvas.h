@@ -9,13 +9,15 @@
 #include "document/drawn_image.h"
 #include "document/picture.h"
 
+class QPainter;
+
 namespace lanxi {
 
 // Where the preview shows an upload copy: at 100 % (a pixel of the copy on a pixel of the
 // screen) or fitted to the window, moved about with the mouse, the scroll bars, the wheel and the
 // arrow keys. While the space bar or the left button is held, the same part of what the copy
 // was made from shows instead, scaled to the copy's pixels: it is drawn from its pictures for
-// the part on the screen alone, so the comparison holds no second picture of the copy's size.
+// the part on the screen alone, a band of rows at a time, and kept no longer than it is drawn.
 class PreviewCanvas : public QAbstractScrollArea {
     Q_OBJECT
   public:
@@ -62,8 +64,9 @@ class PreviewCanvas : public QAbstractScrollArea {
     // Where the copy's top-left lies on the viewport.
     QPoint origin() const;
     void placeScrollBars();
-    // What the comparison shows of `area` of the shown copy (screen pixels from its top-left).
-    const QImage& beforePart(const QRect& area);
+    // Draws what the copy was made from over `area` of the shown copy (screen pixels from its
+    // top-left); false when there is no memory for it.
+    bool drawBefore(QPainter& painter, const QRect& area);
     void describe();
 
     StdPicture copy_;
@@ -75,10 +78,6 @@ class PreviewCanvas : public QAbstractScrollArea {
     bool leftHeld_ = false;
     // The copy reduced to the window (fitted and smaller than its pixels); made when shown.
     QImage reduced_;
-    // The part of the comparison on the screen, while it shows.
-    QImage beforeShown_;
-    QRect beforeArea_;
-    double beforeScale_ = 0;
     // A drag that moves the view: where it started, and the scroll bars then.
     QPoint dragFrom_;
     QPoint scrolledFrom_;
