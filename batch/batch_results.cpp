@@ -5,7 +5,6 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
 #include <QSortFilterProxyModel>
@@ -152,7 +151,7 @@ class BatchResults::Model : public QAbstractTableModel {
 
 BatchResults::BatchResults(QWidget* owner, std::vector<BatchJob> jobs,
                            std::vector<std::optional<RowResult>> results)
-    : QWidget(owner, Qt::Window),
+    : OwnedWindow(owner),
       jobs_(std::move(jobs)),
       results_(std::move(results)),
       table_(new QTableView(this)),
@@ -160,7 +159,6 @@ BatchResults::BatchResults(QWidget* owner, std::vector<BatchJob> jobs,
       close_(new QPushButton(QStringLiteral("关闭"), this)) {
     results_.resize(jobs_.size());
     setObjectName(QStringLiteral("BatchResults"));
-    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("压缩结果--岚溪文坊"));
 
     auto* model = new Model(this);
@@ -238,17 +236,7 @@ void BatchResults::ShowRow(int row) {
         preview_ = new CopyPreview(this);
     }
     preview_->ShowFiles(jobs_[i].target, jobs_[i].source, r->quality);
-    preview_->show();
-    preview_->raise();
-    preview_->activateWindow();
-}
-
-void BatchResults::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        close();
-        return;
-    }
-    QWidget::keyPressEvent(event);
+    preview_->Bring();
 }
 
 }  // namespace lanxi

@@ -9,16 +9,17 @@
 
 #include "compress/batch_plan.h"
 #include "forms/controls.h"
+#include "forms/owned_window.h"
 #include "preview/copy_preview.h"
 
 namespace lanxi {
 
-// What a batch run did with each file, once it has ended: a window of its own that follows the
-// batch window, with a row per file (its name, its copy's name, the bytes and pixels before and
-// after, the quality, and what happened or why not), sorted by any column. A written row,
+// What a batch run did with each file, once it has ended: a window that follows the batch
+// window, with a row per file (its name, its copy's name, the bytes and pixels before and after,
+// the quality, and what happened or why not), sorted by any column. A written row,
 // double-clicked or entered, shows its copy in the preview against its source, both read from
-// the disk as they are now. Deleted when closed.
-class BatchResults : public QWidget {
+// the disk as they are now.
+class BatchResults : public OwnedWindow {
     Q_OBJECT
   public:
     // The columns, from left to right.
@@ -33,9 +34,6 @@ class BatchResults : public QWidget {
     // Shows the copy of the row shown at `row` of the table (as sorted) in the preview; a row
     // without a copy is told in the status line instead.
     void ShowRow(int row);
-
-  protected:
-    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     class Model;

@@ -27,9 +27,7 @@ void Form2::Command5_Click() {
     if (!results_) {
         results_ = new BatchResults(window(), lastJobs_, lastResults_);
     }
-    results_->show();
-    results_->raise();
-    results_->activateWindow();
+    results_->Bring();
 }
 
 }  // namespace lanxi

@@ -3,7 +3,6 @@
 #include <QButtonGroup>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
@@ -35,7 +34,7 @@ VbLabel* readout(const char* name, const QString& accessibleName, QWidget* paren
 }  // namespace
 
 CopyPreview::CopyPreview(QWidget* owner)
-    : QWidget(owner, Qt::Window),
+    : OwnedWindow(owner),
       canvas_(new PreviewCanvas(this)),
       info_(readout("info", QStringLiteral("上传副本"), this)),
       mode_(readout("mode", QStringLiteral("显示"), this)),
@@ -44,7 +43,6 @@ CopyPreview::CopyPreview(QWidget* owner)
       fit_(button(QStringLiteral("适合窗口"), "fit", this)),
       close_(button(QStringLiteral("关闭"), "close", this)) {
     setObjectName(QStringLiteral("CopyPreview"));
-    setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(kTitle);
     canvas_->setObjectName(QStringLiteral("canvas"));
     canvas_->setAccessibleName(QStringLiteral("上传副本的图片"));
@@ -170,14 +168,6 @@ void CopyPreview::showTexts() {
     mode_->setCaption(mode);
     note_->setCaption(shown_.note);
     note_->setVisible(!shown_.note.isEmpty());
-}
-
-void CopyPreview::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        close();
-        return;
-    }
-    QWidget::keyPressEvent(event);
 }
 
 }  // namespace lanxi

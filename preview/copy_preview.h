@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "forms/controls.h"
+#include "forms/owned_window.h"
 #include "preview/preview_canvas.h"
 #include "preview/previewed_copy.h"
 
@@ -12,10 +13,9 @@ namespace lanxi {
 
 // The window that shows an upload copy as the site will receive it: its file decoded, at 100 %
 // or fitted to the window, with its bytes, pixels and quality on a line below; while the space
-// bar or the left button is held, what it was made from instead. A window of its own that
-// follows its owner (above it, closed with it), modeless; an owner keeps one at a time and gives
-// it each new copy. Deleted when closed.
-class CopyPreview : public QWidget {
+// bar or the left button is held, what it was made from instead. It follows its owner, which
+// keeps one at a time and gives it each new copy.
+class CopyPreview : public OwnedWindow {
     Q_OBJECT
   public:
     explicit CopyPreview(QWidget* owner);
@@ -34,9 +34,6 @@ class CopyPreview : public QWidget {
     // What the window shows (for its owner and for tests).
     const PreviewedCopy& Shown() const { return shown_; }
     PreviewCanvas* Canvas() const { return canvas_; }
-
-  protected:
-    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void showTexts();

@@ -12,9 +12,7 @@ void Form1::Command17_Click() {
         estimate_.setKeepFile(true);
         showPreview();
     }
-    preview_->show();
-    preview_->raise();
-    preview_->activateWindow();
+    preview_->Bring();
 }
 
 void Form1::showPreview() {
