@@ -1,7 +1,7 @@
 #include "app/application.h"
 
+#include <QApplication>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -17,22 +17,72 @@ Application::Application() : form3_(std::make_unique<Form3>()) {
 
 Application::~Application() = default;
 
-void Application::Start(const QStringList& pictures) {
-    if (pictures.isEmpty()) {
+void Application::Start(const QStringList& arguments) {
+    const StartRequest request = ParseStart(arguments);
+    if (request.window == StartRequest::Window::StartScreen) {
         form3_->Show();
+    } else {
+        Handle(request);
+    }
+}
+
+void Application::Handle(const StartRequest& request) {
+    waiting_.push_back(request);
+    if (!keepRunning_) {
+        keepRunning_.emplace();
+    }
+    // Done once the program runs, as a drop is: the window is up before a picture loads.
+    QTimer::singleShot(0, this, &Application::handleNext);
+}
+
+void Application::handleNext() {
+    if (handling_ || waiting_.empty()) {
         return;
     }
-    // The start screen stays away: the workspace reaches the batch window and the home page
-    // itself, and closing it then ends the program, as closing a picture's window should.
-    form1().Show();
-    // A dropped file comes with its whole native path, which the workspace keeps for saving
-    // beside it; a name on the command line may be relative to the current folder.
-    QStringList paths;
-    for (const QString& picture : pictures) {
-        paths << QDir::toNativeSeparators(QFileInfo(picture).absoluteFilePath());
+    if (QApplication::activeModalWidget() != nullptr) {
+        QTimer::singleShot(200, this, &Application::handleNext);
+        return;
     }
-    // Opened once the program runs, as a drop is: the window is up before the picture loads.
-    QTimer::singleShot(0, form1_.get(), [this, paths] { form1_->Form_DragDrop(paths); });
+    handling_ = true;
+    const StartRequest request = waiting_.front();
+    waiting_.pop_front();
+    show(request);
+    handling_ = false;
+    if (waiting_.empty()) {
+        keepRunning_.reset();
+    } else {
+        QTimer::singleShot(0, this, &Application::handleNext);
+    }
+}
+
+void Application::show(const StartRequest& request) {
+    switch (request.window) {
+        case StartRequest::Window::StartScreen:
+            form3_->Show();
+            break;
+        case StartRequest::Window::Workspace:
+            // The start screen stays away: the workspace reaches the batch window and the home
+            // page itself, and closing it then ends the program, as closing a picture's window
+            // should.
+            form1().Show();
+            if (request.paths.isEmpty()) {
+                break;
+            }
+            if (QFileInfo(request.paths.constFirst()).isDir()) {
+                // A folder is no picture: the open dialog starts in it, for the user to choose
+                // one.
+                const QString before = form1_->CommonDialog1.InitDir;
+                form1_->CommonDialog1.InitDir = request.paths.constFirst();
+                form1_->Command5_Click();
+                form1_->CommonDialog1.InitDir = before;
+            } else {
+                form1_->Form_DragDrop(request.paths);
+            }
+            break;
+        case StartRequest::Window::Batch:
+            form2().CompressHandedOver(request.paths, request.preset);
+            break;
+    }
 }
 
 Form1& Application::form1() {

@@ -5,6 +5,7 @@
 
 #include "app/application.h"
 #include "app/identity.h"
+#include "app/one_program.h"
 #include "compress/command_line.h"
 #include "forms/remembered.h"
 
@@ -29,11 +30,10 @@ bool displayAvailable() {
 #endif
 }
 
-// A command runs without any window or display, printing to the console.
-int runCommand(int argc, char* argv[]) {
+// A program built for the windows has no console of its own: its lines go to the console it
+// was started from, unless they are redirected.
+void useStartingConsole() {
 #ifdef Q_OS_WIN
-    // A program built for the windows has no console of its own: its lines go to the console it
-    // was started from, unless they are redirected.
     if (::GetFileType(::GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_UNKNOWN &&
         ::AttachConsole(ATTACH_PARENT_PROCESS)) {
         std::freopen("CONOUT$", "w", stdout);
@@ -41,6 +41,11 @@ int runCommand(int argc, char* argv[]) {
     }
     ::SetConsoleOutputCP(CP_UTF8);
 #endif
+}
+
+// A command runs without any window or display, printing to the console.
+int runCommand(int argc, char* argv[]) {
+    useStartingConsole();
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
     QTextStream err(stderr);
@@ -60,13 +65,32 @@ int main(int argc, char* argv[]) {
         return 2;
     }
     QApplication app(argc, argv);
+    // Anything else on the command line names pictures to open ("Open with", files dropped on
+    // the program's icon, a file manager's right-click entries). Qt's own options are gone from
+    // arguments() by now.
+    const lanxi::StartRequest request = lanxi::ParseStart(QApplication::arguments().mid(1));
+    if (!request.error.isEmpty()) {
+        useStartingConsole();
+        QTextStream(stderr) << QStringLiteral("lanxi-pictool：%1\n").arg(request.error)
+                            << lanxi::StartUsage();
+        return 2;
+    }
+    // Files for the user's program that already runs go to it, and this start is done.
+    lanxi::OneProgram one(lanxi::UserInstanceName(QStringLiteral("lanxi-pictool")));
+    if (one.Join(request) == lanxi::OneProgram::Outcome::HandedOver) {
+        return 0;
+    }
+
     lanxi::SetUpProgramLook();
     // The windows remember the user's choices from one start to the next.
     lanxi::Remembered::UseUserSettings();
-
-    // Anything else on the command line names pictures to open ("Open with", or files dropped
-    // on the program's icon). Qt's own options are gone from arguments() by now.
     lanxi::Application program;
-    program.Start(QApplication::arguments().mid(1));
+    QObject::connect(&one, &lanxi::OneProgram::gathered, &program, &lanxi::Application::Handle);
+    if (request.window == lanxi::StartRequest::Window::StartScreen) {
+        program.Start();
+    } else {
+        // With those of other starts made at the same moment.
+        one.Gather(request);
+    }
     return QApplication::exec();
 }

@@ -106,19 +106,57 @@ SitePreset Form2::Preset() const {
     return PresetAt(Combo1 ? Combo1->currentIndex() : 0);
 }
 
+void Form2::addFolder(const QString& folder, const QString& pattern) {
+    const QString directory = QDir::toNativeSeparators(QFileInfo(folder).absoluteFilePath());
+    for (const QString& name : MatchingFiles(directory, pattern)) {
+        List1->AddItem(BatchRow{name, directory});
+    }
+}
+
 void Form2::List1_DragDrop(const QStringList& paths) {
     for (const QString& path : paths) {
         const QFileInfo info(path);
         if (info.isDir()) {
-            const QString directory = QDir::toNativeSeparators(info.absoluteFilePath());
-            for (const QString& name : MatchingFiles(directory, Pattern())) {
-                List1->AddItem(BatchRow{name, directory});
-            }
+            addFolder(path, Pattern());
         } else if (MatchesPattern(info.fileName(), EveryPictureWildcards())) {
             List1->AddItem(
                 BatchRow{info.fileName(), QDir::toNativeSeparators(info.absolutePath())});
         }
     }
+}
+
+void Form2::CompressHandedOver(const QStringList& paths, SitePreset preset) {
+    Show();
+    List1->Clear();
+    for (const QString& path : paths) {
+        const QFileInfo info(path);
+        if (info.isDir()) {
+            addFolder(path, EveryPictureWildcards());
+        } else {
+            // Named by the user: a file that is no picture the program reads is a row too, and
+            // the closing message says why it was not compressed.
+            List1->AddItem(
+                BatchRow{info.fileName(), QDir::toNativeSeparators(info.absolutePath())});
+        }
+    }
+    for (int i = 0; i < Combo1->count(); ++i) {
+        if (PresetAt(i) == preset) {
+            Combo1->setCurrentIndex(i);
+        }
+    }
+    // A copy beside each file: nothing the user did not name is written over.
+    Check1->setChecked(false);
+    if (paths.isEmpty()) {
+        return;
+    }
+    if (List1->ListCount() == 0) {
+        MsgBox(window(),
+               QStringLiteral("所选的文件夹里没有可以压缩的图片：\n%1")
+                   .arg(paths.join(QLatin1Char('\n'))),
+               vbInformation);
+        return;
+    }
+    Command1_Click();
 }
 
 void Form2::Command3_Click() {

@@ -63,6 +63,14 @@ class Form2 : public Form {
     // browser would list.
     void List1_DragDrop(const QStringList& paths);
 
+    // Compresses what a file manager's right-click handed over, as a user would by listing it
+    // and pressing "开始压缩并保存" with `preset` chosen: the window shows with the list made of
+    // the files (a folder gives its own files of every format the program reads, as the browser
+    // lists them with Check2 ticked), the run starts at once, always beside the sources, and
+    // ends with the closing message. Without paths the window only shows, the preset chosen.
+    // The choices the user makes in the strip are remembered; these are not.
+    void CompressHandedOver(const QStringList& paths, SitePreset preset);
+
     // The preset chosen in the strip (Unlimited while the window is not loaded).
     SitePreset Preset() const;
 
@@ -87,6 +95,8 @@ class Form2 : public Form {
     // A run has ended: what it did is kept for Command5 until the next run starts.
     void keepResults(const BatchRun& run);
     void forgetResults();
+    // Adds the folder's own files that match the pattern, as the browser lists them.
+    void addFolder(const QString& folder, const QString& pattern);
 
     std::vector<BatchJob> lastJobs_;
     std::vector<std::optional<RowResult>> lastResults_;

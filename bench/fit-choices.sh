@@ -7,13 +7,17 @@
 #    to the pixels of the largest copy, with the photograph at those pixels ("common size":
 #    what a reviewer sees of the lost detail when both are shown alike); ssimulacra at the
 #    common size too, as a second opinion that weighs JPEG's blocking more.
-# 2. The encoder, progressive and 4:4:4 at the same byte budget: our own area-averaged picture
-#    at a preset's pixels, encoded at the highest quality up to 95 that fits the budget, by
+# 2. The encoder, progressive and 4:4:4 at the same byte budget: our own reduced picture at a
+#    preset's pixels, encoded at the highest quality up to 95 that fits the budget, by
 #    cjpeg with the same tables and Huffman optimisation (baseline 4:2:0 is byte for byte our
 #    libjpeg-turbo file) for each of baseline/progressive and 4:2:0/4:4:4, and by our jpegli
 #    encoder for each of sequential/progressive and 4:2:0/4:4:4; distance to that same picture.
-# 3. One fitted copy of the 15 MP camera-like photograph, article preset: decode, area
-#    averaging and search times and the encodes (bench_fit_helper split).
+# 3. One fitted copy of the 15 MP camera-like photograph, article preset: decode, reduction
+#    and search times and the encodes (bench_fit_helper split).
+# 4. The reduction, before any JPEG, at the article's pixels: ours by area averaging, Lanczos 3
+#    and Magic Kernel Sharp from the batch's decode, Lanczos 3 from the whole decode, and
+#    ImageMagick's Lanczos on the gamma-encoded values and in linear light; butteraugli 3-norm
+#    to both of bench/fit's references (libvips' Lanczos 3 and the area average).
 
 choices_distance() { # REFERENCE PICTURE: butteraugli's 3-norm
     butteraugli_main "$1" "$2" --pnorm 3 2>/dev/null | awk '/3-norm/ { print $2 }'
@@ -88,7 +92,37 @@ choices_settings() {
     done
     rm -rf "$dir"
 }
-export -f choices_floor choices_settings
+# choices_reduction PHOTO UPRIGHT-W UPRIGHT-H: "photo variant L3 box" for each reduction.
+choices_reduction() {
+    local photo="$1" name dir w h v
+    name="$(basename "${photo%.*}")"
+    dir="$work/reduction/$name"
+    mkdir -p "$dir"
+    w=$(($2 > 700 ? 700 : $2))
+    h=$((($3 * w + $2 / 2) / $2))
+    vips autorot "$photo" "$dir/upright.v" 2>/dev/null
+    vips resize "$dir/upright.v" "$dir/l3.png[strip]" \
+        "$(awk -v a="$w" -v b="$2" 'BEGIN { printf "%.12f", a / b }')" \
+        --vscale "$(awk -v a="$h" -v b="$3" 'BEGIN { printf "%.12f", a / b }')" \
+        --kernel lanczos3 2>/dev/null
+    rm -f "$dir/upright.v"
+    "$convert" "$photo" -auto-orient -filter Box -resize "${w}x${h}!" -strip "$dir/box.png"
+    "$helper" scaled "${w}x${h}" "$dir/ours-area.png" "$photo" 2 area
+    "$helper" scaled "${w}x${h}" "$dir/ours-lanczos3.png" "$photo" 2 lanczos3
+    "$helper" scaled "${w}x${h}" "$dir/ours-mks.png" "$photo" 2 mks
+    "$helper" scaled "${w}x${h}" "$dir/ours-lanczos3-whole-decode.png" "$photo" 1000 lanczos3
+    "$convert" "$photo" -auto-orient -filter Lanczos -resize "${w}x${h}!" -strip \
+        "$dir/convert-lanczos3-gamma.png"
+    "$convert" "$photo" -auto-orient -colorspace RGB -filter Lanczos -resize "${w}x${h}!" \
+        -colorspace sRGB -strip "$dir/convert-lanczos3-linear.png"
+    for v in ours-area ours-lanczos3 ours-mks ours-lanczos3-whole-decode \
+        convert-lanczos3-gamma convert-lanczos3-linear; do
+        echo "$name $v $(choices_distance "$dir/l3.png" "$dir/$v.png")" \
+            "$(choices_distance "$dir/box.png" "$dir/$v.png")"
+    done
+    rm -rf "$dir"
+}
+export -f choices_floor choices_settings choices_reduction
 export CHOICE_FLOORS="40-420 50-420 60-420 70-420 80-420 60-444"
 export CHOICE_SETTINGS="${CHOICE_SETTINGS:-baseline-420 progressive-420 baseline-444 progressive-444
     jpegli-sequential-420 jpegli-progressive-420 jpegli-sequential-444 jpegli-progressive-444}"
@@ -115,7 +149,7 @@ printf '%s\n' "${files[@]}" | xargs -P "$(nproc)" -I{} bash -c 'choices_floor "$
 echo
 echo "== encoder, progressive and 4:4:4 at the same byte budget (cjpeg with our libjpeg-turbo"
 echo "   tables, and our jpegli; highest quality up to 95 that fits); butteraugli 3-norm to our"
-echo "   own area-averaged picture"
+echo "   own reduced picture"
 : >"$work/settings-jobs"
 for f in "${files[@]}"; do
     read -r w h <<<"${upright[$f]}"
@@ -144,6 +178,20 @@ xargs -P "$(nproc)" -L1 bash -c 'choices_settings "$0" "$1" "$2" "$3"' <"$work/s
                    d[key] += r[6]; if (r[6] <= base[r[1] " " r[2]]) w[key]++ }
                for (k in n) printf "%s\t%.1f\t%d\t%.3f\t%d/%d\n", k, q[k] / n[k], b[k] / n[k],
                    d[k] / n[k], w[k], n[k] }' "$work/settings.txt" | sort
+} | column -t -s $'\t'
+
+echo
+echo "== the reduction at the article's pixels, before any JPEG; butteraugli 3-norm to libvips'"
+echo "   Lanczos 3 (L3) and to the area average (box)"
+for f in "${files[@]}"; do echo "$f ${upright[$f]}"; done |
+    xargs -P "$(nproc)" -L1 bash -c 'choices_reduction "$0" "$1" "$2"' >"$work/reduction.txt"
+{
+    printf 'reduction\tmean L3\tmean box\tcloser to L3 than convert-lanczos3-gamma\n'
+    awk '$2 == "convert-lanczos3-gamma" { im[$1] = $3 } { rows[NR] = $0 }
+         END { for (i = 1; i <= NR; i++) { split(rows[i], r, " "); n[r[2]]++; l[r[2]] += r[3]
+                   b[r[2]] += r[4]; if (r[3] <= im[r[1]]) w[r[2]]++ }
+               for (k in n) printf "%s\t%.3f\t%.3f\t%d/%d\n", k, l[k] / n[k], b[k] / n[k],
+                   w[k], n[k] }' "$work/reduction.txt" | sort
 } | column -t -s $'\t'
 
 echo

@@ -1,28 +1,29 @@
 // What bench/fit needs of our own code besides the command line. Modes:
-//   bench_fit_helper scaled WxH OUT.png FILE [MARGIN]
+//   bench_fit_helper scaled WxH OUT.png FILE [MARGIN [REDUCTION]]
 //       the picture our fitted copy starts from, before any JPEG: decoded as the batch decodes
-//       (at a reduced scale that gives at least MARGIN times W x H, default 2), area-averaged to
-//       exactly W x H, written losslessly.
+//       (at a reduced scale that gives at least MARGIN times W x H, default 2), reduced to
+//       exactly W x H, written losslessly. REDUCTION: area, lanczos3 or mks (Magic Kernel
+//       Sharp); the fitted copies' one by default.
 //   bench_fit_helper split PRESET FILE [REPEATS]
-//       where the time of one fitted copy goes: the decode (at the reduced scale), the area
-//       averaging, the search; prints the fastest of REPEATS (default 5) of each, in
+//       where the time of one fitted copy goes: the decode (at the reduced scale), the
+//       reduction, the search; prints the fastest of REPEATS (default 5) of each, in
 //       milliseconds, with the encodes, the quality and the size chosen.
 //   bench_fit_helper floor PRESET LOWEST 420|444 OUT.jpg FILE
 //       the fitted copy as it would be with LOWEST as the quality floor and the given chroma
 //       (the same search: the highest quality up to the highest fitted one at the preset's
 //       pixels, else the largest picture that fits at LOWEST); prints "W H bytes quality".
 //   bench_fit_helper encode IN.png WxH QUALITY OUT.jpg [SETTING]
-//       IN area-averaged to W x H and encoded at QUALITY as the fitted copy is in halved colour,
+//       IN reduced to W x H and encoded at QUALITY as the fitted copy is in halved colour,
 //       or with SETTING (see budget); prints bytes.
 //   bench_fit_helper budget IN.png BUDGET SETTING OUT.jpg
 //       IN encoded with SETTING at the highest quality up to the encoder's highest fitted one
 //       whose file fits BUDGET bytes; prints "quality bytes" ("0 0" when none from 1 does).
 //       SETTING: ENCODER-CHROMA with ENCODER turbo, jpegli-sequential or jpegli-progressive and
 //       CHROMA 420 or 444.
-//   bench_fit_helper copies PRESET turbo|jpegli OUTDIR FILE...
+//   bench_fit_helper copies PRESET turbo|jpegli[/REDUCTION] OUTDIR FILE...
 //       the fitted copy of each FILE made as the command line makes it, but with the given
-//       encoder, written as OUTDIR/NAME.jpg; prints a line for each as the command line does
-//       ("FILE<tab>BYTES 字节<tab>质量 Q<tab>OUT").
+//       encoder (and reduction, as for scaled), written as OUTDIR/NAME.jpg; prints a line for
+//       each as the command line does ("FILE<tab>BYTES 字节<tab>质量 Q<tab>OUT").
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -30,6 +31,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <optional>
 
 #include "base/errors.h"
 #include "codec/loader.h"
@@ -67,12 +69,24 @@ StdPicture load(const QString& file, const std::function<QSize(QSize)>& kept, QS
     return LoadPicture(file, &control);
 }
 
-StdPicture areaAveraged(const StdPicture& picture, QSize size) {
+std::optional<Reduction> reductionOf(const QString& name) {
+    if (name == QLatin1String("area")) {
+        return Reduction::Area;
+    }
+    if (name == QLatin1String("lanczos3")) {
+        return Reduction::Lanczos3;
+    }
+    if (name == QLatin1String("mks")) {
+        return Reduction::MagicKernelSharp;
+    }
+    return std::nullopt;
+}
+
+StdPicture reduced(const StdPicture& picture, QSize size, Reduction reduction = kFittedReduction) {
     if (picture.size() == size) {
         return picture;
     }
-    return StdPicture(
-        picture.image().scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    return StdPicture(Reduced(picture.image(), size, reduction));
 }
 
 bool writeFile(const QString& path, const QByteArray& bytes) {
@@ -85,11 +99,12 @@ bool writeFile(const QString& path, const QByteArray& bytes) {
     return std::fclose(f) == 0 && ok;
 }
 
-int scaled(QSize size, const QString& out, const QString& file, double margin) {
+int scaled(QSize size, const QString& out, const QString& file, double margin,
+           Reduction reduction) {
     QSize full;
     const StdPicture picture = load(
-        file, [size, margin](QSize) { return (QSizeF(size) * margin).toSize(); }, &full);
-    return areaAveraged(picture, size).image().save(out, "PNG") ? 0 : 1;
+        file, [size](QSize) { return size; }, &full, margin);
+    return reduced(picture, size, reduction).image().save(out, "PNG") ? 0 : 1;
 }
 
 int split(const SiteLimits& limits, const QString& file, int repeats) {
@@ -105,7 +120,7 @@ int split(const SiteLimits& limits, const QString& file, int repeats) {
         decoded = picture.size();
         target = LimitedSize(limits, full).boundedTo(picture.size());
         t.restart();
-        const StdPicture small = areaAveraged(picture, target);
+        const StdPicture small = reduced(picture, target);
         scale = std::min(scale, double(t.nsecsElapsed()) / 1e6);
         t.restart();
         // Already at the preset's pixels, so the fitting scales nothing again.
@@ -114,7 +129,7 @@ int split(const SiteLimits& limits, const QString& file, int repeats) {
     }
     std::printf(
         "file %dx%d, decoded %dx%d, copy %dx%d\n"
-        "decode %.1f ms, area averaging %.1f ms, search %.1f ms (%d encodes, %.1f ms each)\n"
+        "decode %.1f ms, reduction %.1f ms, search %.1f ms (%d encodes, %.1f ms each)\n"
         "quality %d, %lld bytes\n",
         full.width(), full.height(), decoded.width(), decoded.height(), copy.size.width(),
         copy.size.height(), decode, scale, fit, copy.encodes, fit / std::max(1, copy.encodes),
@@ -132,7 +147,7 @@ int floorRule(const SiteLimits& limits, int lowest, bool subsample, const QStrin
     const StdPicture picture = load(
         file, [&limits](QSize s) { return LimitedSize(limits, s); }, &full);
     const QSize target = LimitedSize(limits, full).boundedTo(picture.size());
-    const StdPicture start = areaAveraged(picture, target);
+    const StdPicture start = reduced(picture, target);
     QByteArray best;
     int quality = 0;
     QSize size = target;
@@ -157,7 +172,7 @@ int floorRule(const SiteLimits& limits, int lowest, bool subsample, const QStrin
             const double factor = (small + large) / 2;
             const QSize s(std::max(1, int(target.width() * factor)),
                           std::max(1, int(target.height() * factor)));
-            QByteArray jpeg = encodeAt(areaAveraged(picture, s), lowest, subsample);
+            QByteArray jpeg = encodeAt(reduced(picture, s), lowest, subsample);
             if (jpeg.size() <= limits.maxBytes) {
                 small = factor;
                 best = std::move(jpeg);
@@ -211,11 +226,12 @@ int budget(const QString& in, std::int64_t bytes, JpegSettings settings, const Q
     return 0;
 }
 
-int copies(const SiteLimits& limits, JpegEncoder encoder, const QString& dir,
+int copies(const SiteLimits& limits, JpegEncoder encoder, Reduction reduction, const QString& dir,
            const QStringList& files) {
     int failed = 0;
     for (const QString& file : files) {
-        const FittedCopy copy = MakeUploadCopyOfFile(file, limits, nullptr, nullptr, encoder);
+        const FittedCopy copy =
+            MakeUploadCopyOfFile(file, limits, nullptr, nullptr, encoder, reduction);
         const QString out =
             dir + QLatin1Char('/') + QFileInfo(file).completeBaseName() + QStringLiteral(".jpg");
         if (!copy.fits() || !writeFile(out, copy.jpeg)) {
@@ -230,7 +246,7 @@ int copies(const SiteLimits& limits, JpegEncoder encoder, const QString& dir,
 }
 
 int encode(const QString& in, QSize size, JpegSettings settings, const QString& out) {
-    const StdPicture picture = areaAveraged(LoadPicture(in), size);
+    const StdPicture picture = reduced(LoadPicture(in), size);
     const QByteArray jpeg = EncodeJpeg(picture, settings);
     if (jpeg.isEmpty() || !writeFile(out, jpeg)) {
         return 1;
@@ -246,9 +262,11 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments().mid(1);
     const QString mode = args.value(0);
     try {
-        if (mode == QLatin1String("scaled") && args.size() >= 4) {
+        if (mode == QLatin1String("scaled") && args.size() >= 4 &&
+            (args.size() < 6 || reductionOf(args[5]))) {
             return scaled(parseSize(args[1]), args[2], args[3],
-                          args.size() > 4 ? args[4].toDouble() : 2.0);
+                          args.size() > 4 ? args[4].toDouble() : 2.0,
+                          args.size() > 5 ? *reductionOf(args[5]) : kFittedReduction);
         }
         if (mode == QLatin1String("split") && args.size() >= 3 && limitsOf(args[1]) != nullptr) {
             return split(*limitsOf(args[1]), args[2], args.size() > 3 ? args[3].toInt() : 5);
@@ -257,12 +275,16 @@ int main(int argc, char** argv) {
             return floorRule(*limitsOf(args[1]), args[2].toInt(), args[3] != QLatin1String("444"),
                              args[4], args[5]);
         }
+        const QString encoder = args.value(2).section(QLatin1Char('/'), 0, 0);
+        const QString reduction = args.value(2).section(QLatin1Char('/'), 1);
         if (mode == QLatin1String("copies") && args.size() >= 5 && limitsOf(args[1]) != nullptr &&
-            (args[2] == QLatin1String("turbo") || args[2] == QLatin1String("jpegli"))) {
+            (encoder == QLatin1String("turbo") || encoder == QLatin1String("jpegli")) &&
+            (reduction.isEmpty() || reductionOf(reduction))) {
             return copies(
                 *limitsOf(args[1]),
-                args[2] == QLatin1String("turbo") ? JpegEncoder::LibjpegTurbo : kFittedEncoder,
-                args[3], args.mid(4));
+                encoder == QLatin1String("turbo") ? JpegEncoder::LibjpegTurbo : kFittedEncoder,
+                reduction.isEmpty() ? kFittedReduction : *reductionOf(reduction), args[3],
+                args.mid(4));
         }
         JpegSettings settings{0, true, kFittedEncoder};
         if (mode == QLatin1String("encode") && (args.size() == 5 || args.size() == 6) &&
@@ -280,9 +302,10 @@ int main(int argc, char** argv) {
     }
     std::fprintf(
         stderr,
-        "usage: bench_fit_helper scaled WxH OUT.png FILE | split PRESET FILE [REPEATS] | "
+        "usage: bench_fit_helper scaled WxH OUT.png FILE [MARGIN [REDUCTION]] | split PRESET FILE "
+        "[REPEATS] | "
         "floor PRESET LOWEST 420|444 OUT.jpg FILE | encode IN.png WxH QUALITY OUT.jpg [SETTING] | "
         "budget IN.png BUDGET SETTING OUT.jpg | "
-        "copies PRESET turbo|jpegli OUTDIR FILE...\n");
+        "copies PRESET turbo|jpegli[/REDUCTION] OUTDIR FILE...\n");
     return 2;
 }

@@ -6,6 +6,9 @@ install(TARGETS lanxi-pictool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(UNIX AND NOT APPLE)
     install(FILES ${PROJECT_SOURCE_DIR}/packaging/lanxi-pictool.desktop
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    # KDE's file manager reads its right-click entries from here (KDE Frameworks 5.85 and 6).
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/lanxi-pictool-servicemenu.desktop
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/kio/servicemenus RENAME lanxi-pictool.desktop)
     install(FILES ${PROJECT_SOURCE_DIR}/app/resources/icon.png
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps
             RENAME lanxi-pictool.png)

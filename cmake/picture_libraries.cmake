@@ -5,9 +5,9 @@
 #   Lanxi::png      libpng, with zlib                     #include <png.h>
 #   Lanxi::webp     libwebp and libwebpdemux (and         #include <webp/decode.h>
 #                   libsharpyuv where the version has it) #include <webp/demux.h>
-#   Lanxi::heif     libheif: HEIC through libde265, AVIF  #include <libheif/heif.h>
-#                   through the AV1 decoder it was built
-#                   with (dav1d, or libaom on Linux)
+#   Lanxi::heif     libheif: HEIC through libde265 (and  #include <libheif/heif.h>
+#                   libavcodec on Linux), AVIF through
+#                   dav1d
 #   Lanxi::jpegli   jpegli, the JPEG encoder of libjxl,   #include <lib/jpegli/encode.h>
 #                   with Highway
 #
@@ -19,10 +19,19 @@
 # libjpeg-turbo includes both <jpeglib.h> and <lib/jpegli/encode.h>, and calls jpegli_* on a
 # jpeg_compress_struct, jpeg_* on a jpeg_decompress_struct.
 #
-# On Linux the first four are Debian's packages (tools/setup installs them), found through
-# pkg-config. jpegli is not packaged for Debian 12: LANXI_JPEGLI_ROOT names its install prefix;
-# when it is empty, configuring runs tools/build-jpegli, which builds it once into a cache
-# folder and prints the prefix.
+# On Linux the first three are Debian's packages (tools/setup installs them), found through
+# pkg-config. jpegli is not packaged for Debian 12, and its libheif (1.15) reads no security
+# limits and cannot be interrupted: both are built from Debian 13's sources and linked
+# statically, libheif against Debian 12's libde265, libavcodec and dav1d. LANXI_JPEGLI_ROOT
+# and LANXI_LIBHEIF_ROOT name their install prefixes; when one is empty, configuring runs
+# tools/build-jpegli or tools/build-libheif, which builds it once into a cache folder and
+# prints the prefix.
+#
+# On Linux Lanxi::heif defines LANXI_HEIF_LIBAVCODEC (libavcodec's headers are there too), and
+# there is also Lanxi::heif_test_encoders, for the tests only: libheif's x265 and
+# libaom encoders, which a test registers with heif_register_encoder_plugin() to make HEIC and
+# AVIF pictures through the program's own libheif (the define LANXI_HEIF_TEST_ENCODERS says it
+# is there; the Windows build has none).
 #
 # On Windows (the cross-build) every library is static, found in the install prefixes listed in
 # LANXI_WINDOWS_ROOTS (tools/windows/build-deps builds them), so each target lists the static
@@ -30,6 +39,8 @@
 
 set(LANXI_JPEGLI_ROOT "$ENV{LANXI_JPEGLI_ROOT}" CACHE PATH
     "Install prefix of jpegli (tools/build-jpegli); empty: built and cached at configure time")
+set(LANXI_LIBHEIF_ROOT "$ENV{LANXI_LIBHEIF_ROOT}" CACHE PATH
+    "Install prefix of libheif (tools/build-libheif); empty: built and cached at configure time")
 
 find_package(Threads REQUIRED)
 
@@ -114,7 +125,8 @@ else()
     pkg_check_modules(LANXI_PC_PNG REQUIRED IMPORTED_TARGET libpng zlib)
     pkg_check_modules(LANXI_PC_WEBP REQUIRED IMPORTED_TARGET libwebp libwebpdemux)
     pkg_check_modules(LANXI_PC_SHARPYUV QUIET IMPORTED_TARGET libsharpyuv)
-    pkg_check_modules(LANXI_PC_HEIF REQUIRED IMPORTED_TARGET libheif)
+    pkg_check_modules(LANXI_PC_HEIF_CODECS REQUIRED IMPORTED_TARGET libde265 libavcodec libavutil
+                      dav1d)
 
     lanxi_picture_target(lcms2 LINK PkgConfig::LANXI_PC_LCMS2)
     lanxi_picture_target(png LINK PkgConfig::LANXI_PC_PNG)
@@ -123,28 +135,52 @@ else()
     else()
         lanxi_picture_target(webp LINK PkgConfig::LANXI_PC_WEBP)
     endif()
-    lanxi_picture_target(heif LINK PkgConfig::LANXI_PC_HEIF)
-
-    set(_lanxi_jpegli_root "${LANXI_JPEGLI_ROOT}")
-    if(NOT _lanxi_jpegli_root)
-        # Built once per machine (a few minutes), then found in the cache in a moment.
-        execute_process(COMMAND "${PROJECT_SOURCE_DIR}/tools/build-jpegli"
-                        OUTPUT_VARIABLE _lanxi_jpegli_root OUTPUT_STRIP_TRAILING_WHITESPACE
-                        RESULT_VARIABLE _lanxi_jpegli_result)
-        if(NOT _lanxi_jpegli_result EQUAL 0)
-            message(FATAL_ERROR "tools/build-jpegli failed (${_lanxi_jpegli_result}); "
-                                "LANXI_JPEGLI_ROOT may name a prefix built elsewhere")
+    # The prefix of a library that one of our scripts builds once per machine (a few minutes),
+    # then finds in its cache in a moment; or the prefix the cache variable names.
+    function(lanxi_built_prefix variable root script)
+        set(prefix "${${root}}")
+        if(NOT prefix)
+            execute_process(COMMAND "${PROJECT_SOURCE_DIR}/tools/${script}"
+                            OUTPUT_VARIABLE prefix OUTPUT_STRIP_TRAILING_WHITESPACE
+                            RESULT_VARIABLE result)
+            if(NOT result EQUAL 0)
+                message(FATAL_ERROR "tools/${script} failed (${result}); the cache variable "
+                                    "${root} may name a prefix built elsewhere")
+            endif()
+            set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+                         "${PROJECT_SOURCE_DIR}/tools/${script}"
+                         "${PROJECT_SOURCE_DIR}/tools/debian-source.sh")
         endif()
-        set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-                     "${PROJECT_SOURCE_DIR}/tools/build-jpegli")
+        message(STATUS "${script}: ${prefix}")
+        set(${variable} "${prefix}" PARENT_SCOPE)
+    endfunction()
+
+    lanxi_built_prefix(_lanxi_heif_root LANXI_LIBHEIF_ROOT build-libheif)
+    find_path(LANXI_HEIF_INCLUDE_DIR NAMES libheif/heif.h
+              PATHS "${_lanxi_heif_root}/include" NO_DEFAULT_PATH NO_CACHE REQUIRED)
+    find_library(LANXI_HEIF_LIBRARY NAMES libheif.a
+                 PATHS "${_lanxi_heif_root}/lib" NO_DEFAULT_PATH NO_CACHE REQUIRED)
+    lanxi_picture_target(heif INCLUDE_DIRS ${LANXI_HEIF_INCLUDE_DIR}
+                         LINK ${LANXI_HEIF_LIBRARY} PkgConfig::LANXI_PC_HEIF_CODECS
+                              Threads::Threads
+                         DEFINES LIBHEIF_STATIC_BUILD LANXI_HEIF_LIBAVCODEC)
+    find_library(LANXI_HEIF_TEST_ENCODERS NAMES libheif-test-encoders.a
+                 PATHS "${_lanxi_heif_root}/lib" NO_DEFAULT_PATH NO_CACHE)
+    pkg_check_modules(LANXI_PC_HEIF_ENCODERS QUIET IMPORTED_TARGET x265 aom)
+    if(LANXI_HEIF_TEST_ENCODERS AND TARGET PkgConfig::LANXI_PC_HEIF_ENCODERS)
+        lanxi_picture_target(heif_test_encoders
+                             LINK ${LANXI_HEIF_TEST_ENCODERS} Lanxi::heif
+                                  PkgConfig::LANXI_PC_HEIF_ENCODERS
+                             DEFINES LANXI_HEIF_TEST_ENCODERS)
     endif()
+
+    lanxi_built_prefix(_lanxi_jpegli_root LANXI_JPEGLI_ROOT build-jpegli)
     find_path(LANXI_JPEGLI_INCLUDE_DIR NAMES lib/jpegli/encode.h
               PATHS "${_lanxi_jpegli_root}/include" NO_DEFAULT_PATH NO_CACHE REQUIRED)
     find_library(LANXI_JPEGLI_LIBRARY NAMES libjpegli-static.a
                  PATHS "${_lanxi_jpegli_root}/lib" NO_DEFAULT_PATH NO_CACHE REQUIRED)
     find_library(LANXI_HWY_LIBRARY NAMES libhwy.a
                  PATHS "${_lanxi_jpegli_root}/lib" NO_DEFAULT_PATH NO_CACHE REQUIRED)
-    message(STATUS "jpegli: ${_lanxi_jpegli_root}")
     lanxi_picture_target(jpegli INCLUDE_DIRS ${LANXI_JPEGLI_INCLUDE_DIR}
                          LINK ${LANXI_JPEGLI_LIBRARY} ${LANXI_HWY_LIBRARY} Threads::Threads m
                               JPEG::JPEG

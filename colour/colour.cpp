@@ -127,10 +127,63 @@ cmsHPROFILE rgbProfile(const cmsCIExyY& white, const cmsCIExyYTRIPLE& primaries,
     return curve != nullptr ? cmsCreateRGBProfile(&white, &primaries, curves) : nullptr;
 }
 
+// Whether a profile's colorants and curves can be a colour space's at all: numbers, colorants no
+// larger than 4 in any coordinate (a real primary's, even an imaginary one's, stay below 1.5)
+// adding up to a white with light, curves that rise from black through their middle to white.
+// A damaged or forged one (words of 0x80000000 or 0x7FFFFFFF, a curve of gamma 0 or 32768)
+// would turn a photograph one colour or black; its picture is taken as sRGB, as one without a
+// profile.
+bool plausible(cmsHPROFILE profile) {
+    double whiteY = 0;
+    int colorants = 0;
+    for (const cmsTagSignature tag :
+         {cmsSigRedColorantTag, cmsSigGreenColorantTag, cmsSigBlueColorantTag}) {
+        if (const auto* c = static_cast<const cmsCIEXYZ*>(cmsReadTag(profile, tag))) {
+            for (const double v : {c->X, c->Y, c->Z}) {
+                if (!(std::fabs(v) <= 4)) {
+                    return false;
+                }
+            }
+            whiteY += c->Y;
+            ++colorants;
+        }
+    }
+    if (colorants > 0 && !(whiteY > 0)) {
+        return false;
+    }
+    for (const cmsTagSignature tag :
+         {cmsSigRedTRCTag, cmsSigGreenTRCTag, cmsSigBlueTRCTag, cmsSigGrayTRCTag}) {
+        if (const auto* curve = static_cast<const cmsToneCurve*>(cmsReadTag(profile, tag))) {
+            float previous = cmsEvalToneCurveFloat(curve, 0);
+            if (!(std::fabs(previous) <= 0.1f)) {
+                return false;
+            }
+            for (const float at : {0.25f, 0.5f, 0.75f, 1.0f}) {
+                const float light = cmsEvalToneCurveFloat(curve, at);
+                if (!(light > previous)) {
+                    return false;
+                }
+                previous = light;
+            }
+            if (!(previous >= 0.5f && previous <= 4)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 // The profile the file's colour space describes; null for sRGB or what cannot be used.
 cmsHPROFILE profileOf(const ColourSpace& colour) {
     if (!colour.icc.isEmpty()) {
-        return cmsOpenProfileFromMem(colour.icc.constData(), cmsUInt32Number(colour.icc.size()));
+        cmsHPROFILE profile =
+            cmsOpenProfileFromMem(colour.icc.constData(), cmsUInt32Number(colour.icc.size()));
+        if (profile != nullptr && !plausible(profile)) {
+            qCDebug(lcProgram) << "a colour profile that cannot be right: taken as sRGB";
+            cmsCloseProfile(profile);
+            return nullptr;
+        }
+        return profile;
     }
     if (colour.cicp) {
         if (colour.cicp->primaries == 1 &&

@@ -137,19 +137,12 @@ Command ParseCommand(const QStringList& arguments) {
             c.overwrite = true;
         } else if (a == QLatin1String("--dry-run")) {
             c.dryRun = true;
-        } else if (a == QLatin1String("--preset") || a.startsWith(QLatin1String("--preset="))) {
-            const QString key = a.contains(QLatin1Char('='))
-                                    ? a.section(QLatin1Char('='), 1)
-                                    : (++i < arguments.size() ? arguments.at(i) : QString());
-            const auto& all = SitePresets();
-            const auto found = std::find_if(all.begin(), all.end(), [&key](const auto& p) {
-                return !p.key.isEmpty() && p.key == key;
-            });
-            if (found == all.end()) {
-                c.error = QStringLiteral("不认识的预设“%1”").arg(ReportName(key));
+        } else if (const std::optional<PresetOption> option = ReadPresetOption(arguments, i)) {
+            if (!option->error.isEmpty()) {
+                c.error = option->error;
                 return c;
             }
-            c.preset = found->preset;
+            c.preset = option->preset;
         } else {
             c.error = QStringLiteral("不认识的选项“%1”").arg(ReportName(a));
             return c;
@@ -159,6 +152,30 @@ Command ParseCommand(const QStringList& arguments) {
         c.error = QStringLiteral("没有给出文件");
     }
     return c;
+}
+
+std::optional<SitePreset> PresetForKey(const QString& key) {
+    for (const PresetDescription& p : SitePresets()) {
+        if (!p.key.isEmpty() && p.key == key) {
+            return p.preset;
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<PresetOption> ReadPresetOption(const QStringList& arguments, qsizetype& i) {
+    const QString& a = arguments.at(i);
+    if (a != QLatin1String("--preset") && !a.startsWith(QLatin1String("--preset="))) {
+        return std::nullopt;
+    }
+    const QString key = a.contains(QLatin1Char('='))
+                            ? a.section(QLatin1Char('='), 1)
+                            : (++i < arguments.size() ? arguments.at(i) : QString());
+    if (const std::optional<SitePreset> preset = PresetForKey(key)) {
+        return PresetOption{*preset, {}};
+    }
+    return PresetOption{SitePreset::Unlimited,
+                        QStringLiteral("不认识的预设“%1”").arg(ReportName(key))};
 }
 
 BatchRow CommandRow(const QString& file) {

@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <QTextStream>
+#include <optional>
 
 #include "compress/batch_rows.h"
 #include "upload/upload_copy.h"
@@ -27,6 +28,17 @@ struct Command {
     QString error;
 };
 Command ParseCommand(const QStringList& arguments);
+
+// The preset a key of --preset names ("article"); none for any other text.
+std::optional<SitePreset> PresetForKey(const QString& key);
+// The --preset option at arguments[i], as "--preset KEY" (i then moves on to KEY) or
+// "--preset=KEY": none when arguments[i] is no such option; else the preset the key names or,
+// when it names none, why.
+struct PresetOption {
+    SitePreset preset = SitePreset::Unlimited;
+    QString error;
+};
+std::optional<PresetOption> ReadPresetOption(const QStringList& arguments, qsizetype& i);
 
 // The batch row of a file named on the command line: its name and folder, the path made absolute
 // and clean (a folder named with a trailing slash is the folder).

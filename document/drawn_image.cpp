@@ -234,9 +234,9 @@ DrawnImage DrawnImage::part(const QRect& area) const {
     return out;
 }
 
-DrawnImage::Bands::Bands(const DrawnImage& image)
+DrawnImage::Bands::Bands(const DrawnImage& image, Reduction reduction)
     : image_(image), averaged_(image.paintings_.size()) {
-    // Shrunk paintings are averaged once, here; the bands only place the results.
+    // Shrunk paintings are reduced once, here; the bands only place the results.
     const QRect all(QPoint(0, 0), image.size_);
     for (std::size_t i = 0; i < image.paintings_.size(); ++i) {
         const Painting& p = image.paintings_[i];
@@ -253,7 +253,7 @@ DrawnImage::Bands::Bands(const DrawnImage& image)
         const QImage& img = p.picture.image();
         const QImage part(img.constScanLine(source.y()) + 4 * std::size_t(source.x()),
                           source.width(), source.height(), img.bytesPerLine(), img.format());
-        averaged_[i] = part.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        averaged_[i] = Reduced(part, target.size(), reduction);
         if (averaged_[i].isNull()) {
             throw Error(ErrorCode::OutOfMemory, QStringLiteral("内存不足，无法缩放图片"));
         }
@@ -342,7 +342,7 @@ bool DrawnImage::allGrey() const {
                        [&](const Painting& p) { return grey(p.picture); });
 }
 
-StdPicture DrawnImage::image() const {
+StdPicture DrawnImage::image(Reduction reduction) const {
     const int w = size_.width();
     const int h = size_.height();
     if (w <= 0 || h <= 0) {
@@ -353,7 +353,7 @@ StdPicture DrawnImage::image() const {
         throw Error(ErrorCode::OutOfMemory,
                     QStringLiteral("内存不足，无法生成 %1 × %2 像素的图片").arg(w).arg(h));
     }
-    const Bands bands(*this);
+    const Bands bands(*this, reduction);
     // Each band paints its own rows of the one bitmap.
     uchar* bits = image.bits();
     const qsizetype bpl = image.bytesPerLine();

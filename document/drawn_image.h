@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "document/picture.h"
+#include "document/resample.h"
 
 class QPainter;
 
@@ -67,9 +68,10 @@ class DrawnImage {
     // Renders the part `area` for the screen, with the painter's origin at the image's top-left.
     // Strong reductions start from the pictures' cached reductions.
     void render(QPainter& painter, const QRect& area) const { render(painter, area, nullptr); }
-    // The whole image, every reduction averaged over all its source pixels: what is kept.
+    // The whole image, every reduction averaged over all its source pixels: what is kept. With
+    // another reduction, the shrinking paintings reduced that way (what a fitted copy shows).
     // Empty when the size is. Throws lanxi::Error when there is no memory for it.
-    StdPicture image() const;
+    StdPicture image(Reduction reduction = Reduction::Area) const;
 
     // The image is its assigned picture and nothing else: the picture's rows are its rows.
     bool plain() const;
@@ -78,13 +80,14 @@ class DrawnImage {
     bool allGrey() const;
 
     // Renders the image band by band, each band exactly the rows image() would give, holding
-    // only the band and, for the paintings that shrink, their averaged results at the size they
+    // only the band and, for the paintings that shrink, their reduced results at the size they
     // take: the whole image is never held. Valid while the image it was made from lives and
-    // does not change.
+    // does not change. With another reduction than Area, the shrinking paintings are reduced
+    // that way instead (what a copy fitted to the site's limits shows).
     class Bands {
       public:
-        // Averages the shrinking paintings. Throws lanxi::Error when there is no memory.
-        explicit Bands(const DrawnImage& image);
+        // Reduces the shrinking paintings. Throws lanxi::Error when there is no memory.
+        explicit Bands(const DrawnImage& image, Reduction reduction = Reduction::Area);
         // Renders the rows [first, first + band->height()) into `band`, a 32-bit RGB image as
         // wide as the image.
         void render(QImage* band, int first) const;
@@ -106,8 +109,8 @@ class DrawnImage {
     // Adds a painting on top, dropping the earlier ones it hides entirely.
     void add(Painting painting);
 
-    // For what is kept, `averaged` holds the area-averaged result of each painting that shrinks
-    // (null images for the others); for the screen it is null.
+    // For what is kept, `averaged` holds the reduced result of each painting that shrinks (null
+    // images for the others); for the screen it is null.
     void render(QPainter& painter, const QRect& area, const std::vector<QImage>* averaged) const;
 
     StdPicture picture_;

@@ -138,11 +138,11 @@ class Search {
 class DrawnRows final : public RowSource {
   public:
     // Throws lanxi::Error when there is no memory for the averaged paintings.
-    explicit DrawnRows(const DrawnImage& image) : image_(image) {
+    DrawnRows(const DrawnImage& image, Reduction reduction) : image_(image) {
         if (image_.plain()) {
             plain_.emplace(image_.picture());
         } else {
-            bands_ = std::make_unique<DrawnImage::Bands>(image_);
+            bands_ = std::make_unique<DrawnImage::Bands>(image_, reduction);
         }
     }
     DrawnRows(const DrawnRows&) = delete;
@@ -187,7 +187,7 @@ QString stoppedText() {
 // A copy at one quality, at the image's own pixels: the designed copy, or a copy at a quality the
 // caller chose.
 FittedCopy atQuality(const DrawnImage& image, int quality, const Stop* stop, bool measureOnly) {
-    DrawnRows rows(image);
+    DrawnRows rows(image, Reduction::Area);
     JpegSettings settings = kUploadCopy;
     settings.quality = quality;
     EncodedJpeg jpeg = EncodeJpeg(rows, settings, stop, measureOnly);
@@ -203,11 +203,12 @@ FittedCopy atQuality(const DrawnImage& image, int quality, const Stop* stop, boo
 
 // The copy of an image already at the copy's pixels.
 FittedCopy fit(const DrawnImage& image, const DrawnImage& whole, FittedCopy copy,
-               const SiteLimits& limits, const Stop* stop, bool measureOnly, JpegEncoder encoder) {
+               const SiteLimits& limits, const Stop* stop, bool measureOnly, JpegEncoder encoder,
+               Reduction reduction) {
     if (limits.maxBytes <= 0) {
         return atQuality(image, kUploadCopy.quality, stop, measureOnly);
     }
-    DrawnRows rows(image);
+    DrawnRows rows(image, reduction);
     const auto [lowest, highest] = FittedQualitiesOf(encoder);
     // The highest quality with full colour first: most pictures at the preset's pixels fit so,
     // and one encode settles them.
@@ -270,7 +271,7 @@ FittedCopy fit(const DrawnImage& image, const DrawnImage& whole, FittedCopy copy
             break;
         }
         tried = size;
-        DrawnRows fewer(whole.scaled(size));
+        DrawnRows fewer(whole.scaled(size), reduction);
         Search smaller(fewer, limits.maxBytes, stop, encoder, false);
         const std::int64_t bytes = smaller.sizeAt(lowest);
         ++copy.encodes;
@@ -306,7 +307,8 @@ FittedCopy fit(const DrawnImage& image, const DrawnImage& whole, FittedCopy copy
 }  // namespace
 
 FittedCopy MakeUploadCopy(const DrawnImage& image, const SiteLimits& limits, const Stop* stop,
-                          QSize original, bool measureOnly, JpegEncoder encoder) {
+                          QSize original, bool measureOnly, JpegEncoder encoder,
+                          Reduction reduction) {
     FittedCopy copy;
     if (image.size().isEmpty()) {
         copy.reason = QStringLiteral("没有可以保存的图片");
@@ -316,7 +318,7 @@ FittedCopy MakeUploadCopy(const DrawnImage& image, const SiteLimits& limits, con
     copy.size = copy.size.boundedTo(image.size());
     try {
         copy = fit(copy.size == image.size() ? image : image.scaled(copy.size), image, copy, limits,
-                   stop, measureOnly, encoder);
+                   stop, measureOnly, encoder, reduction);
     } catch (const Error& e) {
         copy.jpeg.clear();
         copy.bytes = 0;

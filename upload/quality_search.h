@@ -30,9 +30,11 @@ struct FittedCopy {
     bool fits() const { return bytes > 0; }
 };
 
-// The upload copy of an image: a frame's drawn result, or a picture (DrawnImage::Of). Scaled
-// down (never up) to the limits' pixels by area averaging, straight from the pictures the image
-// is drawn from (an enlarged result is never made whole); then with the byte limit encoded by
+// The upload copy of an image: a frame's drawn result, or a picture (DrawnImage::Of). With
+// limits, every painting that shrinks is reduced by `reduction`, and the image scaled down
+// (never up) to the limits' pixels, straight from the pictures the image is drawn from (an
+// enlarged result is never made whole); without, the copy has the result's own pixels, as
+// image() averages them. Then with the byte limit encoded by
 // kFittedEncoder at the highest of its FittedQualities whose file fits the bytes; if even the
 // lowest does not fit, at that quality with the largest picture that fits. Candidates are
 // encoded in memory only. The copy is upright and carries no metadata. Without a byte limit,
@@ -40,10 +42,12 @@ struct FittedCopy {
 // the file. With `stop`, the work is given up (reason "已停止") soon after a stop is requested.
 // When `image` is a reduced decode of a larger original (see LoadControl::enough), `original` is
 // that original's size: the limits apply to it, so the copy has the same pixels either way.
-// `encoder` makes the fitted candidates (another than kFittedEncoder only to compare them).
+// `encoder` makes the fitted candidates and `reduction` their pixels (others than
+// kFittedEncoder and kFittedReduction only to compare them).
 FittedCopy MakeUploadCopy(const DrawnImage& image, const SiteLimits& limits,
                           const Stop* stop = nullptr, QSize original = {}, bool measureOnly = false,
-                          JpegEncoder encoder = kFittedEncoder);
+                          JpegEncoder encoder = kFittedEncoder,
+                          Reduction reduction = kFittedReduction);
 FittedCopy MakeUploadCopy(const StdPicture& picture, const SiteLimits& limits,
                           const Stop* stop = nullptr);
 

@@ -60,16 +60,17 @@ FittedCopy losslessCopy(const QByteArray& bytes, const SiteLimits& limits,
 }  // namespace
 
 FittedCopy MakeUploadCopyOfFile(const QString& source, const SiteLimits& limits, const Stop* stop,
-                                SourceFacts* read, JpegEncoder encoder) {
+                                SourceFacts* read, JpegEncoder encoder, Reduction reduction) {
     FittedCopy failed;
     LoadControl load;
     load.stop = stop;
     QSize original;
     if (limits.any()) {
-        // Only about twice the pixels the copy keeps are decoded. A reduced-scale decode is
-        // itself a resampling, sharper than an area average and with some ringing; averaging
-        // down by two or more after it brings the copy close to an area average of the whole
-        // photograph, for little more decoding time than decoding straight to the copy's size.
+        // Only about twice the pixels the copy keeps are decoded: the copy's reduction needs no
+        // more to act on. A reduced-scale decode is itself a resampling, sharp but with some
+        // aliasing, as vipsthumbnail's shrink-on-load is; it leaves the copy a little further
+        // from a reduction of the whole photograph, but a photograph in flight holds a quarter
+        // of the memory, and the batch runs as many more at once.
         load.enough = [&limits, &original](QSize full) {
             original = full;
             const QSize kept = LimitedSize(limits, full);
@@ -109,7 +110,7 @@ FittedCopy MakeUploadCopyOfFile(const QString& source, const SiteLimits& limits,
         return failed;
     }
     FittedCopy copy =
-        MakeUploadCopy(DrawnImage::Of(picture), limits, stop, original, false, encoder);
+        MakeUploadCopy(DrawnImage::Of(picture), limits, stop, original, false, encoder, reduction);
     if (!copy.fits() && !copy.stopped && limits.maxBytes > 0) {
         copy.reason =
             QStringLiteral("无法压缩到%1以内：%2").arg(SiteBytes(limits.maxBytes), copy.reason);

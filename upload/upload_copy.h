@@ -23,7 +23,8 @@ struct SourceFacts {
 // damaged. *read (if given) tells the file once its picture has been read.
 FittedCopy MakeUploadCopyOfFile(const QString& source, const SiteLimits& limits,
                                 const Stop* stop = nullptr, SourceFacts* read = nullptr,
-                                JpegEncoder encoder = kFittedEncoder);
+                                JpegEncoder encoder = kFittedEncoder,
+                                Reduction reduction = kFittedReduction);
 
 // Writes a copy that fits at `path`, through a temporary file. The name is one the program made
 // up (a "_YS" name, a JPEG beside a BMP), so a link found there is replaced, never followed;

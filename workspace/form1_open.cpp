@@ -1,5 +1,6 @@
 // Opening a picture into the left frame, and restoring it from its file.
 #include <QDir>
+#include <QThread>
 #include <new>
 
 #include "base/errors.h"
@@ -16,6 +17,8 @@ StdPicture loadOrExplain(QWidget* parent, const QString& path, const QString& wh
     QString reason;
     try {
         LoadControl load;
+        // The user waits for this one picture: a HEIC grid's tiles are decoded on every core.
+        load.threads = QThread::idealThreadCount();
         StdPicture picture = LoadPicture(path, &load);
         if (load.damaged) {
             MsgBox(parent,

@@ -60,6 +60,18 @@ TEST(ApplicationStart, PicturesNamedOnTheCommandLineOpenTheFirstInTheWorkspaceAl
     EXPECT_EQ(f.Picture2->Picture().size(), QSize(64, 48));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].title, Form1::kTitle);
+
+    // A folder holds no one picture: the open dialog starts there, for this time only.
+    ui.answer(dir.file(QStringLiteral("b.jpg")));
+    program.Start({QStringLiteral("--workspace"), dir.path()});
+    QApplication::processEvents();
+    ASSERT_EQ(ui.dialogs.size(), 1u);
+    EXPECT_EQ(ui.dialogs[0].directory, QDir::toNativeSeparators(dir.path()));
+    EXPECT_EQ(f.Picture2->Picture().size(), QSize(32, 32));
+    ui.cancel();
+    Click(f.Command5);
+    ASSERT_EQ(ui.dialogs.size(), 2u);
+    EXPECT_NE(ui.dialogs[1].directory, ui.dialogs[0].directory);
 }
 
 TEST_F(ApplicationTest, StartScreenIsLaidOutAsDesigned) {

@@ -5,7 +5,9 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "codec/formats.h"
 #include "codec/loader.h"
+#include "forms/remembered.h"
 #include "tests/batch/batch_fixture.h"
 #include "tests/support/accessibility.h"
 
@@ -145,6 +147,65 @@ TEST_F(StripTest, FilesAndFoldersDroppedOnTheListBecomeRows) {
     again.setUrls({QUrl::fromLocalFile(folder)});
     EXPECT_TRUE(test::Drop(form.List1->viewport(), {20, 20}, &again));
     EXPECT_EQ(rows(), QStringList({"a.jpg", "b.BMP", "c.jpeg", "e.webp"}));
+}
+
+// What a file manager's right-click hands over is compressed at once with the preset it names:
+// a folder gives its own files of every format the program reads, as the browser lists them with
+// Check2 ticked, whatever Check2 says; a named file is a row whatever it is, and the closing
+// message says why one is not written. Nothing is written over (Check1 ticked or not), the list
+// the user had made gives way, and the preset is not remembered as the user's choice.
+TEST_F(StripTest, FilesHandedOverAreCompressedAtOnceWithTheirPreset) {
+    Remembered::UseFile(dir.file(QStringLiteral("remembered.ini")));
+    const QString folder = dir.file(QStringLiteral("相册"));
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/更深")));
+    test::WriteJpeg(test::PhotoImage(1200, 900), dir.file(QStringLiteral("照片.jpg")));
+    test::WriteBytes("GIF89a", dir.file(QStringLiteral("动图.gif")));
+    ASSERT_TRUE(test::SmoothImage(800, 600).save(folder + QStringLiteral("/截图.png")));
+    test::WriteBmp(test::SmoothImage(300, 400), folder + QStringLiteral("/b.BMP"));
+    test::WriteJpeg(test::SmoothImage(8, 8), folder + QStringLiteral("/更深/深.jpg"));
+    test::WriteBytes("text", folder + QStringLiteral("/说明.txt"));
+    const QByteArray photo = test::ReadBytes(dir.file(QStringLiteral("照片.jpg")));
+    const QStringList listed = MatchingFiles(folder, EveryPictureWildcards());
+    EXPECT_EQ(listed, QStringList({"b.BMP", "截图.png"}));
+    form.List1->AddItem(BatchRow{QStringLiteral("旧的.jpg"), dir.path()});
+    form.Check1->setChecked(true);
+
+    form.CompressHandedOver({QDir::toNativeSeparators(dir.file(QStringLiteral("照片.jpg"))),
+                             QDir::toNativeSeparators(dir.file(QStringLiteral("动图.gif"))),
+                             QDir::toNativeSeparators(folder)},
+                            SitePreset::Avatar210);
+
+    EXPECT_EQ(rows(), QStringList({"照片.jpg", "动图.gif"}) + listed);
+    EXPECT_EQ(form.Preset(), SitePreset::Avatar210);
+    EXPECT_FALSE(form.Check1->isChecked());
+    ASSERT_EQ(ui.messages.size(), 1u);
+    const QString message = ui.messages.back().text;
+    EXPECT_TRUE(message.startsWith(QStringLiteral("共 4 个文件，已压缩并保存 3 个。"))) << message;
+    EXPECT_TRUE(message.contains(QStringLiteral("动图.gif：这是 GIF 图片"))) << message;
+    EXPECT_EQ(test::ReadBytes(dir.file(QStringLiteral("照片.jpg"))), photo);
+    EXPECT_EQ(LoadPicture(dir.file(QStringLiteral("照片_YS.jpg"))).size(), QSize(280, 210));
+    EXPECT_EQ(LoadPicture(folder + QStringLiteral("/b_YS.jpg")).size(), QSize(210, 280));
+    EXPECT_EQ(LoadPicture(folder + QStringLiteral("/截图_YS.jpg")).size(), QSize(280, 210));
+    EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/更深/深_YS.jpg")));
+
+    // A folder with no picture says so; nothing handed over only shows the window, the preset
+    // chosen. The user's own choice of preset is the one the next showing starts with.
+    ASSERT_TRUE(QDir().mkpath(dir.file(QStringLiteral("空"))));
+    form.CompressHandedOver({QDir::toNativeSeparators(dir.file(QStringLiteral("空")))},
+                            SitePreset::IdCard);
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_TRUE(
+        ui.messages.back().text.startsWith(QStringLiteral("所选的文件夹里没有可以压缩的图片")))
+        << ui.messages.back().text;
+    form.CompressHandedOver({}, SitePreset::Article);
+    EXPECT_EQ(form.Preset(), SitePreset::Article);
+    EXPECT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(form.List1->ListCount(), 0);
+    form.Unload();
+    QApplication::processEvents();
+    form.Show();
+    EXPECT_EQ(form.Preset(), SitePreset::Unlimited);
+    Remembered::UseFile({});
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <zlib.h>
 #include <QtEndian>
+#include <chrono>
+#include <thread>
 
 #include "base/errors.h"
 #include "codec/jpeg_decode.h"
@@ -307,6 +309,9 @@ TEST(HeifDecode, HeicAndAvifShowTurnedAsTheirBoxesSay) {
         EXPECT_LT(test::MeanDifference(o.image, Orient(stored, orientation)), 6) << orientation;
     }
     const QImage smooth = test::SmoothImage(96, 64);
+    const QImage tall = test::SmoothImage(256, 512);
+    test::HeifMaking sliced;
+    sliced.slices = 4;
     const QImage faded = fading(64, 48);
     struct Case {
         const char* what;
@@ -314,6 +319,7 @@ TEST(HeifDecode, HeicAndAvifShowTurnedAsTheirBoxesSay) {
         QImage expected;
     } cases[] = {
         {"HEIC", test::MakeHeif(smooth, {}), smooth},
+        {"HEIC in four slices", test::MakeHeif(tall, sliced), tall},
         {"HEIC with alpha", test::MakeHeif(faded, {false, 1, 95}), overWhite(faded)},
         {"AVIF", test::MakeHeif(smooth, {true}), smooth},
     };
@@ -345,6 +351,44 @@ TEST(HeifDecode, HeicAndAvifShowTurnedAsTheirBoxesSay) {
     }
     EXPECT_FALSE(decode(plain.left(40)).reason.isEmpty());
     EXPECT_TRUE(decode(grid).reason.contains(QStringLiteral("文件结构已损坏")));
+}
+
+// A phone's grid decodes to the same pixels on several threads as on one, and a stop ends its
+// decoding between two tiles, long before the last.
+TEST(HeifDecode, AGridDecodesAlikeOnSeveralThreadsAndStopsBetweenItsTiles) {
+    const QByteArray phone = test::PhoneHeic();
+    if (phone.isEmpty()) {
+        GTEST_SKIP() << "libheif has no HEVC encoder here (the Windows build)";
+    }
+    const Outcome whole = decode(phone);
+    ASSERT_FALSE(whole.image.isNull()) << whole.reason;
+    LoadControl several;
+    several.threads = 4;
+    EXPECT_TRUE(DecodePicture(phone, &several).image() == whole.image);
+
+    // The stop is asked once the decoding has done a fifth of the whole's work; without it,
+    // libheif would decode every tile (three quarters of the whole's work: our rows and their
+    // colours are not made then).
+    Stop stop;
+    LoadControl stopped;
+    stopped.stop = &stop;
+    const std::int64_t start = test::CpuMilliseconds();
+    std::thread asker([&] {
+        while (test::CpuMilliseconds() - start < whole.ms / 5) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        stop.request();
+    });
+    QString reason;
+    try {
+        DecodePicture(phone, &stopped);
+    } catch (const Error& e) {
+        reason = e.message();
+    }
+    const std::int64_t spent = test::CpuMilliseconds() - start;
+    asker.join();
+    EXPECT_EQ(reason, QStringLiteral("已停止"));
+    EXPECT_LT(spent, whole.ms / 2);
 }
 
 }  // namespace

@@ -98,8 +98,8 @@ TEST(BatchFitting, EveryRowIsFittedAndAReducedDecodeGivesWhatAFullOneGives) {
     const FittedCopy full = MakeUploadCopy(LoadPicture(dir.file(QStringLiteral("竖.jpg"))),
                                            Describe(SitePreset::Article).limits);
     // Both against the picture scaled straight from its pixels.
-    const QImage ideal = photo.transformed(QTransform().rotate(90))
-                             .scaled(700, 1050, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    const QImage ideal =
+        Reduced(photo.transformed(QTransform().rotate(90)), QSize(700, 1050), kFittedReduction);
     const double fullError = test::MeanDifference(ideal, DecodePicture(full.jpeg).image());
     const double reducedError =
         test::MeanDifference(ideal, LoadPicture(dir.file(QStringLiteral("竖_YS.jpg"))).image());

@@ -8,15 +8,6 @@
 namespace lanxi::test {
 namespace {
 
-QByteArray saved(cmsHPROFILE profile) {
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
-    return bytes;
-}
-
 QImage transformed(const QImage& image, cmsHPROFILE from, cmsHPROFILE to) {
     QImage out = image.convertToFormat(QImage::Format_RGB32);
     // A grey profile reads the grey (the green channel) into sRGB.
@@ -73,6 +64,15 @@ cmsInt32Number oddInk(const cmsUInt16Number in[], cmsUInt16Number out[], void*) 
 
 }  // namespace
 
+QByteArray SavedProfile(cmsHPROFILE profile) {
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsCloseProfile(profile);
+    return bytes;
+}
+
 QByteArray RgbProfile(RgbSpace space) {
     cmsCIExyY d65{0.3127, 0.3290, 1}, d50{0.3457, 0.3585, 1};
     cmsCIExyYTRIPLE primaries;
@@ -102,14 +102,14 @@ QByteArray RgbProfile(RgbSpace space) {
     cmsToneCurve* curves[3] = {curve, curve, curve};
     cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
     cmsFreeToneCurve(curve);
-    return saved(profile);
+    return SavedProfile(profile);
 }
 
 QByteArray GreyProfile(double gamma) {
     cmsToneCurve* curve = cmsBuildGamma(nullptr, gamma);
     cmsHPROFILE profile = cmsCreateGrayProfile(cmsD50_xyY(), curve);
     cmsFreeToneCurve(curve);
-    return saved(profile);
+    return SavedProfile(profile);
 }
 
 QByteArray OddCmykProfile() {
@@ -127,7 +127,7 @@ QByteArray OddCmykProfile() {
     cmsPipelineInsertStage(table, cmsAT_END, cmsStageAllocToneCurves(nullptr, 3, nullptr));
     cmsWriteTag(profile, cmsSigAToB0Tag, table);
     cmsPipelineFree(table);
-    return saved(profile);
+    return SavedProfile(profile);
 }
 
 QImage InProfile(const QImage& srgb, const QByteArray& profile) {

@@ -2,6 +2,8 @@
 
 #include "tests/support/printers.h"
 
+#include <lcms2.h>
+
 #include <QByteArray>
 #include <QImage>
 #include <QRgb>
@@ -12,6 +14,8 @@ namespace lanxi::test {
 enum class RgbSpace { AdobeRgb, DisplayP3, ProPhoto, LinearSrgb };
 // The profile of an RGB space as the programs that write it make it (matrix and curves).
 QByteArray RgbProfile(RgbSpace space);
+// A profile made with Little CMS, as a file carries it; the profile is closed.
+QByteArray SavedProfile(cmsHPROFILE profile);
 // A grey profile with a plain gamma curve.
 QByteArray GreyProfile(double gamma);
 // A CMYK profile whose inks are not what they say: cyan ink prints green, magenta blue, yellow red

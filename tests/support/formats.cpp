@@ -1,17 +1,33 @@
 #include "tests/support/formats.h"
 
+#include "tests/support/images.h"
+
 #include <libheif/heif.h>
+#include <libheif/heif_properties.h>
 #include <png.h>
 #include <webp/encode.h>
 #include <zlib.h>
 
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFileInfo>
+#include <QSaveFile>
 #include <QtEndian>
 #include <algorithm>
 #include <csetjmp>
 #include <cstring>
 #include <memory>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+#ifdef LANXI_HEIF_TEST_ENCODERS
+// libheif's encoders, built apart from the program's libheif (tools/build-libheif).
+const heif_encoder_plugin* get_encoder_plugin_x265();
+const heif_encoder_plugin* get_encoder_plugin_aom();
+#endif
 
 namespace lanxi::test {
 namespace {
@@ -136,6 +152,95 @@ struct HeifWriter {
         return {heif_error_Ok, heif_suberror_Unspecified, ""};
     }
 };
+
+// libheif's own HEVC and AV1 encoders, which the program's libheif leaves out, registered with
+// it once.
+void registerHeifEncoders() {
+#ifdef LANXI_HEIF_TEST_ENCODERS
+    static const bool registered = [] {
+        heif_register_encoder_plugin(get_encoder_plugin_x265());
+        heif_register_encoder_plugin(get_encoder_plugin_aom());
+        return true;
+    }();
+    (void)registered;
+#endif
+}
+
+using HeifPicture = std::unique_ptr<heif_image, void (*)(const heif_image*)>;
+
+// libheif's picture of the part `area` of `argb` (black beyond its edge, as a phone pads the
+// tiles at the picture's edges), at `depth` bits a sample.
+heif_image* heifPicture(const QImage& argb, QRect area, bool alpha, int depth) {
+    const bool deep = depth > 8;
+    const heif_chroma chroma =
+        deep ? (alpha ? heif_chroma_interleaved_RRGGBBAA_LE : heif_chroma_interleaved_RRGGBB_LE)
+             : (alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB);
+    heif_image* raw = nullptr;
+    heif_image_create(area.width(), area.height(), heif_colorspace_RGB, chroma, &raw);
+    heif_image_add_plane(raw, heif_channel_interleaved, area.width(), area.height(), depth);
+    int stride = 0;
+    uint8_t* plane = heif_image_get_plane(raw, heif_channel_interleaved, &stride);
+    const int channels = alpha ? 4 : 3;
+    const int top = (1 << depth) - 1;
+    for (int y = 0; y < area.height(); ++y) {
+        uint8_t* out = plane + std::size_t(y) * std::size_t(stride);
+        const int row = area.y() + y;
+        const auto* in =
+            row < argb.height() ? reinterpret_cast<const QRgb*>(argb.scanLine(row)) : nullptr;
+        for (int x = 0; x < area.width(); ++x) {
+            const int column = area.x() + x;
+            const QRgb p = in != nullptr && column < argb.width() ? in[column] : qRgb(0, 0, 0);
+            const int samples[4] = {qRed(p), qGreen(p), qBlue(p), qAlpha(p)};
+            for (int c = 0; c < channels; ++c) {
+                const int v = (samples[c] * top + 127) / 255;
+                *out++ = uint8_t(v & 0xff);
+                if (deep) {
+                    *out++ = uint8_t(v >> 8);
+                }
+            }
+        }
+    }
+    return raw;
+}
+
+// A grid's colour box (the profile, or the nclx code points) and its turn and mirror, as a
+// phone writes them: on the grid, in that order (descriptive properties first).
+bool addGridProperties(heif_context* context, heif_image_handle* grid, const HeifMaking& how) {
+    const heif_item_id id = heif_image_handle_get_item_id(grid);
+    const auto add = [&](const char(&type)[5], const QByteArray& data, bool essential) {
+        return heif_item_add_raw_property(context, id,
+                                          heif_fourcc(type[0], type[1], type[2], type[3]), nullptr,
+                                          reinterpret_cast<const uint8_t*>(data.constData()),
+                                          std::size_t(data.size()), essential ? 1 : 0, nullptr)
+                   .code == heif_error_Ok;
+    };
+    bool added = true;
+    if (!how.profile.isEmpty()) {
+        added = add("colr", QByteArray("prof") + how.profile, false);
+    } else if (how.nclx) {
+        QByteArray colr("nclx");
+        for (const int v : {how.nclx->first, how.nclx->second, 6}) {
+            colr += char(v >> 8);
+            colr += char(v & 0xff);
+        }
+        colr += char(0x80);  // full range
+        added = add("colr", colr, false);
+    }
+    // The Exif orientation as a turn anticlockwise (in quarter turns) and then a mirror (0 flips
+    // top and bottom, 1 left and right).
+    static const struct {
+        int quarters;
+        int mirror;
+    } turns[] = {{0, -1}, {0, -1}, {0, 1}, {2, -1}, {0, 0}, {3, 1}, {3, -1}, {3, 0}, {1, -1}};
+    const auto turn = turns[std::clamp(how.orientation, 1, 8)];
+    if (added && turn.quarters != 0) {
+        added = add("irot", QByteArray(1, char(turn.quarters)), true);
+    }
+    if (added && turn.mirror >= 0) {
+        added = add("imir", QByteArray(1, char(turn.mirror)), true);
+    }
+    return added;
+}
 
 }  // namespace
 
@@ -291,6 +396,7 @@ QByteArray AnimatedWebp(QSize canvas, const QImage& first, QPoint at,
 }
 
 QByteArray MakeHeif(const QImage& image, const HeifMaking& how) {
+    registerHeifEncoders();
     const heif_compression_format format = how.avif ? heif_compression_AV1 : heif_compression_HEVC;
     if (heif_have_encoder_for_format(format) == 0) {
         return {};
@@ -309,31 +415,11 @@ QByteArray MakeHeif(const QImage& image, const HeifMaking& how) {
     } else {
         heif_encoder_set_lossy_quality(encoder, how.quality);
     }
-    const bool alpha = image.hasAlphaChannel();
-    heif_image* raw = nullptr;
-    heif_image_create(image.width(), image.height(), heif_colorspace_RGB,
-                      alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, &raw);
-    std::unique_ptr<heif_image, void (*)(const heif_image*)> picture(raw, heif_image_release);
-    heif_image_add_plane(raw, heif_channel_interleaved, image.width(), image.height(), 8);
-    int stride = 0;
-    uint8_t* plane = heif_image_get_plane(raw, heif_channel_interleaved, &stride);
+    if (how.slices > 1) {
+        heif_encoder_set_parameter_string(encoder, "x265:slices",
+                                          QByteArray::number(how.slices).constData());
+    }
     const QImage argb = image.convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < image.height(); ++y) {
-        uint8_t* out = plane + std::size_t(y) * std::size_t(stride);
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb p = argb.pixel(x, y);
-            *out++ = uint8_t(qRed(p));
-            *out++ = uint8_t(qGreen(p));
-            *out++ = uint8_t(qBlue(p));
-            if (alpha) {
-                *out++ = uint8_t(qAlpha(p));
-            }
-        }
-    }
-    if (!how.profile.isEmpty()) {
-        heif_image_set_raw_color_profile(raw, "prof", how.profile.constData(),
-                                         std::size_t(how.profile.size()));
-    }
     heif_color_profile_nclx* nclx = heif_nclx_color_profile_alloc();
     std::unique_ptr<heif_color_profile_nclx, void (*)(heif_color_profile_nclx*)> ownedNclx(
         nclx, heif_nclx_color_profile_free);
@@ -345,14 +431,57 @@ QByteArray MakeHeif(const QImage& image, const HeifMaking& how) {
         heif_nclx_color_profile_set_transfer_characteristics(nclx, uint16_t(how.nclx->second));
         heif_nclx_color_profile_set_matrix_coefficients(nclx, 6);
         nclx->full_range_flag = 1;
-        heif_image_set_nclx_color_profile(raw, nclx);
         options->output_nclx_profile = nclx;
         // A colr box, as most phones write it, not only the coded stream's own description.
         options->macOS_compatibility_workaround_no_nclx_profile = 0;
     }
-    options->image_orientation = heif_orientation(how.orientation);
-    if (heif_context_encode_image(context.get(), raw, encoder, options, nullptr).code !=
-        heif_error_Ok) {
+    // The picture of the part `area` of the image, with its colour description.
+    const auto picture = [&](QRect area) {
+        HeifPicture p(heifPicture(argb, area, image.hasAlphaChannel(), how.bitDepth),
+                      heif_image_release);
+        if (!how.profile.isEmpty()) {
+            heif_image_set_raw_color_profile(p.get(), "prof", how.profile.constData(),
+                                             std::size_t(how.profile.size()));
+        }
+        if (how.nclx) {
+            heif_image_set_nclx_color_profile(p.get(), nclx);
+        }
+        return p;
+    };
+    bool encoded = true;
+    if (!how.tile.isValid()) {
+        options->image_orientation = heif_orientation(how.orientation);
+        encoded = heif_context_encode_image(context.get(), picture(argb.rect()).get(), encoder,
+                                            options, nullptr)
+                      .code == heif_error_Ok;
+    } else {
+        // Each tile coded upright and plain; the grid says how the whole turns and what its
+        // colours mean.
+        const QSize canvas = how.canvas.isValid() ? how.canvas : image.size();
+        const int columns = (image.width() + how.tile.width() - 1) / how.tile.width();
+        const int rows = (image.height() + how.tile.height() - 1) / how.tile.height();
+        heif_image_handle* raw = nullptr;
+        encoded = heif_context_add_grid_image(context.get(), uint32_t(canvas.width()),
+                                              uint32_t(canvas.height()), uint32_t(columns),
+                                              uint32_t(rows), options, &raw)
+                      .code == heif_error_Ok;
+        const std::unique_ptr<heif_image_handle, void (*)(const heif_image_handle*)> grid(
+            raw, heif_image_handle_release);
+        for (int y = 0; encoded && y < rows; ++y) {
+            for (int x = 0; encoded && x < columns; ++x) {
+                if (QPoint(x, y) == how.missingTile) {
+                    continue;
+                }
+                const QRect area(QPoint(x * how.tile.width(), y * how.tile.height()), how.tile);
+                encoded = heif_context_add_image_tile(context.get(), grid.get(), uint32_t(x),
+                                                      uint32_t(y), picture(area).get(), encoder)
+                              .code == heif_error_Ok;
+            }
+        }
+        encoded = encoded && addGridProperties(context.get(), grid.get(), how) &&
+                  heif_context_set_primary_image(context.get(), grid.get()).code == heif_error_Ok;
+    }
+    if (!encoded) {
         ADD_FAILURE() << "libheif could not encode the test's picture";
         return {};
     }
@@ -360,6 +489,37 @@ QByteArray MakeHeif(const QImage& image, const HeifMaking& how) {
     heif_writer writer{1, HeifWriter::write};
     heif_context_write(context.get(), &writer, &out);
     return out;
+}
+
+QByteArray CachedPicture(const QString& name, const std::function<QByteArray()>& make) {
+    QString folder = QStringLiteral("lanxi-pictool-tests-libheif-%1")
+                         .arg(QString::fromLatin1(heif_get_version()));
+#ifdef Q_OS_UNIX
+    folder += QStringLiteral("-%1").arg(getuid());
+#endif
+    const QString path = QDir::temp().filePath(folder + QLatin1Char('/') + name);
+    if (QFile kept(path); kept.open(QIODevice::ReadOnly)) {
+        return kept.readAll();
+    }
+    const QByteArray bytes = make();
+    // Written whole or not at all: test programs run side by side.
+    if (!bytes.isEmpty() && QDir().mkpath(QFileInfo(path).path())) {
+        QSaveFile file(path);
+        if (file.open(QIODevice::WriteOnly)) {
+            file.write(bytes);
+            file.commit();
+        }
+    }
+    return bytes;
+}
+
+QByteArray PhoneHeic() {
+    return CachedPicture(QStringLiteral("phone-4032x3024.heic"), [] {
+        HeifMaking how;
+        how.quality = 60;
+        how.tile = QSize(512, 512);
+        return MakeHeif(SmoothImage(4032, 3024), how);
+    });
 }
 
 }  // namespace lanxi::test

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QImage>
 #include <array>
+#include <functional>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -43,7 +44,13 @@ QByteArray AnimatedWebp(QSize canvas, const QImage& first, QPoint at,
 
 // A HEIF by libheif's encoder (HEVC, or AV1 for AVIF): `image` as stored, with the irot and imir
 // boxes of the Exif-style orientation (1 to 8) that turn it for showing; with an ICC profile or
-// an nclx box (primaries, transfer). Empty when libheif has no encoder for the format here.
+// an nclx box (primaries, transfer). Empty when libheif has no encoder for the format here (the
+// Windows build has none).
+//
+// With `tile` set, a grid as phones write one: `image` cut into tiles of that size, each coded
+// alone (the last column's and row's tiles reach past the picture's edge, black there, and the
+// grid's canvas cuts them), the turn and the colour boxes on the grid; a picture of 4032 × 3024
+// is 8 × 6 tiles of 512 × 512.
 struct HeifMaking {
     bool avif = false;
     int orientation = 1;
@@ -51,7 +58,23 @@ struct HeifMaking {
     bool lossless = false;
     QByteArray profile{};
     std::optional<std::pair<int, int>> nclx{};  // colour primaries, transfer characteristics
+    int bitDepth = 8;                           // 8, or 10 as a phone's HDR photo
+    QSize tile{};
+    // A grid whose canvas claims another size than the image's; a tile left out of it (its
+    // reference naming no item).
+    QSize canvas{};
+    QPoint missingTile{-1, -1};
+    int slices = 1;  // each picture coded in so many slices (HEVC)
 };
 QByteArray MakeHeif(const QImage& image, const HeifMaking& how);
+
+// A picture the tests make once and keep in the system's temporary folder under `name`, for
+// the test programs that follow (each test runs in its own process); `make` runs when it is
+// not there. Change the name when what `make` makes changes.
+QByteArray CachedPicture(const QString& name, const std::function<QByteArray()>& make);
+// A phone's 12-megapixel photo as it writes it: 4032 × 3024 of SmoothImage in a grid of 8 × 6
+// tiles of 512 (the last column 448 pixels wide, the last row 464 high), quality 60; made once
+// (CachedPicture). Empty where libheif has no HEVC encoder.
+QByteArray PhoneHeic();
 
 }  // namespace lanxi::test

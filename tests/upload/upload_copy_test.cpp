@@ -23,7 +23,7 @@ TEST(UploadCopy, EveryPresetGivesACopyWithinItsPixelsAndBytesAndCloseToTheBytes)
         EXPECT_EQ(info.progressive, p.limits.maxBytes > 0) << p.caption;
         EXPECT_TRUE(info.jfif) << p.caption;
         const StdPicture scaled(
-            photo.image().scaled(copy.size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+            Reduced(photo.image(), copy.size, p.limits.any() ? kFittedReduction : Reduction::Area));
         const QImage byQt = QImage::fromData(copy.jpeg, "JPEG");
         EXPECT_EQ(test::MaxDifference(byQt, DecodePicture(copy.jpeg).image()), 0) << p.caption;
         EXPECT_LT(test::MeanDifference(byQt, scaled.image()), 8.0) << p.caption;
@@ -102,14 +102,16 @@ TEST(UploadCopy, ALargerBudgetNeverGivesALowerQualityNorFewerPixelsNorLessColour
 
 // The copy of a frame's result is made straight from the pictures it is drawn from, a band at a
 // time, and only measured when no save takes it: the bytes are those of the whole result's
-// copy, for an enlarged, a shrunk and a grey result alike, fitted or not.
+// copy, for an enlarged, a shrunk and a grey result alike. Fitted, what shrinks is reduced
+// sharply from the pictures, not from the result's averaged pixels, and grey stays one
+// component.
 TEST(UploadCopy, ACopyMadeFromTheDrawnResultIsTheCopyOfTheWholeResult) {
     const StdPicture photo(test::PhotoImage(300, 200));
-    const StdPicture grey(test::PhotoImage(120, 90).convertToFormat(QImage::Format_Grayscale8));
-    for (const auto& [what, picture, size] :
-         {std::tuple{"enlarged", photo, QSize(977, 651)},
-          std::tuple{"shrunk", photo, QSize(141, 94)},
-          std::tuple{"grey, enlarged", grey, QSize(251, 188)}}) {
+    const StdPicture grey(test::PhotoImage(360, 270).convertToFormat(QImage::Format_Grayscale8));
+    for (const auto& [what, picture, size] : {std::tuple{"enlarged", photo, QSize(977, 651)},
+                                              std::tuple{"shrunk", photo, QSize(141, 94)},
+                                              std::tuple{"grey, enlarged", grey, QSize(451, 338)},
+                                              std::tuple{"grey, shrunk", grey, QSize(113, 85)}}) {
         DrawnImage result;
         result.resize(size);
         result.paint(picture, QRectF(0, 0, size.width(), size.height()),
@@ -122,7 +124,12 @@ TEST(UploadCopy, ACopyMadeFromTheDrawnResultIsTheCopyOfTheWholeResult) {
         const SiteLimits binding{0, 0, whole.size()};
         const FittedCopy fitted = MakeUploadCopy(result, binding);
         ASSERT_TRUE(fitted.fits()) << what;
-        EXPECT_EQ(fitted.jpeg, MakeUploadCopy(StdPicture(result.image()), binding).jpeg) << what;
+        const StdPicture sharp = result.image(kFittedReduction);
+        EXPECT_EQ(fitted.jpeg, MakeUploadCopy(sharp, binding).jpeg) << what;
+        EXPECT_EQ(test::InspectJpeg(fitted.jpeg).components, picture.grey() ? 1 : 3) << what;
+        if (size.width() < picture.width()) {
+            EXPECT_GT(test::MaxDifference(sharp.image(), result.image().image()), 2) << what;
+        }
     }
 }
 

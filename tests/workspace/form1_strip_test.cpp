@@ -8,6 +8,8 @@
 #include <QUrl>
 
 #include "codec/loader.h"
+#include "compress/batch_run.h"
+#include "compress/command_line.h"
 #include "tests/support/accessibility.h"
 #include "tests/support/jpeg_info.h"
 #include "tests/workspace/workspace_fixture.h"
@@ -54,12 +56,17 @@ TEST_F(StripTest, TheReadoutFollowsOpenCropAndZoom) {
     EXPECT_NE(form.Label3->Caption(), cut);
 }
 
+// The batch, the command line, the save and the readout make the same copy of the same picture:
+// the same pixels, reduced the one way fitted copies are, and so the same bytes.
 TEST_F(StripTest, APresetShapesTheResultAndTheSaveWritesACopyWithinItsLimit) {
-    openPicture(test::PhotoImage(1600, 1200));
+    const QString source = pictureFile(test::PhotoImage(1600, 1200));
+    open(source);
     choose(SitePreset::Article);
     EXPECT_EQ(readouts(), QStringList({"700", "525"})) << "as a fixed width of 700 would";
     const QString shown = readout();
     EXPECT_TRUE(shown.contains(QStringLiteral("（质量"))) << shown;
+    const QByteArray remade =
+        MakeUploadCopy(form.Picture1->Drawing(), Describe(SitePreset::Article).limits).jpeg;
 
     ui.messages.clear();
     ui.answer(dir.file(QStringLiteral("文章.bmp")));
@@ -67,6 +74,17 @@ TEST_F(StripTest, APresetShapesTheResultAndTheSaveWritesACopyWithinItsLimit) {
     const QString copy = dir.file(QStringLiteral("文章_YS.jpg"));
     EXPECT_LE(QFileInfo(copy).size(), 200'000);
     EXPECT_EQ(LoadPicture(copy).size(), QSize(700, 525));
+    const QByteArray saved = test::ReadBytes(copy);
+    EXPECT_EQ(saved, remade) << "the readout's copy is the one made at the save";
+    const QString batch = dir.file(QStringLiteral("批量_YS.jpg"));
+    ASSERT_TRUE(CompressFile({source, batch, false, Describe(SitePreset::Article).limits}).written);
+    EXPECT_EQ(test::ReadBytes(batch), saved) << "the batch's copy";
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    ASSERT_EQ(RunCommand({"compress", "--preset", "article", source}, outStream, errStream), 0)
+        << out << err;
+    EXPECT_EQ(test::ReadBytes(dir.file(QStringLiteral("图片_YS.jpg"))), saved)
+        << "the command line's copy";
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_TRUE(
         ui.messages[0].text.startsWith(QStringLiteral("文件保存并再次压缩成功！\n上传副本：")));

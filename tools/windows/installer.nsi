@@ -13,7 +13,8 @@
 ; Command line: /S silent; /ALLUSERS for every user (as administrator); /NODESKTOP no desktop
 ; shortcut; /D=FOLDER the folder (last, unquoted).
 
-; The file types offered in Explorer's "Open with" (打开方式) menu: the ones the program opens.
+; The file types offered in Explorer's "Open with" (打开方式) menu and given the right-click
+; submenu: the ones the program opens.
 !define PICTURE_TYPES ".jpg .jpeg .bmp .png .webp .heic .heif .avif"
 
 Unicode true
@@ -40,6 +41,14 @@ SetCompressor /SOLID lzma
 ; default program (that stays the user's choice).
 !define PROGID "LanxiPictool.Picture"
 !define APP_KEY "Software\Classes\Applications\${EXE}"
+; The right-click submenu "岚溪文坊图片工具": a verb of that name on each picture type (under
+; SystemFileAssociations, whatever program the type belongs to) and on folders, whose entries are
+; the verbs under MENU_KEY (ExtendedSubCommandsKey, which per-user classes can hold; SubCommands
+; would need the machine's CommandStore). Explorer starts a verb's command once for each selected
+; item; "Player" shows the verb for up to 100 items instead of 15, and the program gathers the
+; starts of one click into one batch.
+!define MENU_VERB "LanxiPictool"
+!define MENU_KEY "LanxiPictool.Menu"
 !define SHORTCUT "${PRODUCT_NAME}.lnk"
 
 Name "${PRODUCT_NAME} ${PRODUCT_VERSION}"
@@ -64,7 +73,8 @@ VIAddVersionKey /LANG=2052 "LegalCopyright" "© ${PUBLISHER}"
 !define MUI_FINISHPAGE_RUN "$INSTDIR\${EXE}"
 !define MUI_WELCOMEPAGE_TEXT "这个向导将在你的电脑上安装$(^NameDA)。$\r$\n$\r$\n\
   它默认只为你自己安装，不需要管理员权限。装好以后，开始菜单里有它；在图片文件上点右键，\
-  “打开方式”里也有它。$\r$\n$\r$\n$_CLICK"
+  “打开方式”里也有它，右键菜单里还有“岚溪文坊图片工具”，可以直接压缩选中的图片和文件夹。\
+  $\r$\n$\r$\n$_CLICK"
 
 Var AllUsers         ; 1: for every user (HKLM, Program Files), 0: for this user
 Var IsAdmin
@@ -156,9 +166,31 @@ Page custom ModePage ModePageLeave
 
 ; ---- the installer ----
 
+; One entry of the right-click submenu: the verb ID (the entries stand in the order of their IDs)
+; shown as CAPTION, starting the program with ARGUMENTS and the item.
+!macro RightClickEntry ID CAPTION ARGUMENTS
+  WriteRegStr SHCTX "Software\Classes\${MENU_KEY}\shell\${ID}" "MUIVerb" "${CAPTION}"
+  WriteRegStr SHCTX "Software\Classes\${MENU_KEY}\shell\${ID}" "MultiSelectModel" "Player"
+  WriteRegStr SHCTX "Software\Classes\${MENU_KEY}\shell\${ID}\command" "" \
+    '"$INSTDIR\${EXE}" ${ARGUMENTS} "%1"'
+!macroend
+
+; The submenu on the classes key $R9 (a type's SystemFileAssociations key, or Directory).
+Function RegisterRightClick
+  WriteRegStr SHCTX "Software\Classes\$R9\shell\${MENU_VERB}" "MUIVerb" "${PRODUCT_NAME}"
+  WriteRegStr SHCTX "Software\Classes\$R9\shell\${MENU_VERB}" "Icon" "$INSTDIR\${EXE},0"
+  WriteRegStr SHCTX "Software\Classes\$R9\shell\${MENU_VERB}" "ExtendedSubCommandsKey" \
+    "${MENU_KEY}"
+  WriteRegStr SHCTX "Software\Classes\$R9\shell\${MENU_VERB}" "MultiSelectModel" "Player"
+FunctionEnd
+
 Function RegisterPictureType
   WriteRegStr SHCTX "Software\Classes\$R9\OpenWithProgids" "${PROGID}" ""
   WriteRegStr SHCTX "${APP_KEY}\SupportedTypes" "$R9" ""
+  Push $R9
+  StrCpy $R9 "SystemFileAssociations\$R9"
+  Call RegisterRightClick
+  Pop $R9
 FunctionEnd
 
 Section "${PRODUCT_NAME}" SecProgram
@@ -198,6 +230,21 @@ Section "${PRODUCT_NAME}" SecProgram
   WriteRegStr SHCTX "${APP_KEY}\DefaultIcon" "" "$INSTDIR\${EXE},0"
   WriteRegStr SHCTX "${APP_KEY}\shell\open\command" "" '"$INSTDIR\${EXE}" "%1"'
   !insertmacro ForEachPictureType "" RegisterPictureType
+
+  ; The right-click submenu, on the picture types (above) and on folders. Its commands are those
+  ; of the program's command line (README, "Right-click entries").
+  !insertmacro RightClickEntry "1article" "压缩为文章插图" "--batch --preset article"
+  !insertmacro RightClickEntry "2avatar310" "压缩为头像（310）" "--batch --preset avatar-310"
+  !insertmacro RightClickEntry "3avatar210" "压缩为头像（210）" "--batch --preset avatar-210"
+  !insertmacro RightClickEntry "4idcard" "压缩为身份证图片" "--batch --preset id-card"
+  !insertmacro RightClickEntry "5quality80" "压缩（质量80）" "--batch"
+  !insertmacro RightClickEntry "6workspace" "在工作区打开" "--workspace"
+  ; A line above the workspace's entry, apart from the compressing ones (ECF_SEPARATORBEFORE).
+  WriteRegDWORD SHCTX "Software\Classes\${MENU_KEY}\shell\6workspace" "CommandFlags" 0x20
+  Push $R9
+  StrCpy $R9 "Directory"
+  Call RegisterRightClick
+  Pop $R9
 
   ; The entry in the system's list of installed programs.
   WriteRegStr SHCTX "${UNINST_KEY}" "DisplayName" "${PRODUCT_NAME}"
@@ -342,6 +389,9 @@ Function un.UnregisterPictureType
   DeleteRegValue SHCTX "Software\Classes\$R9\OpenWithProgids" "${PROGID}"
   !insertmacro DeleteKeyIfEmpty "Software\Classes\$R9\OpenWithProgids"
   !insertmacro DeleteKeyIfEmpty "Software\Classes\$R9"
+  DeleteRegKey SHCTX "Software\Classes\SystemFileAssociations\$R9\shell\${MENU_VERB}"
+  !insertmacro DeleteKeyIfEmpty "Software\Classes\SystemFileAssociations\$R9\shell"
+  !insertmacro DeleteKeyIfEmpty "Software\Classes\SystemFileAssociations\$R9"
 FunctionEnd
 
 ; Removes what the installer made and nothing else: files it did not put down (the user's own,
@@ -352,6 +402,11 @@ Section "Uninstall"
   Delete "$SMPROGRAMS\${SHORTCUT}"
 
   !insertmacro ForEachPictureType "un." UnregisterPictureType
+  !insertmacro DeleteKeyIfEmpty "Software\Classes\SystemFileAssociations"
+  DeleteRegKey SHCTX "Software\Classes\Directory\shell\${MENU_VERB}"
+  !insertmacro DeleteKeyIfEmpty "Software\Classes\Directory\shell"
+  !insertmacro DeleteKeyIfEmpty "Software\Classes\Directory"
+  DeleteRegKey SHCTX "Software\Classes\${MENU_KEY}"
   DeleteRegKey SHCTX "Software\Classes\${PROGID}"
   DeleteRegKey SHCTX "${APP_KEY}"
   !insertmacro DeleteKeyIfEmpty "Software\Classes\Applications"
