@@ -235,7 +235,7 @@ void BatchResults::ShowRow(int row) {
     if (!preview_) {
         preview_ = new CopyPreview(this);
     }
-    preview_->ShowFiles(jobs_[i].target, jobs_[i].source, r->quality);
+    preview_->ShowFiles(jobs_[i].target, jobs_[i].source, r->quality, r->reduction);
     preview_->Bring();
 }
 

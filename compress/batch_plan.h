@@ -56,13 +56,14 @@ struct RowResult {
     QString reason{};  // why not, in Chinese, when not written
     // Ended unfinished by a stop request: counted with the rows never reached.
     bool stopped = false;
-    std::int64_t bytesBefore = 0;  // the source's size
-    std::int64_t bytesAfter = 0;   // the written file's size
-    int quality = 0;               // the written file's JPEG quality
-    QString note{};                // what the user should know of a written copy
-    QSize pixelsBefore{};          // the source's picture, upright
-    QSize pixelsAfter{};           // the written file's
-    bool replaced = false;         // the written file took the place of one standing there
+    std::int64_t bytesBefore = 0;           // the source's size
+    std::int64_t bytesAfter = 0;            // the written file's size
+    int quality = 0;                        // the written file's JPEG quality
+    QString note{};                         // what the user should know of a written copy
+    QSize pixelsBefore{};                   // the source's picture, upright
+    QSize pixelsAfter{};                    // the written file's
+    bool replaced = false;                  // the written file took the place of one standing there
+    Reduction reduction = Reduction::Area;  // what brought the source to the written pixels
 };
 
 // What the run did, for the closing message.

@@ -48,6 +48,7 @@ RowResult CompressFile(const BatchJob& job, const Stop* stop) {
     result.pixelsBefore = source.pixels;
     result.pixelsAfter = copy.size;
     result.replaced = standing;
+    result.reduction = copy.reduction;
     return result;
 }
 

@@ -108,7 +108,7 @@ CopyPreview::~CopyPreview() {
 void CopyPreview::ShowCopy(const PreviewedCopy& copy) {
     shown_ = copy;
     if (copy.failure.isEmpty()) {
-        canvas_->setPictures(copy.pixels, copy.before);
+        canvas_->setPictures(copy.pixels, copy.before, copy.reduction);
     } else {
         canvas_->setMessage(copy.failure);
     }
@@ -123,7 +123,8 @@ void CopyPreview::ShowPending() {
     showTexts();
 }
 
-void CopyPreview::ShowFiles(const QString& copy, const QString& source, int quality) {
+void CopyPreview::ShowFiles(const QString& copy, const QString& source, int quality,
+                            Reduction reduction) {
     if (loading_ != nullptr) {
         loading_->disconnect(this);
         loading_->deleteLater();
@@ -139,7 +140,7 @@ void CopyPreview::ShowFiles(const QString& copy, const QString& source, int qual
         watcher->deleteLater();
         ShowCopy(watcher->result());
     });
-    watcher->setFuture(QtConcurrent::run(PreviewOfFiles, copy, source, quality));
+    watcher->setFuture(QtConcurrent::run(PreviewOfFiles, copy, source, quality, reduction));
 }
 
 void CopyPreview::showTexts() {

@@ -27,7 +27,7 @@ class CopyPreview : public OwnedWindow {
     void ShowPending();
     // Shows a copy written at `copy` from `source`, read and decoded away from the user-interface
     // thread (PreviewOfFiles); meanwhile the window says it is reading them.
-    void ShowFiles(const QString& copy, const QString& source, int quality);
+    void ShowFiles(const QString& copy, const QString& source, int quality, Reduction reduction);
     // The files are being read.
     bool Loading() const { return loading_ != nullptr; }
 

@@ -29,8 +29,10 @@ PreviewCanvas::PreviewCanvas(QWidget* parent) : QAbstractScrollArea(parent) {
     describe();
 }
 
-void PreviewCanvas::setPictures(const StdPicture& copy, const DrawnImage& before) {
+void PreviewCanvas::setPictures(const StdPicture& copy, const DrawnImage& before,
+                                Reduction reduction) {
     copy_ = copy;
+    reduction_ = reduction;
     before_ = copy.isEmpty() || before.size().isEmpty() ? DrawnImage() : before.scaled(copy.size());
     message_.clear();
     reduced_ = QImage();
@@ -123,13 +125,13 @@ QRect PreviewCanvas::visibleArea() const {
 }
 
 bool PreviewCanvas::drawBefore(QPainter& painter, const QRect& area) {
-    // Reduced with the copy when the copy is shown reduced, else at the copy's pixels and
-    // enlarged with it.
+    // At the copy's pixels, brought to them as the copy was, and enlarged with it; averaged
+    // down to the window as the copy is when the copy is shown reduced.
     const double s = scale();
     const QRect wanted = s >= 1 ? visibleArea() : area;
     try {
         const DrawnImage part = (s >= 1 ? before_ : before_.scaled(shownSize())).part(wanted);
-        const DrawnImage::Bands bands(part);
+        const DrawnImage::Bands bands(part, s >= 1 ? reduction_ : Reduction::Area);
         QImage band(wanted.width(), std::min(kBandRows, wanted.height()), QImage::Format_RGB32);
         if (band.isNull()) {
             return false;

@@ -25,8 +25,10 @@ class PreviewCanvas : public QAbstractScrollArea {
 
     explicit PreviewCanvas(QWidget* parent = nullptr);
 
-    // Shows `copy`, to be compared with `before` (at any size; empty: nothing to compare).
-    void setPictures(const StdPicture& copy, const DrawnImage& before);
+    // Shows `copy`, to be compared with `before` (at any size; empty: nothing to compare)
+    // brought to the copy's pixels by `reduction`, as the copy was.
+    void setPictures(const StdPicture& copy, const DrawnImage& before,
+                     Reduction reduction = Reduction::Area);
     // Shows a line of text instead of a picture (the copy is being made, or cannot be).
     void setMessage(const QString& text);
     const StdPicture& copy() const { return copy_; }
@@ -71,6 +73,7 @@ class PreviewCanvas : public QAbstractScrollArea {
 
     StdPicture copy_;
     DrawnImage before_;  // at the copy's pixels
+    Reduction reduction_ = Reduction::Area;
     QString message_;
     View view_ = View::Actual;
     bool comparing_ = false;

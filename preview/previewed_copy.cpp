@@ -31,6 +31,7 @@ PreviewedCopy PreviewOf(const FittedCopy& copy, const DrawnImage& before,
     shown.bytes = copy.bytes;
     shown.quality = copy.quality;
     shown.note = copy.note;
+    shown.reduction = copy.reduction;
     if (!copy.fits()) {
         shown.failure = limits.maxBytes > 0 ? QStringLiteral("无法压缩到%1以内（%2）")
                                                   .arg(SiteBytes(limits.maxBytes), copy.reason)
@@ -48,10 +49,12 @@ PreviewedCopy PreviewOf(const FittedCopy& copy, const DrawnImage& before,
     return shown;
 }
 
-PreviewedCopy PreviewOfFiles(const QString& copy, const QString& source, int quality) {
+PreviewedCopy PreviewOfFiles(const QString& copy, const QString& source, int quality,
+                             Reduction reduction) {
     PreviewedCopy shown;
     shown.name = QFileInfo(copy).fileName();
     shown.quality = quality;
+    shown.reduction = reduction;
     QString reason;
     LoadControl read;
     shown.pixels = load(copy, &read, &reason);

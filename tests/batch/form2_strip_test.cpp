@@ -97,6 +97,7 @@ TEST_F(StripTest, TheResultsListTellsWhatTheRunWroteAndPreviewsACopy) {
     EXPECT_EQ(preview->Canvas()->copy().image(),
               LoadPicture(dir.file(QStringLiteral("照片_YS.jpg"))).image());
     EXPECT_TRUE(preview->Canvas()->canCompare());
+    EXPECT_EQ(preview->Shown().reduction, kFittedReduction) << "compared as the copy was made";
     results->ShowRow(2);
     EXPECT_EQ(results->findChild<VbLabel*>(QStringLiteral("status"))->Caption(),
               QStringLiteral("“坏.jpg”没有写入副本，没有可以预览的图片。"));

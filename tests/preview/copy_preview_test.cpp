@@ -31,15 +31,18 @@ void mouse(QWidget* widget, QEvent::Type type, QPoint at, Qt::MouseButton button
 
 // A photograph reduced for an article: at 100 % the window shows the decoded file's pixels, one
 // for one; while the space bar or the left button is held, the same part of the picture before
-// compression at the copy's pixels; a drag and the arrow keys move the view, "适合窗口" shows the
-// whole copy, and a reader hears each change and finds every control named.
+// compression at the copy's pixels, reduced as the copy was; a drag and the arrow keys move the
+// view, "适合窗口" shows the whole copy, and a reader hears each change and finds every control
+// named.
 TEST(CopyPreview, ShowsTheCopysPixelsAndWhileHeldWhatItWasMadeFrom) {
     const DrawnImage picture = DrawnImage::Of(StdPicture(test::PhotoImage(2400, 1800)));
     const SiteLimits limits = Describe(SitePreset::Article).limits;
     const PreviewedCopy copy = PreviewOf(MakeUploadCopy(picture, limits), picture, limits);
     ASSERT_TRUE(copy.failure.isEmpty()) << copy.failure;
     ASSERT_EQ(copy.pixels.size(), QSize(700, 525));
-    const QImage before = picture.scaled({700, 525}).image().image();
+    // What the copy was encoded from: reduced as fitted copies are, not as the result averages.
+    const QImage before = picture.scaled({700, 525}).image(kFittedReduction).image();
+    ASSERT_GT(test::MaxDifference(before, picture.scaled({700, 525}).image().image()), 2);
 
     test::ReaderEvents reader;
     QWidget owner;
@@ -124,7 +127,7 @@ TEST(CopyPreview, ACopyReadFromItsFileIsComparedWithItsSourceWhereThereIsOne) {
     const FittedCopy made = MakeUploadCopyOfFile(source, Describe(SitePreset::Article).limits);
     ASSERT_TRUE(WriteUploadCopy(made, copy, nullptr));
 
-    PreviewedCopy read = PreviewOfFiles(copy, source, made.quality);
+    PreviewedCopy read = PreviewOfFiles(copy, source, made.quality, made.reduction);
     EXPECT_EQ(read.failure, QString());
     EXPECT_EQ(read.pixels.image(), LoadPicture(copy).image());
     EXPECT_EQ(read.bytes, made.bytes);
@@ -137,15 +140,15 @@ TEST(CopyPreview, ACopyReadFromItsFileIsComparedWithItsSourceWhereThereIsOne) {
         test::MeanDifference(read.before.scaled({700, 525}).image().image(), read.pixels.image()),
         6.0);
 
-    read = PreviewOfFiles(copy, copy, made.quality);
+    read = PreviewOfFiles(copy, copy, made.quality, made.reduction);
     EXPECT_TRUE(read.before.size().isEmpty());
     EXPECT_EQ(read.note, QStringLiteral("副本已替换了原文件，没有压缩前的图片可以对比"));
     QFile::remove(source);
-    read = PreviewOfFiles(copy, source, made.quality);
+    read = PreviewOfFiles(copy, source, made.quality, made.reduction);
     EXPECT_FALSE(read.pixels.isEmpty());
     EXPECT_TRUE(read.note.startsWith(QStringLiteral("无法读出原文件“照片.jpg”（文件不存在）")))
         << read.note;
-    read = PreviewOfFiles(source, copy, made.quality);
+    read = PreviewOfFiles(source, copy, made.quality, made.reduction);
     EXPECT_TRUE(read.pixels.isEmpty());
     EXPECT_EQ(read.failure, QStringLiteral("无法读出副本“照片.jpg”：文件不存在"));
 
@@ -153,7 +156,7 @@ TEST(CopyPreview, ACopyReadFromItsFileIsComparedWithItsSourceWhereThereIsOne) {
     QWidget owner;
     auto* preview = new CopyPreview(&owner);
     preview->show();
-    preview->ShowFiles(copy, copy, made.quality);
+    preview->ShowFiles(copy, copy, made.quality, made.reduction);
     EXPECT_TRUE(preview->Loading());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !preview->Loading(); }, 30'000));
     EXPECT_EQ(preview->Canvas()->copy().size(), QSize(700, 525));
