@@ -125,6 +125,8 @@ class Form1 : public Form {
     bool Estimating() const { return estimate_.Busy() || estimateDue_; }
     // The window of Command17 while it is open, else null.
     CopyPreview* Preview() const { return preview_; }
+    // What works out the readout's copy, and the preview's.
+    const CopyEstimate& Estimate() const { return estimate_; }
 
     // The steps that can be undone and redone, kept while the window is loaded and forgotten
     // when another picture is opened.

@@ -21,10 +21,14 @@ void Form1::showPreview() {
     }
     if (const PreviewedCopy* shown = estimate_.LatestPreview(); shown && !Estimating()) {
         preview_->ShowCopy(*shown);
-    } else {
-        // The copy of the result as it is now is on its way, or its file was not kept (the
-        // readout's copy at quality 80 is only measured): made, or decoded, once more.
-        estimateCopy();
+        return;
+    }
+    preview_->ShowPending();
+    if (!Estimating() && hasPicture()) {
+        // The readout's copy was made before its file was wanted: the same state's copy is only
+        // decoded, or made again where the readout only measured it (at quality 80). The
+        // readout keeps its figures meanwhile. A copy on its way comes back here when it lands.
+        estimate_.Request(Picture1->Drawing(), Describe(Preset()).limits);
     }
 }
 

@@ -75,7 +75,6 @@ void Form1::showCopy() {
     if (!Label3 || !copy || estimateDue_) {
         return;  // the window has gone, or a newer estimate is on its way
     }
-    showPreview();
     if (copy->fits()) {
         Label3->setForeColor(QColor(0, 0, 0));
         const QSize result(int(Picture1->Width() / kTwipsPerPixel),
@@ -86,6 +85,7 @@ void Form1::showCopy() {
         Label3->setCaption(QStringLiteral("上传副本：无法压缩到%1以内（%2）")
                                .arg(SiteBytes(Describe(Preset()).limits.maxBytes), copy->reason));
     }
+    showPreview();  // last: it may ask for the copy's file, which sets the copy aside
 }
 
 }  // namespace lanxi

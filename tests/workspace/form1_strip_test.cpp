@@ -304,18 +304,33 @@ TEST_F(StripTest, ThePreviewShowsTheFileASaveWritesAndFollowsEveryStep) {
     EXPECT_EQ(article.size(), QSize(700, 525));
     EXPECT_TRUE(preview->Canvas()->canCompare());
     EXPECT_EQ(saved(), article);
+    // The saved result is the frame's picture now, and its copy is made from it.
+    const QImage afterSave = previewed();
+    EXPECT_EQ(afterSave.size(), QSize(700, 525));
 
     drag(form.Picture2, {100, 100}, {700, 500});
     const QImage crop = previewed();
     EXPECT_EQ(crop.size(), QSize(600, 400));
     Click(form.Command13);
-    EXPECT_EQ(previewed(), article) << "undone";
+    EXPECT_EQ(previewed(), afterSave) << "undone";
     Click(form.Command14);
     EXPECT_EQ(previewed(), crop) << "made again";
     choose(SitePreset::IdCard);
     const QImage card = previewed();
     EXPECT_LE(preview->Shown().bytes, 100'000);
     EXPECT_EQ(saved(), card);
+
+    // Closed and opened again on the same state: the readout's copy is decoded, not made again.
+    EXPECT_EQ(previewed(), card) << "the saved result's copy";
+    const QByteArray made = form.Estimate().Latest()->jpeg;
+    ASSERT_FALSE(made.isEmpty());
+    preview->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(form.Preview(), nullptr);
+    Click(form.Command17);
+    preview = form.Preview();
+    EXPECT_EQ(previewed(), card);
+    EXPECT_EQ(form.Estimate().Latest()->jpeg.constData(), made.constData()) << "encoded again";
 
     // One preview at a time: the button brings the same window back.
     Click(form.Command17);
