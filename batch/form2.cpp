@@ -28,6 +28,9 @@ void Form2::BuildControls(QWidget* w) {
     }
     Remembered::Choice(Combo1, kRememberedPreset);
     Remembered::Toggle(Check2, kRememberedFormats);
+    Command5->setToolTip(
+        QStringLiteral("列出上次压缩的每个文件：副本的名字、压缩前后的大小和像素、质量和结果；"
+                       "双击已写入的一行查看上传副本。"));
 
     On(Drive1, &DriveListBox::Change, &Form2::Drive1_Change);
     On(Dir1, &DirListBox::Change, &Form2::Dir1_Change);
