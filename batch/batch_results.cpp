@@ -10,8 +10,6 @@
 #include <QSortFilterProxyModel>
 #include <QVBoxLayout>
 
-#include "forms/accessibility.h"
-
 namespace lanxi {
 namespace {
 
@@ -155,8 +153,8 @@ BatchResults::BatchResults(QWidget* owner, std::vector<BatchJob> jobs,
       jobs_(std::move(jobs)),
       results_(std::move(results)),
       table_(new QTableView(this)),
-      status_(new VbLabel(this)),
-      close_(new QPushButton(QStringLiteral("关闭"), this)) {
+      status_(readout("status", QStringLiteral("压缩结果"))),
+      close_(button(QStringLiteral("关闭"), "close")) {
     results_.resize(jobs_.size());
     setObjectName(QStringLiteral("BatchResults"));
     setWindowTitle(QStringLiteral("压缩结果--岚溪文坊"));
@@ -185,27 +183,18 @@ BatchResults::BatchResults(QWidget* owner, std::vector<BatchJob> jobs,
         table_->setCurrentIndex(sorted->index(0, 0));
     }
 
-    status_->setObjectName(QStringLiteral("status"));
-    status_->setAccessibleName(QStringLiteral("压缩结果"));
-    status_->setTextFormat(Qt::PlainText);
     status_->setWordWrap(true);
     const BatchSummary summary = Summarize(jobs_, results_);
     status_->setCaption(QStringLiteral("共 %1 个文件，已写入 %2 个，没有写入 %3 个。")
                             .arg(summary.total)
                             .arg(summary.written)
                             .arg(summary.total - summary.written));
-    auto* hint =
-        new QLabel(QStringLiteral("双击已写入的一行或按 Enter，查看上传副本和压缩前的对比；"
-                                  "点击列标题排序。"),
-                   this);
-    hint->setObjectName(QStringLiteral("hint"));
-    hint->setWordWrap(true);
-    close_->setObjectName(QStringLiteral("close"));
-    close_->setAutoDefault(false);
-    PressByEnter(close_);
+    QLabel* keys =
+        hint(QStringLiteral("双击已写入的一行或按 Enter，查看上传副本和压缩前的对比；"
+                            "点击列标题排序。"));
 
     auto* bottom = new QHBoxLayout;
-    bottom->addWidget(hint, 1);
+    bottom->addWidget(keys, 1);
     bottom->addWidget(close_);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(status_);

@@ -1,6 +1,10 @@
 #include "forms/owned_window.h"
 
 #include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+
+#include "forms/accessibility.h"
 
 namespace lanxi {
 
@@ -20,6 +24,29 @@ void OwnedWindow::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+QPushButton* OwnedWindow::button(const QString& caption, const char* name) {
+    auto* b = new QPushButton(caption, this);
+    b->setObjectName(QLatin1String(name));
+    b->setAutoDefault(false);
+    PressByEnter(b);
+    return b;
+}
+
+VbLabel* OwnedWindow::readout(const char* name, const QString& accessibleName) {
+    auto* label = new VbLabel(this);
+    label->setObjectName(QLatin1String(name));
+    label->setAccessibleName(accessibleName);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QLabel* OwnedWindow::hint(const QString& text) {
+    auto* label = new QLabel(text, this);
+    label->setObjectName(QStringLiteral("hint"));
+    label->setWordWrap(true);
+    return label;
 }
 
 }  // namespace lanxi

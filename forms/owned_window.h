@@ -2,6 +2,11 @@
 
 #include <QWidget>
 
+#include "forms/controls.h"
+
+class QLabel;
+class QPushButton;
+
 namespace lanxi {
 
 // A window of its own that follows the window that opened it: above it, minimised and closed
@@ -16,6 +21,14 @@ class OwnedWindow : public QWidget {
 
   protected:
     void keyPressEvent(QKeyEvent* event) override;
+
+    // Its controls, as the designed windows' behave. A push button: pressed by Space or Enter
+    // when it has the focus, never by Enter elsewhere.
+    QPushButton* button(const QString& caption, const char* name);
+    // A readout: a label that readers hear by `accessibleName` with what it shows.
+    VbLabel* readout(const char* name, const QString& accessibleName);
+    // A line on what the keys and the mouse do there.
+    QLabel* hint(const QString& text);
 };
 
 }  // namespace lanxi

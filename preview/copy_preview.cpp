@@ -3,45 +3,28 @@
 #include <QButtonGroup>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QtConcurrent/QtConcurrentRun>
 #include <cmath>
-
-#include "forms/accessibility.h"
 
 namespace lanxi {
 namespace {
 
 const QString kTitle = QStringLiteral("上传副本预览--岚溪文坊");
 
-QPushButton* button(const QString& caption, const char* name, QWidget* parent) {
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    PressByEnter(b);
-    return b;
-}
-
-VbLabel* readout(const char* name, const QString& accessibleName, QWidget* parent) {
-    auto* label = new VbLabel(parent);
-    label->setObjectName(QLatin1String(name));
-    label->setAccessibleName(accessibleName);
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
-
 }  // namespace
 
 CopyPreview::CopyPreview(QWidget* owner)
     : OwnedWindow(owner),
       canvas_(new PreviewCanvas(this)),
-      info_(readout("info", QStringLiteral("上传副本"), this)),
-      mode_(readout("mode", QStringLiteral("显示"), this)),
-      note_(readout("note", QStringLiteral("说明"), this)),
-      actual_(button(QStringLiteral("100%"), "actual", this)),
-      fit_(button(QStringLiteral("适合窗口"), "fit", this)),
-      close_(button(QStringLiteral("关闭"), "close", this)) {
+      info_(readout("info", QStringLiteral("上传副本"))),
+      mode_(readout("mode", QStringLiteral("显示"))),
+      note_(readout("note", QStringLiteral("说明"))),
+      actual_(button(QStringLiteral("100%"), "actual")),
+      fit_(button(QStringLiteral("适合窗口"), "fit")),
+      close_(button(QStringLiteral("关闭"), "close")) {
     setObjectName(QStringLiteral("CopyPreview"));
     setWindowTitle(kTitle);
     canvas_->setObjectName(QStringLiteral("canvas"));
@@ -56,12 +39,9 @@ CopyPreview::CopyPreview(QWidget* owner)
     auto* views = new QButtonGroup(this);
     views->addButton(actual_);
     views->addButton(fit_);
-    auto* hint =
-        new QLabel(QStringLiteral("按住空格键或鼠标左键：显示压缩前的同一部分（缩放到副本的像素）；"
-                                  "拖动、滚轮或方向键：移动画面"),
-                   this);
-    hint->setObjectName(QStringLiteral("hint"));
-    hint->setWordWrap(true);
+    QLabel* keys =
+        hint(QStringLiteral("按住空格键或鼠标左键：显示压缩前的同一部分（缩放到副本的像素）；"
+                            "拖动、滚轮或方向键：移动画面"));
 
     auto* top = new QHBoxLayout;
     top->addWidget(actual_);
@@ -76,7 +56,7 @@ CopyPreview::CopyPreview(QWidget* owner)
     layout->addWidget(canvas_, 1);
     layout->addLayout(bottom);
     layout->addWidget(note_);
-    layout->addWidget(hint);
+    layout->addWidget(keys);
     // The picture first for the keys: Tab then reaches the views and "关闭".
     setTabOrder(canvas_, actual_);
     setTabOrder(actual_, fit_);
