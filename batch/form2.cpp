@@ -28,6 +28,9 @@ void Form2::BuildControls(QWidget* w) {
     }
     Remembered::Choice(Combo1, kRememberedPreset);
     Remembered::Toggle(Check2, kRememberedFormats);
+    Command5->setToolTip(
+        QStringLiteral("列出上次压缩的每个文件：副本的名字、压缩前后的大小和像素、质量和结果；"
+                       "双击已写入的一行查看上传副本。"));
 
     On(Drive1, &DriveListBox::Change, &Form2::Drive1_Change);
     On(Dir1, &DirListBox::Change, &Form2::Dir1_Change);
@@ -37,6 +40,7 @@ void Form2::BuildControls(QWidget* w) {
     On(Command3, &QPushButton::clicked, &Form2::Command3_Click);
     On(Command4, &QPushButton::clicked, &Form2::Command4_Click);
     On(Check2, &QCheckBox::clicked, &Form2::Check2_Click);
+    On(Command5, &QPushButton::clicked, &Form2::Command5_Click);
     On(List1, &BatchListBox::FilesDropped, &Form2::List1_DragDrop);
 }
 
@@ -172,6 +176,7 @@ void Form2::Command2_Click() {
 }
 
 void Form2::Command1_Click() {
+    forgetResults();
     BatchSession session(PlanBatch(List1->Rows(), Check1->isChecked(), Preset()), window(),
                          RunWorkers);
     connect(this, &Form::unloaded, &session, &BatchSession::WindowClosed);
@@ -179,6 +184,7 @@ void Form2::Command1_Click() {
             [this, &session] { emit runStarted(&session.run()); });
     const bool windowStays = session.Run();
     if (windowStays) {
+        keepResults(session.run());
         File1->Refresh();  // files written into the shown directory appear in the list
         session.Tell();
     }

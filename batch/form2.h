@@ -5,6 +5,7 @@
 #include <QPushButton>
 
 #include "batch/batch_list.h"
+#include "batch/batch_results.h"
 #include "forms/controls.h"
 #include "forms/file_lists.h"
 #include "forms/form.h"
@@ -44,6 +45,7 @@ class Form2 : public Form {
     Control<QComboBox> Combo1{this, "Combo1"};  // the site's limits every file is fitted to
     Control<QCheckBox> Check2{this,
                               "Check2"};  // the browser lists every picture, not only BMP and JPEG
+    Control<QPushButton> Command5{this, "Command5"};  // the results of the last run
 
     // Event handlers.
     void Drive1_Change();
@@ -54,6 +56,8 @@ class Form2 : public Form {
     void Command3_Click();
     void Command4_Click();
     void Check2_Click();
+    // Shows what the last run did with each file, until the next run.
+    void Command5_Click();
     // Files and folders dropped on the list become rows, each remembering its directory: a file
     // of any format the program reads, and a folder's own files (not its subfolders') that the
     // browser would list.
@@ -75,6 +79,8 @@ class Form2 : public Form {
 
     // The browser's pattern: the designed BMP and JPEG files, or every picture with Check2.
     QString Pattern() const;
+    // The results list of Command5 while it is open, else null.
+    BatchResults* Results() const { return results_; }
 
   signals:
     // A run has started; its rows are reported by the run itself.
@@ -86,8 +92,15 @@ class Form2 : public Form {
 
   private:
     void rememberFolder();
+    // A run has ended: what it did is kept for Command5 until the next run starts.
+    void keepResults(const BatchRun& run);
+    void forgetResults();
     // Adds the folder's own files that match the pattern, as the browser lists them.
     void addFolder(const QString& folder, const QString& pattern);
+
+    std::vector<BatchJob> lastJobs_;
+    std::vector<std::optional<RowResult>> lastResults_;
+    QPointer<BatchResults> results_;
 };
 
 }  // namespace lanxi

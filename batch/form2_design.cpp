@@ -55,6 +55,9 @@ std::span<const ControlDesign> Form2StripDesign() {
         {"Combo1", Make<QComboBox>, "", {1080, kForm2Height + 75, 6255, 330}, 9,
          {.accessibleName = "上传要求"}},
         {"Check2", Make<QCheckBox>, formats.constData(), {120, kForm2Height + 480, 6000, 255}, 10},
+        // Under "关闭": what the last run did with each file.
+        {"Command5", Make<QPushButton>, "查看结果", {6120, kForm2Height + 450, 1215, 330}, 11,
+         {.enabled = false}},
     };
     // clang-format on
     return strip;

@@ -2,18 +2,23 @@
 // a crop drag and its release, the first zoom after it, and the full render a save reads; and
 // the process's peak memory. With --steps: open, then twenty steps of every kind in a row, each
 // undone with Ctrl+Z and made again with Ctrl+Y, and the memory the undo history holds (a build
-// without the history runs the same steps, its keys doing nothing).
+// without the history runs the same steps, its keys doing nothing). With --presets: the whole
+// picture as the result at the article preset, then again at the identity card's, the readout
+// caught up each time; with --preview besides, the preview of the upload copy is open through
+// them, shown at 100 % and fitted, each way compared (the space bar held), and the peak memory
+// of the two runs tells what the preview adds.
 //
-//   bench_workspace_edits [--no-readout] [--steps] [PICTURE]
+//   bench_workspace_edits [--no-readout] [--steps | --presets [--preview]] [PICTURE]
 //
 // The strip's readout works out the upload copy of every result on a worker meanwhile; the
 // figures before the full render are taken once it has caught up. --no-readout disconnects it,
 // for the same run without it.
 //
 // Without PICTURE a photo-like 15-megapixel JPEG (4480 x 3360) is made in a temporary
-// directory. Run it on Qt's offscreen platform (QT_QPA_PLATFORM=offscreen) or on a virtual
-// screen (xvfb-run -a). "click" is the handler, "repaint" the synchronous repaint of the right
-// pane (what the user sees change), both in milliseconds.
+// directory, a 24-megapixel one (6000 x 4000) for --presets. Run it on Qt's offscreen platform
+// (QT_QPA_PLATFORM=offscreen) or on a virtual screen (xvfb-run -a). "click" is the handler,
+// "repaint" the synchronous repaint of the right pane (what the user sees change), both in
+// milliseconds.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -31,6 +36,7 @@
 #include <jpeglib.h>
 
 #include "forms/ui.h"
+#include "preview/copy_preview.h"
 #include "workspace/form1.h"
 
 namespace {
@@ -275,6 +281,62 @@ void twentySteps(Form1& form) {
     form.Combo1->setCurrentIndex(0);
 }
 
+// Waits for the readout, and for the preview to show its copy when one is open.
+void caughtUp(Form1& form) {
+    while (form.Estimating() ||
+           (form.Preview() != nullptr && form.Preview()->Shown().pixels.isEmpty() &&
+            form.Preview()->Shown().failure.isEmpty())) {
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    }
+    QApplication::processEvents();
+}
+
+// The whole picture as the result at a preset; with `preview`, the preview open (opened once
+// the readout has caught up, the first time), each of its views shown and compared.
+void atPreset(Form1& form, int preset, const char* name, bool preview) {
+    form.Command8->click();  // the whole picture
+    QElapsedTimer t;
+    t.start();
+    form.Combo1->setCurrentIndex(preset);
+    emit form.Combo1->activated(preset);
+    caughtUp(form);
+    std::printf("%-34s %8.1f ms   result %s x %s px; %s; %s\n", name, msSince(t),
+                qPrintable(form.Label1[2]->Caption()), qPrintable(form.Label1[4]->Caption()),
+                qPrintable(form.Label3->Caption()), qPrintable(memory()));
+    if (!preview) {
+        return;
+    }
+    if (form.Preview() == nullptr) {
+        t.restart();
+        form.Command17->click();
+        form.Preview()->resize(900, 720);
+        caughtUp(form);
+        std::printf("  preview opened, shown after %.1f ms: %s\n", msSince(t),
+                    qPrintable(memory()));
+    }
+    lanxi::CopyPreview* shown = form.Preview();
+    const lanxi::StdPicture& copy = shown->Shown().pixels;
+    std::printf("  preview: copy %d x %d px (%.1f MB of pixels)\n", copy.width(), copy.height(),
+                double(copy.image().sizeInBytes()) / (1 << 20));
+    lanxi::PreviewCanvas* canvas = shown->Canvas();
+    for (const bool fitted : {false, true}) {
+        canvas->setView(fitted ? lanxi::PreviewCanvas::View::Fit
+                               : lanxi::PreviewCanvas::View::Actual);
+        t.restart();
+        canvas->viewport()->repaint();
+        const double shown = msSince(t);
+        t.restart();
+        canvas->setComparing(true);
+        canvas->viewport()->repaint();
+        const double compared = msSince(t);
+        canvas->setComparing(false);
+        QApplication::processEvents();
+        std::printf("  %-32s shown %6.1f ms, compared %6.1f ms; %s\n",
+                    fitted ? "fitted to the window" : "at 100 %", shown, compared,
+                    qPrintable(memory()));
+    }
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -286,11 +348,14 @@ int main(int argc, char* argv[]) {
     QStringList args = app.arguments().mid(1);
     const bool readout = !args.removeAll(QStringLiteral("--no-readout"));
     const bool steps = args.removeAll(QStringLiteral("--steps")) > 0;
+    const bool presets = args.removeAll(QStringLiteral("--presets")) > 0;
+    const bool preview = args.removeAll(QStringLiteral("--preview")) > 0;
     if (!args.isEmpty()) {
         ui.path = args.first();
     } else {
-        ui.path = tmp.filePath(QStringLiteral("photo-15mp.jpg"));
-        if (!writePhotoLike(ui.path, 4480, 3360)) {
+        ui.path = tmp.filePath(QStringLiteral("photo.jpg"));
+        if (!(presets ? writePhotoLike(ui.path, 6000, 4000)
+                      : writePhotoLike(ui.path, 4480, 3360))) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(ui.path));
             return 1;
         }
@@ -324,6 +389,12 @@ int main(int argc, char* argv[]) {
     report("open (repaint: whole window)", open, form);
     if (steps) {
         twentySteps(form);
+        lanxi::SetUi(nullptr);
+        return 0;
+    }
+    if (presets) {
+        atPreset(form, 1, "article preset", preview);
+        atPreset(form, 4, "identity card preset", preview);
         lanxi::SetUi(nullptr);
         return 0;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -25,6 +26,9 @@ struct BatchJob {
     // The target is the JPEG beside a source that is no JPEG (a BMP, written over the sources):
     // no "_YS" name, so a file standing there is nobody's copy and is never replaced.
     bool sibling = false;
+    // The copy is made in memory and its write foreseen, nothing written: the row tells what a
+    // run would do.
+    bool dryRun = false;
     friend bool operator==(const BatchJob&, const BatchJob&) = default;
 };
 
@@ -52,10 +56,14 @@ struct RowResult {
     QString reason{};  // why not, in Chinese, when not written
     // Ended unfinished by a stop request: counted with the rows never reached.
     bool stopped = false;
-    std::int64_t bytesBefore = 0;  // the source's size
-    std::int64_t bytesAfter = 0;   // the written file's size
-    int quality = 0;               // the written file's JPEG quality
-    QString note{};                // what the user should know of a written copy
+    std::int64_t bytesBefore = 0;           // the source's size
+    std::int64_t bytesAfter = 0;            // the written file's size
+    int quality = 0;                        // the written file's JPEG quality
+    QString note{};                         // what the user should know of a written copy
+    QSize pixelsBefore{};                   // the source's picture, upright
+    QSize pixelsAfter{};                    // the written file's
+    bool replaced = false;                  // the written file took the place of one standing there
+    Reduction reduction = Reduction::Area;  // what brought the source to the written pixels
 };
 
 // What the run did, for the closing message.

@@ -7,35 +7,48 @@
 
 #include "codec/picture_probe.h"
 #include "system/machine.h"
+#include "system/safe_file.h"
 #include "upload/upload_copy.h"
 
 namespace lanxi {
 
 RowResult CompressFile(const BatchJob& job, const Stop* stop) {
     const RowResult stopped{false, QStringLiteral("已停止"), true};
-    std::int64_t sourceBytes = 0;
-    const FittedCopy copy = MakeUploadCopyOfFile(job.source, job.limits, stop, &sourceBytes);
+    SourceFacts source;
+    const FittedCopy copy = MakeUploadCopyOfFile(job.source, job.limits, stop, &source);
     if (copy.stopped) {
         return stopped;
     }
     if (!copy.fits()) {
         return {false, copy.reason};
     }
+    const AtLink atLink = job.overSource ? AtLink::WriteThrough : AtLink::Replace;
+    const QFileInfo target(job.target);
+    const bool standing = target.exists() || target.isSymLink();
     QString reason;
-    if (!WriteUploadCopy(copy, job.target, &reason,
-                         job.overSource ? AtLink::WriteThrough : AtLink::Replace, job.source)) {
+    bool written = false;
+    if (job.dryRun) {
+        reason = ForeseenWriteFailure(job.target, atLink, copy.bytes);
+        written = reason.isEmpty();
+    } else {
+        written = WriteUploadCopy(copy, job.target, &reason, atLink, job.source);
+    }
+    if (!written) {
         if (Stop::Requested(stop)) {
             return stopped;
         }
-        return {false,
-                QStringLiteral("无法写入“%1”，%2").arg(QFileInfo(job.target).fileName(), reason)};
+        return {false, QStringLiteral("无法写入“%1”，%2").arg(target.fileName(), reason)};
     }
     RowResult result{true};
     // What was read and what was written, not what the names hold afterwards.
-    result.bytesBefore = sourceBytes;
+    result.bytesBefore = source.bytes;
     result.bytesAfter = copy.bytes;
     result.quality = copy.quality;
     result.note = copy.note;
+    result.pixelsBefore = source.pixels;
+    result.pixelsAfter = copy.size;
+    result.replaced = standing;
+    result.reduction = copy.reduction;
     return result;
 }
 

@@ -16,8 +16,9 @@ namespace lanxi {
 // One row of a batch: the upload copy of the source (upload/upload_copy.h) written to the
 // target. The picture lives only for the length of the call. A picture whose data is damaged is
 // not written (its source stays as it is). With `stop`, the row ends soon after a stop is
-// requested, as stopped, writing nothing. Safe to call from any thread; never throws: a failure
-// comes back as a result with its reason.
+// requested, as stopped, writing nothing. A dry run's row writes nothing either: its result is
+// the one the write would give, a failure foreseen where it can be known without writing. Safe
+// to call from any thread; never throws: a failure comes back as a result with its reason.
 RowResult CompressFile(const BatchJob& job, const Stop* stop = nullptr);
 
 // The memory the rows in flight may hold together by default: a quarter of what the machine

@@ -29,11 +29,13 @@ QString usage() {
     }
     QString text =
         QStringLiteral(
-            "用法：lanxi-pictool compress [--preset %1] [--overwrite] 文件...\n"
+            "用法：lanxi-pictool compress [--preset %1] [--overwrite] [--dry-run] 文件...\n"
             "  把每个 %2 图片压缩为 JPEG，写在原文件旁边，名字加“_YS”、以 .jpg 结尾\n"
             "  （a.png 写为 a_YS.jpg）；其他格式的文件不处理。\n"
             "  --overwrite  覆盖原文件；名字不以 .jpg 或 .jpeg 结尾的图片（如 BMP）保留原文件，\n"
             "               在旁边另存为 .jpg，旁边已有同名文件时不覆盖它\n"
+            "  --dry-run    试运行：在内存中压缩，照常输出每个文件会写入的名字、字节数和质量，\n"
+            "               或不能写入的原因，但不写入任何文件；退出码与真正运行时相同\n"
             "  --preset     按岚溪文坊的要求压缩：\n")
             .arg(keys.join(QLatin1Char('|')), ReadableFormatNames());
     for (const PresetDescription& p : SitePresets()) {
@@ -44,7 +46,8 @@ QString usage() {
     text += QStringLiteral(
         "  不加 --preset 时以质量 80 压缩，尺寸不变。\n"
         "  两个文件会写到同一个文件、或会覆盖另一个列出的文件时，后者不处理。\n"
-        "  每个文件输出一行，各项以制表符分开：文件名、写入的字节数、质量、写入的文件\n"
+        "  每个文件输出一行，各项以制表符分开：文件名、写入的字节数、质量、写入的文件，\n"
+        "  需要留意时加一项说明，替换了已有的文件时加一项“替换原有文件”\n"
         "  （或“失败：”和原因），最后一行是总计。名字中的换行、制表符等控制字符写作\n"
         "  \\n、\\t、\\xHH，反斜杠写作 \\\\。Ctrl+C 停止压缩，已写入的文件保留。\n"
         "  退出码：0 全部写入，1 有文件没有写入或已停止，2 用法错误，3 无法输出结果。\n");
@@ -132,6 +135,8 @@ Command ParseCommand(const QStringList& arguments) {
             return c;
         } else if (a == QLatin1String("--overwrite")) {
             c.overwrite = true;
+        } else if (a == QLatin1String("--dry-run")) {
+            c.dryRun = true;
         } else if (const std::optional<PresetOption> option = ReadPresetOption(arguments, i)) {
             if (!option->error.isEmpty()) {
                 c.error = option->error;
@@ -223,6 +228,7 @@ int RunCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
     std::vector<BatchJob> jobs;
     for (const QString& file : command.files) {
         jobs.push_back(PlanRow(CommandRow(file), command.overwrite, command.preset));
+        jobs.back().dryRun = command.dryRun;
     }
     BatchRun run(jobs);
     QEventLoop loop;
@@ -254,6 +260,9 @@ int RunCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
             if (!r->note.isEmpty()) {
                 out << QStringLiteral("\t") << r->note;
             }
+            if (r->replaced) {
+                out << QStringLiteral("\t替换原有文件");
+            }
             out << QStringLiteral("\n");
         } else {
             out << QStringLiteral("失败：%1\n")
@@ -261,7 +270,11 @@ int RunCommand(const QStringList& arguments, QTextStream& out, QTextStream& err)
         }
     }
     const BatchSummary summary = run.Summary();
-    out << QStringLiteral("共 %1 个文件，已写入 %2 个，失败 %3 个；写入前共 %4，写入后共 %5。%6\n")
+    out << (command.dryRun
+                ? QStringLiteral("试运行，没有写入任何文件：共 %1 个文件，可写入 %2 个，失败 %3 "
+                                 "个；写入前共 %4，写入后共 %5。%6\n")
+                : QStringLiteral("共 %1 个文件，已写入 %2 个，失败 %3 个；写入前共 %4，写入后共 "
+                                 "%5。%6\n"))
                .arg(summary.total)
                .arg(summary.written)
                .arg(summary.total - summary.written)

@@ -9,7 +9,8 @@
 
 // The program's command line: the batch run without any window, for people who script their
 // uploads.
-//   lanxi-pictool compress [--preset article|avatar-310|avatar-210|id-card] [--overwrite] FILE...
+//   lanxi-pictool compress [--preset article|avatar-310|avatar-210|id-card] [--overwrite]
+//                          [--dry-run] FILE...
 namespace lanxi {
 
 // True when the arguments (without the program's name) ask for a command rather than the
@@ -21,6 +22,7 @@ bool IsCommand(const QStringList& arguments);
 struct Command {
     SitePreset preset = SitePreset::Unlimited;
     bool overwrite = false;
+    bool dryRun = false;  // tell what a run would do, writing nothing
     QStringList files;
     bool help = false;
     QString error;
@@ -53,11 +55,14 @@ QString ReportName(const QString& name);
 // its own size, else fitted to the preset. Files the window would not write (two onto one
 // target, a target that is another file's source, a file standing where a sibling goes) are
 // refused as the window refuses them. One line per file goes to `out` (its name, then the size
-// written in bytes, the quality and the file written, or the reason it failed), then a summary
-// line. Ctrl+C and SIGTERM stop the run as the window's "停止" does. Returns the exit status: 0
-// when every file was written, 1 otherwise or after a stop, 2 for a usage error (with the usage
-// text on `err`), 3 when the report could not be written. Needs a QCoreApplication, not a
-// display.
+// written in bytes, the quality and the file written, the copy's note and whether it replaced a
+// file standing there; or the reason it failed), then a summary line. With --dry-run every copy
+// is made in memory and nothing is written: the lines are the ones the run would print, a write
+// it would fail foreseen where that can be known without writing, and the summary says that
+// nothing was written. Ctrl+C and SIGTERM stop the run as the window's "停止" does. Returns the
+// exit status: 0 when every file was (or would be) written, 1 otherwise or after a stop, 2 for
+// a usage error (with the usage text on `err`), 3 when the report could not be written. Needs a
+// QCoreApplication, not a display.
 int RunCommand(const QStringList& arguments, QTextStream& out, QTextStream& err);
 
 }  // namespace lanxi

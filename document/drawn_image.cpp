@@ -144,6 +144,96 @@ DrawnImage::Placement DrawnImage::place(const Painting& p) {
     return at;
 }
 
+namespace {
+
+// One side of a reduction cut down to a part of it: whole target pixels [target, target + span)
+// averaged from whole source pixels [source, source + sourceSpan).
+struct Cut {
+    int target, span;
+    int source, sourceSpan;
+};
+
+// Along one side of a painting whose whole pixels [t0, t0 + tw) are averaged from the whole
+// source pixels [s0, s0 + sw), the target pixels that cover [from, to) and the source pixels
+// they are averaged from. Target pixel i is averaged from the source from
+// s0 + (i - t0) * sw / tw on; the cut's ends are moved outwards (by a few pixels, at most
+// kSearch) to where that falls nearest a whole source pixel, so that the part's pixels are the
+// whole's, not a fraction of a pixel off.
+Cut cutSide(int t0, int tw, int s0, int sw, int from, int to) {
+    // Room for a reduction that looks beyond the pixels it averages, and how far an end may move.
+    constexpr int kMargin = 4;
+    constexpr int kSearch = 256;
+    const auto sourceAt = [&](int i) { return s0 + double(i - t0) * sw / tw; };
+    const auto best = [&](int first, int last, int step) {
+        int found = first;
+        double nearest = 1;
+        for (int i = first; step > 0 ? i <= last : i >= last; i += step) {
+            const double s = sourceAt(i);
+            const double off = std::abs(s - std::round(s));
+            if (off < nearest - 1e-9) {
+                nearest = off;
+                found = i;
+                if (off < 1e-6) {
+                    break;
+                }
+            }
+        }
+        return found;
+    };
+    const int lowest = std::max(t0, from - kMargin);
+    const int highest = std::min(t0 + tw, to + kMargin);
+    const int lo = lowest == t0 ? t0 : best(lowest, std::max(t0, lowest - kSearch), -1);
+    const int hi =
+        highest == t0 + tw ? t0 + tw : best(highest, std::min(t0 + tw, highest + kSearch), 1);
+    const int first = int(std::lround(sourceAt(lo)));
+    return {lo, hi - lo, first, std::max(1, int(std::lround(sourceAt(hi))) - first)};
+}
+
+}  // namespace
+
+DrawnImage DrawnImage::part(const QRect& area) const {
+    DrawnImage out;
+    out.background_ = background_;
+    out.size_ = area.size().expandedTo(QSize(0, 0));
+    const QRect all(QPoint(0, 0), out.size_);
+    if (all.isEmpty()) {
+        return out;
+    }
+    const QPoint shift = -area.topLeft();
+    // The assigned picture shows one to one at the image's top-left: in the part it is a painting.
+    out.add(Painting{StdPicture(), QRectF(all), QRectF(), all});
+    if (!picture_.isEmpty()) {
+        const QRect whole(QPoint(0, 0), picture_.size());
+        out.add(Painting{picture_, QRectF(whole.translated(shift)), QRectF(whole),
+                         (whole & QRect(QPoint(0, 0), size_)).translated(shift) & all});
+    }
+    for (const Painting& p : paintings_) {
+        const QRect clip = (p.clip & area).translated(shift);
+        if (clip.isEmpty()) {
+            continue;
+        }
+        const Placement at = p.picture.isEmpty() ? Placement{} : place(p);
+        const QRect target = touched(at.target);
+        const QRect shown = target & p.clip & area;
+        if (p.picture.isEmpty() || at.isEmpty() || at.exact() || !at.shrinks() ||
+            shown == (target & p.clip)) {
+            // Drawn from what it covers alone, or shown whole: as it is.
+            out.add(Painting{p.picture, p.destination.translated(shift), p.source, clip});
+            continue;
+        }
+        // The reduction's pixel grid, as Bands averages it.
+        const QRect source = at.source.toAlignedRect() & p.picture.image().rect();
+        const Cut x = cutSide(target.x(), target.width(), source.x(), source.width(), shown.left(),
+                              shown.right() + 1);
+        const Cut y = cutSide(target.y(), target.height(), source.y(), source.height(), shown.top(),
+                              shown.bottom() + 1);
+        out.add(Painting{p.picture,
+                         QRectF(x.target + shift.x(), y.target + shift.y(), x.span, y.span),
+                         QRectF(x.source, y.source, x.sourceSpan, y.sourceSpan), clip});
+    }
+    return out;
+}
+
 DrawnImage::Bands::Bands(const DrawnImage& image, Reduction reduction)
     : image_(image), averaged_(image.paintings_.size()) {
     // Shrunk paintings are reduced once, here; the bands only place the results.

@@ -58,6 +58,12 @@ class DrawnImage {
     // This image stretched onto `size`: what it shows, every painting and the assigned picture
     // scaled by the ratio of the sizes. The assigned picture stays the same picture.
     DrawnImage scaled(QSize size) const;
+    // The part `area` of this image as an image of its own, as large as `area`: what image()
+    // shows there. A painting that shrinks keeps only the pixels of its picture that reach the
+    // area (a few around them besides), cut where its reduction's pixels fall on whole pixels
+    // of the picture, so that a small part of a strongly reduced picture is made from that part
+    // of the picture alone, on the whole image's pixel grid.
+    DrawnImage part(const QRect& area) const;
 
     // Renders the part `area` for the screen, with the painter's origin at the image's top-left.
     // Strong reductions start from the pictures' cached reductions.

@@ -37,6 +37,23 @@ bool isLink(const QFileInfo& info) {
     return info.isSymbolicLink() || info.isJunction();
 }
 
+// What keeps a file from being written at `info` though its folder exists, asking the file system
+// rather than an error text: a read-only disk and a write-protected folder both show as a folder
+// that cannot be written. Empty when nothing does.
+QString rightsObstacle(const QFileInfo& info) {
+    const QStorageInfo volume(info.absolutePath());
+    if (volume.isValid() && volume.isReadOnly()) {
+        return QStringLiteral("磁盘是只读的");
+    }
+    if (!QFileInfo(info.absolutePath()).isWritable()) {
+        return QStringLiteral("没有写入权限（文件夹只读）");
+    }
+    if (info.exists() && !info.isWritable()) {
+        return QStringLiteral("没有写入权限（文件只读）");
+    }
+    return {};
+}
+
 }  // namespace
 
 QString WriteObstacle(const QString& target, AtLink atLink) {
@@ -63,6 +80,27 @@ QString WriteObstacle(const QString& target, AtLink atLink) {
     if (!dir.isDir()) {
         return QStringLiteral("路径中的“%1”不是文件夹")
             .arg(QDir::toNativeSeparators(dir.filePath()));
+    }
+    return {};
+}
+
+QString ForeseenWriteFailure(const QString& target, AtLink atLink, std::int64_t bytes) {
+    if (QString obstacle = WriteObstacle(target, atLink); !obstacle.isEmpty()) {
+        return obstacle;
+    }
+    // In the order a write meets them: a file replaced by its new name is looked at before
+    // anything is created.
+    const QFileInfo info(target);
+    if (atLink == AtLink::Replace && !isLink(info) && info.exists() && !info.isWritable()) {
+        return QStringLiteral("没有写入权限（文件只读）");
+    }
+    if (QString rights = rightsObstacle(info); !rights.isEmpty()) {
+        return rights;
+    }
+    // The new file is whole beside the old one before it takes its place.
+    const QStorageInfo volume(info.absolutePath());
+    if (volume.isValid() && volume.bytesAvailable() < bytes) {
+        return QStringLiteral("磁盘空间不足");
     }
     return {};
 }
@@ -275,18 +313,9 @@ QString SafeFile::describeFailure() const {
         detail.contains(QLatin1String("space"), Qt::CaseInsensitive)) {
         return QStringLiteral("磁盘空间不足");
     }
-    // Ask the file system rather than the error text: a read-only disk and a write-protected
-    // folder both show as a folder that cannot be written.
     const QFileInfo info(target_);
-    const QStorageInfo volume(info.absolutePath());
-    if (volume.isValid() && volume.isReadOnly()) {
-        return QStringLiteral("磁盘是只读的");
-    }
-    if (!QFileInfo(info.absolutePath()).isWritable()) {
-        return QStringLiteral("没有写入权限（文件夹只读）");
-    }
-    if (info.exists() && !info.isWritable()) {
-        return QStringLiteral("没有写入权限（文件只读）");
+    if (const QString rights = rightsObstacle(info); !rights.isEmpty()) {
+        return rights;
     }
     if (error == QFileDevice::PermissionsError ||
         detail.contains(QLatin1String("read-only"), Qt::CaseInsensitive) ||
@@ -300,6 +329,7 @@ QString SafeFile::describeFailure() const {
         return QStringLiteral("无法创建文件");
     }
     // Nothing stands in the way, so it was most likely the space running out mid-write.
+    const QStorageInfo volume(info.absolutePath());
     if (volume.isValid() && volume.bytesAvailable() < 1024 * 1024) {
         return QStringLiteral("磁盘空间不足");
     }

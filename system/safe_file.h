@@ -2,6 +2,7 @@
 
 #include <QFileDevice>
 #include <QString>
+#include <cstdint>
 #include <memory>
 
 namespace lanxi {
@@ -73,5 +74,10 @@ bool WriteWholeFile(const QString& path, const QByteArray& bytes, AtLink atLink,
 // the way, not a regular file, a name longer than the system allows); empty when nothing is
 // known to be wrong before trying.
 QString WriteObstacle(const QString& target, AtLink atLink = AtLink::WriteThrough);
+
+// Why a write of `bytes` at `target` would fail, in the words a failed write would use, as far as
+// that is known without writing: what WriteObstacle knows, a read-only disk, folder or file,
+// too little free space. Empty when nothing is known to stand in the way.
+QString ForeseenWriteFailure(const QString& target, AtLink atLink, std::int64_t bytes);
 
 }  // namespace lanxi

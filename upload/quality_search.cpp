@@ -208,6 +208,7 @@ FittedCopy fit(const DrawnImage& image, const DrawnImage& whole, FittedCopy copy
     if (limits.maxBytes <= 0) {
         return atQuality(image, kUploadCopy.quality, stop, measureOnly);
     }
+    copy.reduction = reduction;
     DrawnRows rows(image, reduction);
     const auto [lowest, highest] = FittedQualitiesOf(encoder);
     // The highest quality with full colour first: most pictures at the preset's pixels fit so,

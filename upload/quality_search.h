@@ -27,6 +27,8 @@ struct FittedCopy {
     // the limits ask for keeps its pixels (it is never enlarged), and the site may refuse it.
     QString note;
     int encodes = 0;  // how many candidates were encoded to find it
+    // What brought the image's shrinking paintings to the copy's pixels: what to compare it with.
+    Reduction reduction = Reduction::Area;
     bool fits() const { return bytes > 0; }
 };
 

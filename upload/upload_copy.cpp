@@ -60,8 +60,7 @@ FittedCopy losslessCopy(const QByteArray& bytes, const SiteLimits& limits,
 }  // namespace
 
 FittedCopy MakeUploadCopyOfFile(const QString& source, const SiteLimits& limits, const Stop* stop,
-                                std::int64_t* sourceBytes, JpegEncoder encoder,
-                                Reduction reduction) {
+                                SourceFacts* read, JpegEncoder encoder, Reduction reduction) {
     FittedCopy failed;
     LoadControl load;
     load.stop = stop;
@@ -99,8 +98,9 @@ FittedCopy MakeUploadCopyOfFile(const QString& source, const SiteLimits& limits,
         failed.reason = QStringLiteral("无法读出图片，内存不足");
         return failed;
     }
-    if (sourceBytes != nullptr) {
-        *sourceBytes = load.fileBytes;
+    if (read != nullptr) {
+        read->bytes = load.fileBytes;
+        read->pixels = original.isValid() ? original : picture.size();
     }
     if (load.damaged) {
         // Grey blocks would take the photograph's place, and over the source they would destroy

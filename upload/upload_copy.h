@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <cstdint>
 
@@ -11,11 +12,17 @@
 // copy, every file of the batch and of the command line go through here.
 namespace lanxi {
 
+// What a copy's source was as it was read.
+struct SourceFacts {
+    std::int64_t bytes = 0;  // the file's size
+    QSize pixels;            // its picture's, upright
+};
+
 // The upload copy of a picture file: loaded at a reduced scale when the copy keeps fewer pixels
 // (see the rule in the source), refused with a reason when it cannot be read or its data is
-// damaged. *sourceBytes (if given) is the file's size as it was read.
+// damaged. *read (if given) tells the file once its picture has been read.
 FittedCopy MakeUploadCopyOfFile(const QString& source, const SiteLimits& limits,
-                                const Stop* stop = nullptr, std::int64_t* sourceBytes = nullptr,
+                                const Stop* stop = nullptr, SourceFacts* read = nullptr,
                                 JpegEncoder encoder = kFittedEncoder,
                                 Reduction reduction = kFittedReduction);
 

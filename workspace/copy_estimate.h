@@ -8,6 +8,7 @@
 
 #include "base/stop.h"
 #include "document/drawn_image.h"
+#include "preview/previewed_copy.h"
 #include "upload/upload_copy.h"
 
 namespace lanxi {
@@ -26,11 +27,20 @@ class CopyEstimate : public QObject {
     ~CopyEstimate() override;
 
     // Asks for the copy of `drawing` (its whole image, as a save writes it) under `limits`.
-    // Without limits the copy is only measured (FittedCopy::bytes), as no save takes it.
+    // Without limits the copy is only measured (FittedCopy::bytes), as no save takes it, unless
+    // its file is kept for a preview.
     void Request(const DrawnImage& drawing, const SiteLimits& limits);
     // The copy of the latest request, once it is ready; empty while it is being worked out.
     const std::optional<FittedCopy>& Latest() const { return latest_; }
     bool Busy() const { return running_ != nullptr; }
+
+    // While a preview shows the copy, every copy keeps its file, decoded on the worker too
+    // (LatestPreview); a request for the state whose copy is ready only decodes that copy.
+    void setKeepFile(bool keep);
+    // The preview of the latest copy while files are kept, once it is ready; else null.
+    const PreviewedCopy* LatestPreview() const {
+        return latest_ && preview_ ? &*preview_ : nullptr;
+    }
 
   signals:
     // The copy of the latest request is ready (see Latest()).
@@ -40,16 +50,27 @@ class CopyEstimate : public QObject {
     struct Job {
         DrawnImage drawing;
         SiteLimits limits;
+        bool keepFile = false;
+        std::optional<FittedCopy> made;  // the copy of this very state, made already
         lanxi::Stop stop;
+    };
+    struct Made {
+        FittedCopy copy;
+        std::optional<PreviewedCopy> preview;
     };
     void start(std::shared_ptr<Job> job);
     void landed();
 
     QThreadPool pool_;
-    QFutureWatcher<FittedCopy> watcher_;
+    QFutureWatcher<Made> watcher_;
     std::shared_ptr<Job> running_;
     std::shared_ptr<Job> waiting_;
     std::optional<FittedCopy> latest_;
+    std::optional<PreviewedCopy> preview_;
+    // What the latest copy was made of.
+    DrawnImage latestDrawing_;
+    SiteLimits latestLimits_;
+    bool keepFile_ = false;
 };
 
 }  // namespace lanxi

@@ -58,6 +58,9 @@ void Form1::BuildControls(QWidget* w) {
     Command16->setToolTip(QStringLiteral(
         "忘记记住的选择：打开和保存图片的文件夹、批量压缩浏览的文件夹、两个窗口的上传要求。"
         "下次启动时恢复为默认。"));
+    Command17->setToolTip(
+        QStringLiteral("在另一个窗口中显示按当前上传要求保存时的上传副本（_YS 文件）："
+                       "100% 或适合窗口，按住空格键或鼠标左键对比压缩前。"));
 
     On(Command1, &QPushButton::clicked, &Form1::Command1_Click);
     On(Command2, &QPushButton::clicked, &Form1::Command2_Click);
@@ -82,6 +85,7 @@ void Form1::BuildControls(QWidget* w) {
     On(Command14, &QPushButton::clicked, &Form1::Command14_Click);
     On(Command15, &QPushButton::clicked, &Form1::Command15_Click);
     On(Command16, &QPushButton::clicked, &Form1::Command16_Click);
+    On(Command17, &QPushButton::clicked, &Form1::Command17_Click);
     // The keys every picture tool answers. In a text box they undo the typing instead.
     On(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), w), &QShortcut::activated,
        &Form1::Command13_Click);

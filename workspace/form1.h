@@ -2,6 +2,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRect>
 #include <QString>
@@ -15,6 +16,7 @@
 #include "forms/controls.h"
 #include "forms/form.h"
 #include "forms/picture_frame.h"
+#include "preview/copy_preview.h"
 #include "upload/upload_copy.h"
 #include "workspace/copy_estimate.h"
 #include "workspace/edit_history.h"
@@ -83,6 +85,7 @@ class Form1 : public Form {
     Control<QPushButton> Command14{this, "Command14"};  // redo
     Control<QPushButton> Command15{this, "Command15"};  // trim the blank margins
     Control<QPushButton> Command16{this, "Command16"};  // forget the remembered choices
+    Control<QPushButton> Command17{this, "Command17"};  // preview the upload copy
 
     // Event handlers.
     void Command1_Click();   // enlarge, or fixed size
@@ -110,6 +113,9 @@ class Form1 : public Form {
     void Command14_Click();  // redo it (also Ctrl+Y and Ctrl+Shift+Z)
     void Command15_Click();  // trim the blank margins of the left picture, as a crop
     void Command16_Click();  // forget the remembered choices
+    // Shows the upload copy of the result as the site will receive it, in a window of its own
+    // that follows the result and the preset as the readout does.
+    void Command17_Click();
     // Files dropped on the window: the first opens as if it had been chosen in the open dialog.
     void Form_DragDrop(const QStringList& files);
 
@@ -117,6 +123,10 @@ class Form1 : public Form {
     SitePreset Preset() const;
     // The readout is being worked out.
     bool Estimating() const { return estimate_.Busy() || estimateDue_; }
+    // The window of Command17 while it is open, else null.
+    CopyPreview* Preview() const { return preview_; }
+    // What works out the readout's copy, and the preview's.
+    const CopyEstimate& Estimate() const { return estimate_; }
 
     // The steps that can be undone and redone, kept while the window is loaded and forgotten
     // when another picture is opened.
@@ -170,8 +180,12 @@ class Form1 : public Form {
     // The common body of the two copies: `to` takes `from`'s size and its assigned picture.
     void copyPicture(PictureFrame* from, PictureFrame* to);
 
+    // The preview shows the latest estimate's copy once it is ready.
+    void showPreview();
+
     CopyEstimate estimate_;
     bool estimateDue_ = false;
+    QPointer<CopyPreview> preview_;
     EditHistory history_;
     // The state before the crop drag, or the keys moving the rectangle, in progress.
     std::optional<WorkspaceState> beforeCrop_;

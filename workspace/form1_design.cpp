@@ -82,16 +82,19 @@ const ControlDesign kStrip[] = {
      {.accessibleName = "上传要求"}},
     {"Label3", Make<VbLabel>, "上传副本：—", {6120, kForm1Height + 150, 6000, 180}, kNoTab,
      {.autoSize = true, .accessibleName = "上传副本"}},
-    // The second row: the edits, enabled as the undo history and an opened picture allow, and
-    // at the right, under the designed column of "缩放复位" and "关闭", forgetting the choices.
+    // The second row: the edits, enabled as the undo history and an opened picture allow, the
+    // preview of the upload copy, and at the right, under the designed column of "缩放复位" and
+    // "关闭", forgetting the choices.
     {"Command13", Make<QPushButton>, "撤销", {120, kForm1Height + kStripRowHeight + 60, 900, 360},
      20, {.enabled = false}},
     {"Command14", Make<QPushButton>, "重做", {1080, kForm1Height + kStripRowHeight + 60, 900, 360},
      21, {.enabled = false}},
     {"Command15", Make<QPushButton>, "裁掉空白边",
      {2040, kForm1Height + kStripRowHeight + 60, 1500, 360}, 22, {.enabled = false}},
+    {"Command17", Make<QPushButton>, "预览上传副本",
+     {3660, kForm1Height + kStripRowHeight + 60, 1800, 360}, 23, {.enabled = false}},
     {"Command16", Make<QPushButton>, "恢复默认",
-     {15240, kForm1Height + kStripRowHeight + 60, 1335, 360}, 23},
+     {15240, kForm1Height + kStripRowHeight + 60, 1335, 360}, 24},
 };
 // clang-format on
 

@@ -84,9 +84,10 @@ void Form1::openChosen(const QString& path) {
         BaseHeight = Picture2->Height();
         OpenedWidth = Picture2->Width();
         OpenedHeight = Picture2->Height();
-        // The strip's trim needs a picture as the crop does; the steps taken on the last picture
-        // are not undone into this one.
+        // The strip's trim and preview need a picture as the crop does; the steps taken on the
+        // last picture are not undone into this one.
         Command15->setEnabled(true);
+        Command17->setEnabled(true);
         beforeCrop_.reset();
         history_.Clear();
     }

@@ -56,6 +56,9 @@ void Form1::estimateCopy() {
         Label3->setForeColor(QColor(128, 128, 128));
         Label3->setCaption(QStringLiteral("上传副本：正在计算…"));
     }
+    if (preview_) {
+        preview_->ShowPending();
+    }
     // Once the current event is done: a click that changes the result several times asks once.
     QTimer::singleShot(0, this, [this] {
         estimateDue_ = false;
@@ -82,6 +85,7 @@ void Form1::showCopy() {
         Label3->setCaption(QStringLiteral("上传副本：无法压缩到%1以内（%2）")
                                .arg(SiteBytes(Describe(Preset()).limits.maxBytes), copy->reason));
     }
+    showPreview();  // last: it may ask for the copy's file, which sets the copy aside
 }
 
 }  // namespace lanxi

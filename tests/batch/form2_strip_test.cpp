@@ -1,6 +1,7 @@
 // The batch window's strip for the site's limits, and files dropped on its list.
 #include <QComboBox>
 #include <QFileInfo>
+#include <QLocale>
 #include <QMimeData>
 #include <QUrl>
 
@@ -8,6 +9,7 @@
 #include "codec/loader.h"
 #include "forms/remembered.h"
 #include "tests/batch/batch_fixture.h"
+#include "tests/support/accessibility.h"
 
 namespace lanxi {
 namespace {
@@ -36,6 +38,75 @@ TEST_F(StripTest, WithAPresetEveryRowIsFittedAndTheMessageTellsTheBytes) {
         EXPECT_LE(QFileInfo(copy).size(), 200'000) << copies[i];
         EXPECT_EQ(LoadPicture(copy).size(), sizes[i]) << copies[i];
     }
+}
+
+// After a run, "查看结果" lists every row with the bytes and pixels of its source and of the file
+// written, sorts by any column, and shows a written copy against its source from the keyboard;
+// the list lasts until the next run.
+TEST_F(StripTest, TheResultsListTellsWhatTheRunWroteAndPreviewsACopy) {
+    test::WriteJpeg(test::PhotoImage(1800, 1200), dir.file(QStringLiteral("照片.jpg")));
+    test::WriteBmp(test::PhotoImage(400, 600), dir.file(QStringLiteral("竖图.bmp")));
+    test::WriteBytes("no picture", dir.file(QStringLiteral("坏.jpg")));
+    add(dir.path(), {"照片.jpg", "竖图.bmp", "坏.jpg"});
+    for (int i = 0; i < form.Combo1->count(); ++i) {
+        if (PresetAt(i) == SitePreset::Article) {
+            form.Combo1->setCurrentIndex(i);
+        }
+    }
+    EXPECT_FALSE(form.Command5->isEnabled());
+    run();
+    ASSERT_TRUE(form.Command5->isEnabled());
+    test::Click(form.Command5);
+    BatchResults* results = form.Results();
+    ASSERT_NE(results, nullptr);
+    QTableView* table = results->Table();
+    const auto cell = [&](int row, int column, int role = Qt::DisplayRole) {
+        return table->model()->index(row, column).data(role).toString();
+    };
+    ASSERT_EQ(table->model()->rowCount(), 3);
+    const QSize sources[] = {{1800, 1200}, {400, 600}};
+    for (int row = 0; row < 2; ++row) {
+        const QString source = dir.file(cell(row, BatchResults::Name));
+        const QString copy = dir.file(cell(row, BatchResults::Copy));
+        const QSize written = LoadPicture(copy).size();
+        EXPECT_EQ(cell(row, BatchResults::Bytes, Qt::ToolTipRole),
+                  QStringLiteral("%1 → %2 字节")
+                      .arg(QLocale(QLocale::Chinese).toString(QFileInfo(source).size()),
+                           QLocale(QLocale::Chinese).toString(QFileInfo(copy).size())));
+        EXPECT_EQ(cell(row, BatchResults::Pixels), QStringLiteral("%1 × %2 → %3 × %4")
+                                                       .arg(sources[row].width())
+                                                       .arg(sources[row].height())
+                                                       .arg(written.width())
+                                                       .arg(written.height()));
+        EXPECT_EQ(cell(row, BatchResults::Outcome), QStringLiteral("已写入"));
+    }
+    EXPECT_EQ(cell(0, BatchResults::Copy), QStringLiteral("照片_YS.jpg"));
+    EXPECT_TRUE(cell(2, BatchResults::Outcome).startsWith(QStringLiteral("失败：无法读出图片")));
+    EXPECT_EQ(test::UnnamedControls(results), QStringList());
+
+    // The largest copy first, then the keys: Enter on it opens its preview.
+    table->sortByColumn(BatchResults::Bytes, Qt::DescendingOrder);
+    EXPECT_EQ(cell(0, BatchResults::Name), QStringLiteral("照片.jpg"));
+    EXPECT_EQ(cell(2, BatchResults::Name), QStringLiteral("坏.jpg"));
+    table->setFocus();
+    table->setCurrentIndex(table->model()->index(0, 0));
+    QTest::keyClick(table, Qt::Key_Return);
+    CopyPreview* preview = results->Preview();
+    ASSERT_NE(preview, nullptr);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !preview->Loading(); }, 30'000));
+    EXPECT_EQ(preview->Canvas()->copy().image(),
+              LoadPicture(dir.file(QStringLiteral("照片_YS.jpg"))).image());
+    EXPECT_TRUE(preview->Canvas()->canCompare());
+    EXPECT_EQ(preview->Shown().reduction, kFittedReduction) << "compared as the copy was made";
+    results->ShowRow(2);
+    EXPECT_EQ(results->findChild<VbLabel*>(QStringLiteral("status"))->Caption(),
+              QStringLiteral("“坏.jpg”没有写入副本，没有可以预览的图片。"));
+
+    // The next run forgets this one's results.
+    run();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(form.Results(), nullptr);
+    EXPECT_TRUE(form.Command5->isEnabled());
 }
 
 // Files and folders from the file manager: a file of any format the program reads becomes a row

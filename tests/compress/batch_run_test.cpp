@@ -51,7 +51,8 @@ TEST(BatchMemory, LargePicturesRunOnlyWhileTheirMemoryFitsTheBudget) {
 // With a preset every row is fitted: photographs, one stored on its side with a camera's 60 KB
 // Exif block, and a BMP come out within the preset's pixels and bytes, upright, with no metadata
 // spending the budget; a JPEG decoded at a reduced scale gives the copy a full decode gives,
-// within a small error; and "不限" is today's copy, byte for byte.
+// within a small error; and "不限" is today's copy, byte for byte. Each row's result tells the
+// bytes and pixels of its source and of the file written, and whether it replaced one.
 TEST(BatchFitting, EveryRowIsFittedAndAReducedDecodeGivesWhatAFullOneGives) {
     test::TempDir dir;
     const QImage photo = test::PhotoImage(2400, 1600);
@@ -63,23 +64,33 @@ TEST(BatchFitting, EveryRowIsFittedAndAReducedDecodeGivesWhatAFullOneGives) {
     for (const char* name : {"横.jpg", "竖.jpg", "图.bmp"}) {
         rows.add({QString::fromUtf8(name), dir.path()});
     }
-    const auto runAll = [](const std::vector<BatchJob>& jobs) {
+    std::vector<std::optional<RowResult>> results;
+    const auto runAll = [&results](const std::vector<BatchJob>& jobs) {
         BatchRun run(jobs, nullptr, kWorkers);
         QEventLoop loop;
         QObject::connect(&run, &BatchRun::finished, &loop, &QEventLoop::quit);
         run.Start();
         loop.exec();
+        results = run.results();
         return run.Summary();
     };
     const BatchSummary fitted = runAll(PlanBatch(rows, false, SitePreset::Article));
     EXPECT_EQ(fitted.written, 3);
     EXPECT_GT(fitted.bytesBefore, fitted.bytesAfter);
     const QSize sizes[] = {{700, 467}, {700, 1050}, {700, 467}};
+    const QSize sources[] = {{2400, 1600}, {1600, 2400}, {900, 600}};
     const char* copies[] = {"横_YS.jpg", "竖_YS.jpg", "图_YS.jpg"};
     for (int i = 0; i < 3; ++i) {
         const QString copy = dir.file(QString::fromUtf8(copies[i]));
         EXPECT_LE(QFileInfo(copy).size(), 200'000) << copies[i];
         EXPECT_EQ(LoadPicture(copy).size(), sizes[i]) << copies[i];
+        ASSERT_TRUE(results[i].has_value());
+        const RowResult& r = *results[i];
+        EXPECT_EQ(r.bytesBefore, QFileInfo(rows.at(i).path()).size()) << copies[i];
+        EXPECT_EQ(r.bytesAfter, QFileInfo(copy).size()) << copies[i];
+        EXPECT_EQ(r.pixelsBefore, sources[i]) << copies[i];
+        EXPECT_EQ(r.pixelsAfter, sizes[i]) << copies[i];
+        EXPECT_FALSE(r.replaced) << copies[i];
         for (int marker : test::InspectJpeg(test::ReadBytes(copy)).markers) {
             EXPECT_FALSE(test::IsMetadataMarker(marker)) << copies[i];
         }
@@ -97,6 +108,9 @@ TEST(BatchFitting, EveryRowIsFittedAndAReducedDecodeGivesWhatAFullOneGives) {
     EXPECT_EQ(runAll(PlanBatch(rows, false)).written, 3);
     EXPECT_EQ(test::ReadBytes(dir.file(QStringLiteral("竖_YS.jpg"))),
               EncodeJpeg(LoadPicture(dir.file(QStringLiteral("竖.jpg"))), kUploadCopy));
+    EXPECT_EQ(results[1]->pixelsBefore, sources[1]) << "a full decode tells the same";
+    EXPECT_EQ(results[1]->pixelsAfter, sources[1]);
+    EXPECT_TRUE(results[1]->replaced) << "the fitted copy stood there";
 }
 
 #ifdef Q_OS_UNIX

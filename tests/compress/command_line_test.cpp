@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
+#include <QMap>
 #include <QProcess>
 #include <QThread>
+#include <functional>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -11,6 +14,7 @@
 
 #include "codec/loader.h"
 #include "compress/command_line.h"
+#include "tests/support/filesystems.h"
 #include "tests/support/images.h"
 #include "upload/upload_copy.h"
 
@@ -57,11 +61,12 @@ TEST(CommandLine, CompressesEachFileAsTheBatchWindowWouldAndSaysSoLineByLine) {
     EXPECT_TRUE(o.out.contains(QStringLiteral("无.jpg\t失败：无法读出图片，文件不存在"))) << o.out;
     EXPECT_TRUE(o.out.contains(QStringLiteral("\t质量 80\t"))) << o.out;
 
-    // A picture smaller than an avatar's side is not enlarged, and the line says so.
+    // A picture smaller than an avatar's side is not enlarged, and the line says so; and that
+    // the run replaced the copy the first one wrote.
     o = run({"compress", "--preset", "avatar-310", bmp});
     EXPECT_EQ(o.status, 0);
-    EXPECT_TRUE(
-        o.out.contains(QStringLiteral("\t图片的最小边只有 60 象素，不到 310 象素，没有放大\n")))
+    EXPECT_TRUE(o.out.contains(
+        QStringLiteral("\t图片的最小边只有 60 象素，不到 310 象素，没有放大\t替换原有文件\n")))
         << o.out;
 
     for (const QStringList& wrong :
@@ -73,6 +78,111 @@ TEST(CommandLine, CompressesEachFileAsTheBatchWindowWouldAndSaysSoLineByLine) {
         EXPECT_TRUE(o.err.contains(QStringLiteral("用法：lanxi-pictool compress"))) << o.err;
         EXPECT_TRUE(o.out.isEmpty());
     }
+}
+
+// Every name under the folders, hidden ones included, with each file's bytes.
+QMap<QString, QByteArray> snapshot(const QStringList& folders) {
+    QMap<QString, QByteArray> all;
+    for (const QString& folder : folders) {
+        QDirIterator it(folder,
+                        QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QFileInfo info(it.next());
+            all.insert(info.filePath(),
+                       info.isFile() ? test::ReadBytes(info.filePath()) : "folder");
+        }
+    }
+    return all;
+}
+
+// A dry run tells, line for line, what the run itself then reports (the copies written with their
+// bytes and quality, a copy that replaces a file, a file that already fits, collisions, refusals
+// and writes that cannot succeed), with the same exit status; and it writes nothing at all.
+TEST(CommandLine, ADryRunReportsTheLinesOfTheRealRunAndWritesNothing) {
+    struct Case {
+        QStringList options;
+        std::function<QStringList(test::TempDir&)> files;  // makes the files, gives the names
+        QStringList expected;                              // what some lines must hold
+    };
+    const QByteArray photo = test::JpegBytes(test::PhotoImage(1400, 1000));
+    const QImage small = test::SmoothImage(600, 400);
+    const std::vector<Case> cases = {
+        {{"--preset", "article"},
+         [&](test::TempDir& dir) {
+             test::WriteBytes(photo, dir.file(QStringLiteral("照片.jpg")));
+             test::WriteJpeg(small, dir.file(QStringLiteral("小图.jpg")), 90);
+             test::WriteBytes(photo, dir.file(QStringLiteral("旧.jpg")));
+             test::WriteBytes("an older copy", dir.file(QStringLiteral("旧_YS.jpg")));
+             test::WriteBytes(photo, dir.file(QStringLiteral("挡住.jpg")));
+             QDir(dir.path()).mkdir(QStringLiteral("挡住_YS.jpg"));
+             test::WriteBytes(QByteArray("GIF89a\x01\0\x01\0\0\0\0;", 16),
+                              dir.file(QStringLiteral("动画.gif")));
+             return QStringList{
+                 dir.file(QStringLiteral("照片.jpg")), dir.file(QStringLiteral("小图.jpg")),
+                 dir.file(QStringLiteral("旧.jpg")),   dir.path() + QStringLiteral("/./照片.jpg"),
+                 dir.file(QStringLiteral("挡住.jpg")), dir.file(QStringLiteral("动画.gif")),
+                 dir.file(QStringLiteral("没有.jpg"))};
+         },
+         {QStringLiteral("\t质量 96\t"), QStringLiteral("旧_YS.jpg\t替换原有文件"),
+          QStringLiteral("失败：和“照片.jpg”要写到同一个文件“照片_YS.jpg”"),
+          QStringLiteral("失败：无法写入“挡住_YS.jpg”，已有同名的文件夹"),
+          QStringLiteral("失败：这是 GIF 图片"), QStringLiteral("失败：无法读出图片，文件不存在")}},
+        {{"--overwrite"},
+         [&](test::TempDir& dir) {
+             test::WriteBmp(small, dir.file(QStringLiteral("a.bmp")));
+             test::WriteBytes(photo, dir.file(QStringLiteral("a.jpg")));
+             test::WriteBmp(small, dir.file(QStringLiteral("b.bmp")));
+             test::WriteBytes(photo, dir.file(QStringLiteral("b.jpg")));
+             EXPECT_TRUE(small.save(dir.file(QStringLiteral("c.png"))));
+             return QStringList{
+                 dir.file(QStringLiteral("a.bmp")), dir.file(QStringLiteral("a.jpg")),
+                 dir.file(QStringLiteral("b.bmp")), dir.file(QStringLiteral("c.png"))};
+         },
+         {QStringLiteral("失败：会覆盖列表中的另一个文件“a.jpg”"),
+          QStringLiteral("a.jpg\t替换原有文件"), QStringLiteral("失败：旁边已有文件“b.jpg”"),
+          QStringLiteral("c.jpg\n")}},
+    };
+    for (const Case& c : cases) {
+        test::TempDir dir;
+        QStringList files = c.files(dir);
+        // A folder no file can be written in, where the system allows making one.
+        test::ReadOnlyDirectory locked;
+        test::WriteBytes(photo, locked.file(QStringLiteral("锁.jpg")));
+        const bool lockedToo = locked.lock();
+        if (lockedToo) {
+            files << locked.file(QStringLiteral("锁.jpg"));
+        }
+        const QStringList folders = {dir.path(), locked.path()};
+        const QMap<QString, QByteArray> before = snapshot(folders);
+
+        const Outcome dry = run(QStringList{"compress", "--dry-run"} + c.options + files);
+        EXPECT_EQ(snapshot(folders), before) << c.options.join(' ');
+        const Outcome real = run(QStringList{"compress"} + c.options + files);
+        EXPECT_NE(snapshot(folders), before) << c.options.join(' ');
+
+        EXPECT_EQ(dry.status, 1);
+        EXPECT_EQ(real.status, dry.status);
+        QStringList dryLines = dry.out.split('\n', Qt::SkipEmptyParts);
+        QStringList realLines = real.out.split('\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(dryLines.size(), files.size() + 1) << dry.out;
+        EXPECT_TRUE(dryLines.takeLast().startsWith(QStringLiteral("试运行，没有写入任何文件：")));
+        EXPECT_TRUE(realLines.takeLast().startsWith(QStringLiteral("共 ")));
+        EXPECT_EQ(dryLines, realLines);
+        for (const QString& expected : c.expected) {
+            EXPECT_TRUE(real.out.contains(expected)) << expected << "\n" << real.out;
+        }
+        if (lockedToo) {
+            EXPECT_TRUE(realLines.last().contains(QStringLiteral("\t失败：无法写入“锁")) &&
+                        realLines.last().endsWith(QStringLiteral("”，磁盘是只读的")))
+                << realLines.last();
+        }
+    }
+    // Every file written: a dry run says so as the run would.
+    test::TempDir dir;
+    test::WriteBytes(photo, dir.file(QStringLiteral("一.jpg")));
+    EXPECT_EQ(run({"compress", "--dry-run", dir.file(QStringLiteral("一.jpg"))}).status, 0);
+    EXPECT_EQ(test::DirectoryEntries(dir.path()), QStringList{QStringLiteral("一.jpg")});
 }
 
 #ifdef Q_OS_UNIX
@@ -131,9 +241,11 @@ TEST(CommandLine, HostileNamesAreReportedOneLineEachAndNothingUnnamedIsWritten) 
     ASSERT_EQ(lines.size(), 9) << out.toStdString();
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("行\\n换.jpg\t"))) << lines[0];
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("制\\t表.jpg\t"))) << lines[1];
-    for (const QString& line : lines.mid(0, 4)) {
-        EXPECT_EQ(line.count('\t'), 3) << line << " (written over itself)";
+    for (const QString& line : lines.mid(0, 3)) {
+        EXPECT_EQ(line.count('\t'), 4) << line << " (written over itself)";
+        EXPECT_TRUE(line.endsWith(QStringLiteral("\t替换原有文件"))) << line;
     }
+    EXPECT_EQ(lines[3].count('\t'), 3) << lines[3] << " (a new JPEG beside it)";
     EXPECT_TRUE(lines[4].contains(QStringLiteral("失败：旁边已有文件“a.jpg”"))) << lines[4];
     EXPECT_TRUE(lines[5].endsWith(QStringLiteral("logo.jpg"))) << lines[5];
     EXPECT_TRUE(lines[6].contains(QStringLiteral("失败：这是 GIF 图片"))) << lines[6];

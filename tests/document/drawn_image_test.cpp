@@ -149,5 +149,39 @@ TEST(DrawnImage, ShrinkingOneSideAveragesItWhileTheOtherIsEnlarged) {
     }
 }
 
+// A part of an image is what the whole shows there, pixel for pixel, however strongly its
+// paintings shrink and with either reduction: a part cut from a reduction lies on the whole
+// reduction's grid.
+TEST(DrawnImage, APartShowsWhatTheWholeShowsThere) {
+    const StdPicture pattern(test::PatternImage(1600, 1200));
+    const StdPicture photo(test::PhotoImage(900, 700));
+    struct Case {
+        const char* what;
+        DrawnImage drawing;
+    };
+    std::vector<Case> cases;
+    cases.push_back({"a picture reduced to 700 x 525", DrawnImage::Of(pattern).scaled({700, 525})});
+    cases.push_back({"to 613 x 457, no whole ratio", DrawnImage::Of(pattern).scaled({613, 457})});
+    DrawnImage painted = sized(640, 480);
+    painted.setPicture(photo);
+    painted.paint(pattern, QRectF(20.5, 10.25, 401.3, 300.7), QRectF(100, 50, 1400, 1100));
+    painted.paint(photo, QRectF(300, 200, 600, 500), QRectF(0, 0, 300, 250));  // enlarged
+    cases.push_back({"a cut shrunk at fractions over a picture, an enlargement", painted});
+    cases.push_back({"that scaled again", painted.scaled({500, 377})});
+    for (const Reduction reduction : {Reduction::Area, Reduction::Lanczos3}) {
+        for (const Case& c : cases) {
+            const QImage whole = c.drawing.image(reduction).image();
+            const QSize size = c.drawing.size();
+            for (const QRect& area : {QRect(QPoint(0, 0), size), QRect(150, 120, 200, 150),
+                                      QRect(size.width() - 97, 33, 97, 61), QRect(3, 5, 1, 1)}) {
+                const QImage part = c.drawing.part(area).image(reduction).image();
+                ASSERT_EQ(part.size(), area.size()) << c.what;
+                EXPECT_LE(test::MaxDifference(part, whole.copy(area)), 2)
+                    << c.what << " at " << area.x() << "," << area.y() << ", " << int(reduction);
+            }
+        }
+    }
+}
+
 }  // namespace
 }  // namespace lanxi

@@ -13,6 +13,7 @@
 #include "tests/support/accessibility.h"
 #include "tests/support/jpeg_info.h"
 #include "tests/workspace/workspace_fixture.h"
+#include "upload/name_rule.h"
 
 namespace lanxi {
 namespace {
@@ -261,14 +262,80 @@ TEST_F(StripTest, APresetMeetsItsRuleAfterAnyStepsAndKeepsTheCrop) {
 }
 
 // The window closed while an estimate is being worked out: nothing reaches the freed controls
-// when it lands (the sanitizer build would see it).
+// when it lands (the sanitizer build would see it); nor the preview's, which goes with it.
 TEST_F(StripTest, AWindowClosedWhileTheCopyIsWorkedOutIsLeftAlone) {
     openPicture(test::PhotoImage(2000, 1500));
+    Click(form.Command17);
     Click(form.Command1);
     form.Unload();
     QApplication::processEvents();
     EXPECT_TRUE(QTest::qWaitFor([this] { return !form.Estimating(); }, 30'000));
     EXPECT_EQ(form.Label3, nullptr);
+    EXPECT_EQ(form.Preview(), nullptr);
+}
+
+// The preview shows the very file a save writes for the same state, decoded, at every step:
+// the designed copy at quality 80, a preset's, after a crop, an undo and a redo.
+TEST_F(StripTest, ThePreviewShowsTheFileASaveWritesAndFollowsEveryStep) {
+    openPicture(test::PhotoImage(1600, 1200));
+    Click(form.Command17);
+    CopyPreview* preview = form.Preview();
+    ASSERT_NE(preview, nullptr);
+    const auto previewed = [&] {
+        readout();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return !preview->Shown().pixels.isEmpty(); }, 30'000));
+        return preview->Canvas()->copy().image();
+    };
+    int saves = 0;
+    const auto saved = [&] {
+        const QString name = QStringLiteral("第%1次.bmp").arg(++saves);
+        ui.answer(dir.file(name));
+        Click(form.Command3);
+        return LoadPicture(YsName(dir.file(name))).image();
+    };
+    const QImage whole = previewed();
+    const std::int64_t bytes = preview->Shown().bytes;
+    EXPECT_EQ(whole.size(), QSize(1600, 1200));
+    EXPECT_EQ(saved(), whole);
+    EXPECT_EQ(bytes, QFileInfo(YsName(dir.file(QStringLiteral("第1次.bmp")))).size());
+
+    choose(SitePreset::Article);
+    const QImage article = previewed();
+    EXPECT_EQ(article.size(), QSize(700, 525));
+    EXPECT_TRUE(preview->Canvas()->canCompare());
+    EXPECT_EQ(saved(), article);
+    // The saved result is the frame's picture now, and its copy is made from it.
+    const QImage afterSave = previewed();
+    EXPECT_EQ(afterSave.size(), QSize(700, 525));
+
+    drag(form.Picture2, {100, 100}, {700, 500});
+    const QImage crop = previewed();
+    EXPECT_EQ(crop.size(), QSize(600, 400));
+    Click(form.Command13);
+    EXPECT_EQ(previewed(), afterSave) << "undone";
+    Click(form.Command14);
+    EXPECT_EQ(previewed(), crop) << "made again";
+    choose(SitePreset::IdCard);
+    const QImage card = previewed();
+    EXPECT_LE(preview->Shown().bytes, 100'000);
+    EXPECT_EQ(saved(), card);
+
+    // Closed and opened again on the same state: the readout's copy is decoded, not made again.
+    EXPECT_EQ(previewed(), card) << "the saved result's copy";
+    const QByteArray made = form.Estimate().Latest()->jpeg;
+    ASSERT_FALSE(made.isEmpty());
+    preview->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(form.Preview(), nullptr);
+    Click(form.Command17);
+    preview = form.Preview();
+    EXPECT_EQ(previewed(), card);
+    EXPECT_EQ(form.Estimate().Latest()->jpeg.constData(), made.constData()) << "encoded again";
+
+    // One preview at a time: the button brings the same window back.
+    Click(form.Command17);
+    EXPECT_EQ(form.Preview(), preview);
+    EXPECT_EQ(form.window()->findChildren<CopyPreview*>().size(), 1);
 }
 
 }  // namespace
