@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QUrl>
+#include <utility>
 
 #include "base/log.h"
 
@@ -61,6 +62,18 @@ class RealUserInterface : public UserInterface {
         }
         if (!request.directory.isEmpty()) {
             dialog->setDirectory(request.directory);
+        }
+        // Named here, not left to the labels beside them, which name them for readers on Linux
+        // but not on Windows.
+        const std::pair<const char*, QString> names[] = {
+            {"lookInCombo", QStringLiteral("查找范围")},
+            {"fileTypeCombo", QStringLiteral("文件类型")},
+            {"fileNameEdit", QStringLiteral("文件名")},
+        };
+        for (const auto& [objectName, name] : names) {
+            if (auto* control = dialog->findChild<QWidget*>(QLatin1String(objectName))) {
+                control->setAccessibleName(name);
+            }
         }
         if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
             return {};

@@ -10,6 +10,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QProcess>
+#include <QTemporaryDir>
 #include <QTest>
 #include <future>
 #include <memory>
@@ -102,7 +103,9 @@ class OwnPlace {
 
   private:
     static constexpr const char* kNames[] = {"XDG_RUNTIME_DIR", "TMP", "TEMP"};
-    test::TempDir dir_;
+    // A name of plain letters: Windows reads the variables in its own code page, in which the
+    // test folders' Chinese names would not survive.
+    QTemporaryDir dir_{QDir::tempPath() + QStringLiteral("/lanxi-place-XXXXXX")};
     std::vector<QByteArray> saved_;
 };
 
