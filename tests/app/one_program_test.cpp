@@ -152,7 +152,9 @@ TEST(OneProgram, LaterStartsHandTheirFilesToTheProgramThatRuns) {
     }
     // Arguments it cannot read end a start at once, with the reason and the usage.
     EXPECT_EQ(starts[3]->exitCode(), 2);
+    // Windows ends the console's lines with \r\n.
     EXPECT_TRUE(QString::fromUtf8(starts[3]->readAllStandardError())
+                    .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
                     .startsWith(QStringLiteral("lanxi-pictool：不认识的预设“avatar-999”\n用法：")));
     EXPECT_TRUE(QTest::qWaitFor([&] { return ui.messages.size() >= 2; }, 60'000));
 
