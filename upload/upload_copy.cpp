@@ -16,16 +16,28 @@ namespace lanxi {
 
 namespace {
 
-// The name of a format no copy is made from (a GIF, a TIFF), or empty for one it is made from.
-QString refusedFormat(const QByteArray& bytes) {
-    if (FormatOf(MemorySource(bytes)).format != PictureFormat::Other) {
+// The first bytes of a file that tell its format: as many as Qt's readers look at.
+constexpr qsizetype kFormatBytes = 4096;
+
+// Why no copy is made of a file that begins with `head`, the format of a picture it is not made
+// from (a GIF, a TIFF), or empty. An animation would lose all but its first picture, and the
+// others are no pictures a user uploads: only the formats the batch lists are made into copies.
+QString formatRefusal(QByteArray head) {
+    head.truncate(kFormatBytes);
+    if (FormatOf(MemorySource(head)).format != PictureFormat::Other) {
         return {};
     }
-    QByteArray copy = bytes;
-    QBuffer buffer(&copy);
+    QBuffer buffer(&head);
     buffer.open(QIODevice::ReadOnly);
     const QByteArray format = QImageReader::imageFormat(&buffer);
-    return format.isEmpty() ? QString() : QString::fromLatin1(format).toUpper();
+    return format.isEmpty()
+               ? QString()
+               : QStringLiteral("这是 %1 图片，只压缩 %2 图片")
+                     .arg(QString::fromLatin1(format).toUpper(), ReadableFormatNames());
+}
+
+QString unreadable(const Error& e) {
+    return QStringLiteral("无法读出图片，%1").arg(e.message());
 }
 
 // A JPEG that already meets every limit: its own picture without its metadata, to the bit,
@@ -82,18 +94,13 @@ FittedCopy MakeUploadCopyOfFile(const QString& source, const SiteLimits& limits,
     QByteArray bytes;
     try {
         bytes = ReadRegularFile(source, kMaxFileBytes, stop);
-        // An animation would lose all but its first picture, and the others are no pictures a
-        // user uploads: only the formats the batch lists are made into copies.
-        if (const QString format = refusedFormat(bytes); !format.isEmpty()) {
-            failed.reason =
-                QStringLiteral("这是 %1 图片，只压缩 %2 图片").arg(format, ReadableFormatNames());
+        if (failed.reason = formatRefusal(bytes); !failed.reason.isEmpty()) {
             return failed;
         }
         picture = DecodePicture(bytes, &load);
     } catch (const Error& e) {
         failed.stopped = e.code() == ErrorCode::UserInterrupt;
-        failed.reason = failed.stopped ? QStringLiteral("已停止")
-                                       : QStringLiteral("无法读出图片，%1").arg(e.message());
+        failed.reason = failed.stopped ? QStringLiteral("已停止") : unreadable(e);
         return failed;
     } catch (const std::bad_alloc&) {
         failed.reason = QStringLiteral("无法读出图片，内存不足");
@@ -121,6 +128,18 @@ FittedCopy MakeUploadCopyOfFile(const QString& source, const SiteLimits& limits,
         }
     }
     return copy;
+}
+
+QString SourceRefusal(const QString& source) {
+    try {
+        RegularFile file;
+        file.open(source);
+        QByteArray head(kFormatBytes, Qt::Uninitialized);
+        head.truncate(qsizetype(file.read(head.data(), head.size())));
+        return formatRefusal(head);
+    } catch (const Error& e) {
+        return unreadable(e);
+    }
 }
 
 bool WriteUploadCopy(const FittedCopy& copy, const QString& path, QString* reason, AtLink atLink,
