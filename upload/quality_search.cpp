@@ -332,11 +332,18 @@ FittedCopy MakeUploadCopy(const DrawnImage& image, const SiteLimits& limits, con
     if (copy.stopped) {
         copy.reason = stoppedText();
     }
+    // The site may refuse an avatar below its side, whatever made it so.
     const QSize given = original.isValid() ? original : image.size();
-    if (copy.fits() && limits.shorterSide > 0 &&
-        std::min(given.width(), given.height()) < limits.shorterSide) {
+    const int givenSide = std::min(given.width(), given.height());
+    const int copySide = std::min(copy.size.width(), copy.size.height());
+    if (copy.fits() && limits.shorterSide > 0 && givenSide < limits.shorterSide) {
         copy.note = QStringLiteral("图片的最小边只有 %1 象素，不到 %2 象素，没有放大")
-                        .arg(std::min(given.width(), given.height()))
+                        .arg(givenSide)
+                        .arg(limits.shorterSide);
+    } else if (copy.fits() && limits.shorterSide > 0 && copySide < limits.shorterSide) {
+        copy.note = QStringLiteral("为了不大于 %1，图片缩小到最小边 %2 象素，不到 %3 象素")
+                        .arg(SiteBytes(limits.maxBytes))
+                        .arg(copySide)
                         .arg(limits.shorterSide);
     }
     return copy;

@@ -23,8 +23,9 @@ struct FittedCopy {
     QSize size;            // its pixels
     QString reason;        // why nothing fits, in Chinese
     bool stopped = false;  // given up because a stop was requested
-    // What the user should know of a copy that fits: a picture smaller than the shorter side
-    // the limits ask for keeps its pixels (it is never enlarged), and the site may refuse it.
+    // What the user should know of a copy that fits: its shorter side is below the one the
+    // limits ask for, because the picture is smaller (it is never enlarged) or because the
+    // bytes held no more, and the site may refuse it.
     QString note;
     int encodes = 0;  // how many candidates were encoded to find it
     bool fits() const { return bytes > 0; }

@@ -63,6 +63,12 @@ TEST(CommandLine, CompressesEachFileAsTheBatchWindowWouldAndSaysSoLineByLine) {
     EXPECT_TRUE(
         o.out.contains(QStringLiteral("\t图片的最小边只有 60 象素，不到 310 象素，没有放大\n")))
         << o.out;
+    // So is a copy that had to give up pixels below the side to meet the bytes.
+    const QString strip = dir.file(QStringLiteral("长条.bmp"));
+    test::WriteBmp(test::PatternImage(310, 4000), strip);
+    o = run({"compress", "--preset", "avatar-310", strip});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_TRUE(o.out.contains(QStringLiteral("不到 310 象素\n"))) << o.out;
 
     for (const QStringList& wrong :
          {QStringList{"compress"}, QStringList{"compress", "--preset"},
