@@ -2,6 +2,8 @@
 
 #include <QBuffer>
 #include <QImageReader>
+#include <algorithm>
+#include <cmath>
 #include <new>
 
 #include "base/errors.h"
@@ -84,10 +86,22 @@ FittedCopy MakeUploadCopyOfFile(const QString& source, const SiteLimits& limits,
         // aliasing, as vipsthumbnail's shrink-on-load is; it leaves the copy a little further
         // from a reduction of the whole photograph, but a photograph in flight holds a quarter
         // of the memory, and the batch runs as many more at once.
+        // And no more than any file of the preset's bytes could hold (MostFittingPixels): those
+        // are the most the copy can keep whatever the picture, so they are decoded once, not
+        // twice over; only a picture of next to no detail comes near them.
         load.enough = [&limits, &original](QSize full) {
             original = full;
             const QSize kept = LimitedSize(limits, full);
-            return kept == full ? full : (kept * 2).boundedTo(full);
+            QSize enough = kept == full ? full : (kept * 2).boundedTo(full);
+            const double most = limits.maxBytes > 0 ? MostFittingPixels(limits.maxBytes) : 0;
+            if (most > 0 && double(enough.width()) * enough.height() > most) {
+                const double factor =
+                    std::sqrt(most / (double(full.width()) * double(full.height())));
+                enough = QSize(std::max(1, int(std::ceil(full.width() * factor))),
+                               std::max(1, int(std::ceil(full.height() * factor))))
+                             .boundedTo(enough);
+            }
+            return enough;
         };
     }
     StdPicture picture;
