@@ -21,13 +21,6 @@ namespace {
 // photographs; two measurements replace it with the picture's own.
 constexpr double kTypicalSlope = -0.6;
 
-// The highest quality is tried first with the colour at full resolution (4:4:4), and taken so
-// when it fits: at the presets' pixels and bytes that is most photographs, which come
-// markedly closer to the picture so for a quarter more bytes. At budgets that hold only lower
-// qualities the gain shrinks to nothing, so there the colour stays halved (4:2:0), as the site
-// has always got it, and a larger budget never gives a lower quality. jpegli has the same turn:
-// near its highest quality halved colour leaves a distance that no byte lowers, and near its
-// lowest halved colour is closer in the same bytes on most photographs (bench/fit --choices).
 // How far the sample's estimate of the pixels that fit (sampledFittingPixels) is from the pixels
 // the search finds: on the bench photographs that give up pixels at the identity card's bytes
 // (14 wallpapers and 4 camera-like files), 0.62 to 2.01 times it, 1.00 at the median; on a flat
@@ -38,6 +31,13 @@ constexpr double kTypicalSlope = -0.6;
 constexpr double kEstimateMargin = 4;
 constexpr double kEstimateWhole = 2.5;
 
+// The highest quality is tried first with the colour at full resolution (4:4:4), and taken so
+// when it fits: at the presets' pixels and bytes that is most photographs, which come
+// markedly closer to the picture so for a quarter more bytes. At budgets that hold only lower
+// qualities the gain shrinks to nothing, so there the colour stays halved (4:2:0), as the site
+// has always got it, and a larger budget never gives a lower quality. jpegli has the same turn:
+// near its highest quality halved colour leaves a distance that no byte lowers, and near its
+// lowest halved colour is closer in the same bytes on most photographs (bench/fit --choices).
 // A photograph at the highest quality in full colour takes more than a bit a pixel, so the
 // full-colour file is not even tried for a picture with more pixels than this per byte of the
 // budget.
@@ -209,9 +209,9 @@ std::int64_t fileOverhead(const JpegSettings& settings) {
 
 // How many of this picture's pixels a file at `settings` holds in `budget` bytes, estimated from
 // a sample of its detail before anything larger is encoded; 0 when the picture is too small for
-// a sample to be worth its encode (the whole costs little more). A reduced copy packs the
-// picture's detail into fewer pixels, each then taking more bytes, so the fewer pixels the
-// budget holds are seldom more than this (measured in the README's fitting figures).
+// a sample to be worth its encode (the whole costs little more). A reduced copy packs a
+// photograph's detail into fewer pixels, each then taking more bytes, and averages noise away,
+// each then taking fewer: how far the pixels that fit are from this is kEstimateMargin's measure.
 double sampledFittingPixels(RowSource& rows, std::int64_t budget, const JpegSettings& settings,
                             const Stop* stop) {
     const QSize size = rows.size();
