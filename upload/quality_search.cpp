@@ -292,14 +292,14 @@ FittedCopy fit(const DrawnImage& image, const DrawnImage& whole, FittedCopy copy
     const double bound = std::min(copy.estimatedPixels > 0 ? copy.estimatedPixels * kEstimateMargin
                                                            : MostFittingPixels(limits.maxBytes),
                                   MostFittingPixels(limits.maxBytes));
-    if (copy.estimatedPixels > 0 && pixels > copy.estimatedPixels * kEstimateWhole) {
-        return fewerPixels(whole, copy, limits, stop, encoder, reduction,
-                           std::sqrt(copy.estimatedPixels / pixels),
+    // Beyond these pixels the whole is not tried: only fewer of them, from the estimate on.
+    const double wholeTried =
+        copy.estimatedPixels > 0 ? std::min(copy.estimatedPixels * kEstimateWhole, bound) : bound;
+    if (pixels > wholeTried) {
+        const double first =
+            copy.estimatedPixels > 0 ? std::min(copy.estimatedPixels, bound) : bound;
+        return fewerPixels(whole, copy, limits, stop, encoder, reduction, std::sqrt(first / pixels),
                            std::min(1.0, std::sqrt(bound / pixels)));
-    }
-    if (pixels > bound) {
-        return fewerPixels(whole, copy, limits, stop, encoder, reduction, std::sqrt(bound / pixels),
-                           std::sqrt(bound / pixels));
     }
     copy.largestEncoded = std::int64_t(pixels);
     // The highest quality with full colour first: most pictures at the preset's pixels fit so,
@@ -363,6 +363,11 @@ FittedCopy fewerPixels(const DrawnImage& whole, FittedCopy copy, const SiteLimit
     };
     double fitting = 0;  // the factors known to fit, and (with `failing`) not to
     factor = std::min(factor, failing);
+    // The file's size goes as a power of the pixels: nearly the first on a photograph, more on
+    // noise, whose reduction averages less of it away the less it reduces. The last two
+    // candidates give the picture's own power.
+    double power = 1;
+    double lastPixels = 0, lastBytes = 0;
     QSize tried;
     for (int round = 0; round < 8 && !Stop::Requested(stop); ++round) {
         const QSize size = sizeFor(factor);
@@ -391,7 +396,14 @@ FittedCopy fewerPixels(const DrawnImage& whole, FittedCopy copy, const SiteLimit
         } else {
             failing = factor;
         }
-        factor *= std::sqrt(double(limits.maxBytes) / double(bytes)) * 0.995;
+        const double candidate = double(size.width()) * size.height();
+        if (lastPixels > 0 && lastBytes > 0 && candidate != lastPixels && bytes != lastBytes) {
+            power = std::clamp(
+                std::log(double(bytes) / lastBytes) / std::log(candidate / lastPixels), 0.5, 2.0);
+        }
+        lastPixels = candidate;
+        lastBytes = double(bytes);
+        factor *= std::pow(double(limits.maxBytes) * 0.99 / double(bytes), 0.5 / power);
         if (factor <= fitting || factor >= failing) {
             factor = (fitting + failing) / 2;
         }
