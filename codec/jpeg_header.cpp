@@ -59,6 +59,7 @@ JpegHeader ReadJpegHeader(const ByteSource& source, bool wholeStream) {
     std::int64_t pos = 2;  // after SOI
     unsigned char head[4];
     std::int64_t garbage = 0;
+    std::int64_t firstScan = -1;
     for (int steps = 0; pos + 1 < size; ++steps) {
         if (j.scans == 0 && steps >= kMaxJpegHeaderBlocks) {
             j.tooManyBlocks = true;
@@ -158,6 +159,7 @@ JpegHeader ReadJpegHeader(const ByteSource& source, bool wholeStream) {
                 j.firstScanComponents = scan[0];
             }
             ++j.scans;
+            firstScan = firstScan < 0 ? pos : firstScan;
             for (int c = 0; c < count; ++c) {
                 coveredBlocks += blocks[scan[1 + 2 * c]];
             }
@@ -168,6 +170,7 @@ JpegHeader ReadJpegHeader(const ByteSource& source, bool wholeStream) {
         pos += 2 + length;
     }
     j.passes = allBlocks > 0 ? coveredBlocks / allBlocks : 0;
+    j.scanBytes = firstScan < 0 ? 0 : std::min(pos, size) - firstScan;
     return j;
 }
 

@@ -44,6 +44,7 @@ struct JpegHeader {
     // Counted over the whole stream only (see ReadJpegHeader).
     int scans = 0;
     double passes = 0;  // the blocks the scans cover, in passes over all the picture's blocks
+    std::int64_t scanBytes = 0;  // from the first scan to the picture's end
 
     bool progressive() const;
     bool arithmetic() const;

@@ -49,11 +49,24 @@ QString unreadable(const Error& e) {
 // sRGB, as every copy is.
 FittedCopy losslessCopy(const QByteArray& bytes, const SiteLimits& limits,
                         const FittedCopy& remade) {
-    const JpegHeader header = ReadJpegHeader(MemorySource(bytes), false);
+    const JpegHeader header = ReadJpegHeader(MemorySource(bytes), true);
     const QSize upright = header.uprightSize();
     if (FormatOf(MemorySource(bytes)).format != PictureFormat::Jpeg || header.colourProfile ||
         !upright.isValid() || LimitedSize(limits, upright) != upright) {
         return {};
+    }
+    // Before the coefficients are read and written again, what the copy cannot weigh less than:
+    // a bit for each block, and for Huffman-coded scans of one pass a 32nd of their bytes (a code
+    // the new tables make is no shorter than a bit, the file's own no longer than 16, and its
+    // bytes stuffed at most twice over). A photograph of megabytes is no copy of 100 kb.
+    if (limits.maxBytes > 0) {
+        const double blocks =
+            std::ceil(double(header.width) / 8) * std::ceil(double(header.height) / 8);
+        const bool oneHuffmanPass = !header.progressive() && !header.arithmetic();
+        if (blocks / 8 > double(limits.maxBytes) ||
+            (oneHuffmanPass && header.scanBytes / 32 > limits.maxBytes)) {
+            return {};
+        }
     }
     const LosslessJpeg same = LosslessJpegCopy(bytes);
     if (same.bytes.isEmpty() || (limits.maxBytes > 0 && same.bytes.size() > limits.maxBytes)) {
