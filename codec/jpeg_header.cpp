@@ -11,10 +11,10 @@
 namespace lanxi {
 namespace {
 
-// Markers and fill bytes read before the first scan at most: real files have a few dozen (a
-// large colour profile is split over some hundred blocks), and a file of nothing but fill bytes
-// is not walked to its end.
-constexpr int kMaxHeaderSteps = 4096;
+// Bytes that are no marker, passed over before the first scan, at most: an encoder leaves none
+// there, a damaged file a few. A file that begins like a JPEG and goes on with gigabytes of
+// anything else is not read to its end in search of a marker.
+constexpr std::int64_t kMaxHeaderGarbage = 1 << 20;
 
 bool isFrameMarker(int m) {
     return m >= 0xC0 && m <= 0xCF && m != 0xC4 && m != 0xC8 && m != 0xCC;
@@ -58,8 +58,11 @@ JpegHeader ReadJpegHeader(const ByteSource& source, bool wholeStream) {
     const std::int64_t size = source.size();
     std::int64_t pos = 2;  // after SOI
     unsigned char head[4];
+    std::int64_t garbage = 0;
+    std::int64_t firstScan = -1;
     for (int steps = 0; pos + 1 < size; ++steps) {
-        if (j.scans == 0 && steps > kMaxHeaderSteps) {
+        if (j.scans == 0 && steps >= kMaxJpegHeaderBlocks) {
+            j.tooManyBlocks = true;
             break;
         }
         if (source.read(pos, reinterpret_cast<char*>(head), 2) < 2) {
@@ -67,7 +70,17 @@ JpegHeader ReadJpegHeader(const ByteSource& source, bool wholeStream) {
         }
         if (head[0] != 0xFF) {
             // Entropy-coded data, or bytes between markers that the decoder passes over too.
-            pos = source.findFF(pos);
+            if (j.scans > 0) {
+                pos = source.findFF(pos);
+                continue;
+            }
+            const std::int64_t end = pos + (kMaxHeaderGarbage - garbage);
+            const std::int64_t ff = source.findFF(pos, end);
+            garbage += ff - pos;
+            pos = ff;
+            if (pos >= end) {
+                break;
+            }
             continue;
         }
         const int marker = head[1];
@@ -146,6 +159,7 @@ JpegHeader ReadJpegHeader(const ByteSource& source, bool wholeStream) {
                 j.firstScanComponents = scan[0];
             }
             ++j.scans;
+            firstScan = firstScan < 0 ? pos : firstScan;
             for (int c = 0; c < count; ++c) {
                 coveredBlocks += blocks[scan[1 + 2 * c]];
             }
@@ -156,6 +170,7 @@ JpegHeader ReadJpegHeader(const ByteSource& source, bool wholeStream) {
         pos += 2 + length;
     }
     j.passes = allBlocks > 0 ? coveredBlocks / allBlocks : 0;
+    j.scanBytes = firstScan < 0 ? 0 : std::min(pos, size) - firstScan;
     return j;
 }
 
@@ -163,6 +178,13 @@ PictureFootprint JpegFootprint(const JpegHeader& j, std::int64_t fileBytes) {
     PictureFootprint f;
     f.fileBytes = fileBytes;
     f.memoryBytes = fileBytes;
+    if (j.tooManyBlocks) {
+        f.refusal = QStringLiteral(
+                        "JPEG 图片前的数据块太多（超过 %1 个，正常的图片只有几十个），"
+                        "这样的文件不予打开")
+                        .arg(kMaxJpegHeaderBlocks);
+        return f;
+    }
     if (!j.found) {
         return f;  // the decoder's own reading of the markers says what is wrong
     }

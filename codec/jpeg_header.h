@@ -20,6 +20,10 @@ inline constexpr int kMaxJpegScans = 256;
 // it covers, however few bytes it takes (arithmetic coding of a flat picture takes almost none),
 // so this bounds the work of a file, not only its length.
 inline constexpr double kMaxJpegPasses = 64;
+// Nor do they put more markers and fill bytes before the first scan: a few dozen (a large colour
+// profile is split over some hundred blocks). Each is a step of the walk, so a file of nothing
+// but comments or fill bytes is refused rather than walked to its end.
+inline constexpr int kMaxJpegHeaderBlocks = 4096;
 
 struct JpegHeader {
     bool found = false;                  // a frame header was read
@@ -35,9 +39,12 @@ struct JpegHeader {
     bool colourProfile = false;     // an ICC profile is embedded (APP2 "ICC_PROFILE")
     std::int64_t profileBytes = 0;  // the bytes of its blocks
     int firstScanComponents = 0;    // 0: no scan was reached
+    // The walk gave up before the first scan, after kMaxJpegHeaderBlocks markers.
+    bool tooManyBlocks = false;
     // Counted over the whole stream only (see ReadJpegHeader).
     int scans = 0;
     double passes = 0;  // the blocks the scans cover, in passes over all the picture's blocks
+    std::int64_t scanBytes = 0;  // from the first scan to the picture's end
 
     bool progressive() const;
     bool arithmetic() const;
@@ -51,8 +58,9 @@ struct JpegHeader {
 JpegHeader ReadJpegHeader(const ByteSource& source, bool wholeStream);
 
 // What decoding the stream costs and whether it is refused before decoding, by the header's
-// rules in this order: a kind of JPEG the decoder does not read, the size, a file too short to
-// hold its blocks, and (from a whole-stream walk) too many scans.
+// rules in this order: too many blocks before the first scan, a kind of JPEG the decoder does not
+// read, the size, a file too short to hold its blocks, and (from a whole-stream walk) too many
+// scans.
 PictureFootprint JpegFootprint(const JpegHeader& header, std::int64_t fileBytes);
 
 // The orientation (1 to 8) stored in an Exif block (the APP1 payload after "Exif\0\0"), or 1.

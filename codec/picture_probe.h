@@ -7,7 +7,8 @@
 
 namespace lanxi {
 
-// The footprint of a picture (see PictureFootprint), from its header alone, read as its format's
+// The footprint of a picture (see PictureFootprint): a file larger than the loader reads is
+// refused by its size alone; otherwise from its header alone, read as its format's
 // decoder reads it (see PictureFormats): a JPEG's markers up to its first scan, a BMP's headers,
 // a PNG's chunks before its data, a WebP's first bytes, a HEIF's boxes (the whole file, which
 // puts them anywhere), another format's first bytes.

@@ -7,19 +7,21 @@
 
 namespace lanxi {
 
-std::int64_t ByteSource::findFF(std::int64_t position) const {
+std::int64_t ByteSource::findFF(std::int64_t position, std::int64_t end) const {
+    end = std::min(end, size_);
     char chunk[16 * 1024];
-    while (position < size_) {
-        const std::int64_t got = read(position, chunk, sizeof chunk);
+    while (position < end) {
+        const std::int64_t got =
+            read(position, chunk, std::min<std::int64_t>(sizeof chunk, end - position));
         if (got <= 0) {
-            return size_;
+            return end;
         }
         if (const void* ff = std::memchr(chunk, 0xFF, std::size_t(got))) {
             return position + (static_cast<const char*>(ff) - chunk);
         }
         position += got;
     }
-    return size_;
+    return std::max(position, end);
 }
 
 std::int64_t MemorySource::read(std::int64_t position, char* out, std::int64_t count) const {
@@ -31,12 +33,13 @@ std::int64_t MemorySource::read(std::int64_t position, char* out, std::int64_t c
     return n;
 }
 
-std::int64_t MemorySource::findFF(std::int64_t position) const {
-    if (position < 0 || position >= size()) {
-        return size();
+std::int64_t MemorySource::findFF(std::int64_t position, std::int64_t end) const {
+    end = std::min(end, size());
+    if (position < 0 || position >= end) {
+        return std::max(position, end);
     }
-    const void* ff = std::memchr(data_ + position, 0xFF, std::size_t(size() - position));
-    return ff == nullptr ? size() : static_cast<const char*>(ff) - data_;
+    const void* ff = std::memchr(data_ + position, 0xFF, std::size_t(end - position));
+    return ff == nullptr ? end : static_cast<const char*>(ff) - data_;
 }
 
 std::int64_t FileSource::read(std::int64_t position, char* out, std::int64_t count) const {

@@ -16,9 +16,10 @@ class ByteSource {
     std::int64_t size() const { return size_; }
     // Reads up to `count` bytes at `position`; fewer only at the end, 0 past it or on failure.
     virtual std::int64_t read(std::int64_t position, char* out, std::int64_t count) const = 0;
-    // The position of the first byte 0xFF at or after `position`, or size() when there is none:
-    // how a JPEG's entropy-coded data is passed over.
-    virtual std::int64_t findFF(std::int64_t position) const;
+    // The position of the first byte 0xFF at or after `position` and before `end` (at most
+    // size()), or that end when there is none: how a JPEG's entropy-coded data is passed over.
+    std::int64_t findFF(std::int64_t position) const { return findFF(position, size_); }
+    virtual std::int64_t findFF(std::int64_t position, std::int64_t end) const;
 
   protected:
     explicit ByteSource(std::int64_t size) : size_(size) {}
@@ -33,7 +34,8 @@ class MemorySource final : public ByteSource {
     explicit MemorySource(const QByteArray& bytes)
         : MemorySource(bytes.constData(), bytes.size()) {}
     std::int64_t read(std::int64_t position, char* out, std::int64_t count) const override;
-    std::int64_t findFF(std::int64_t position) const override;
+    using ByteSource::findFF;
+    std::int64_t findFF(std::int64_t position, std::int64_t end) const override;
     const char* data() const { return data_; }
 
   private:

@@ -121,9 +121,20 @@ std::vector<QString> PlanRefusals(const std::vector<BatchJob>& jobs) {
             }
         }
         if (const int earlier = rowWith(targetKeys, targetIds); earlier >= 0) {
-            refusal = QStringLiteral("和“%1”要写到同一个文件“%2”，为免互相覆盖，没有压缩这一个")
-                          .arg(fileName(jobs[std::size_t(earlier)].source), fileName(job.target));
-            continue;
+            // A row that will be refused for what it is writes nothing: it is told its own
+            // reason, and the file is this row's. Asked only here, so a list without such
+            // collisions reads no file before the run.
+            QString& other = refusals[std::size_t(earlier)];
+            if (other = SourceRefusal(jobs[std::size_t(earlier)].source); other.isEmpty()) {
+                refusal =
+                    QStringLiteral("和“%1”要写到同一个文件“%2”，为免互相覆盖，没有压缩这一个")
+                        .arg(fileName(jobs[std::size_t(earlier)].source), fileName(job.target));
+                continue;
+            }
+            targetKeys.remove(target.key);
+            for (auto it = targetIds.begin(); it != targetIds.end();) {
+                it = it->second == earlier ? targetIds.erase(it) : std::next(it);
+            }
         }
         if (job.sibling && target.exists) {
             refusal = QStringLiteral("旁边已有文件“%1”，它不是这个图片的副本，没有覆盖它")

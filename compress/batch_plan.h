@@ -42,12 +42,13 @@ std::vector<BatchJob> PlanBatch(const BatchList& rows, bool overwrite,
 
 // Why each row is refused before anything is written (empty for a row that may run). A row
 // writes only its own source (when it replaces it) or a file nobody named; it is refused when
-// its target is another row's source, a file an earlier row writes (the earlier row keeps it),
-// or, for a sibling, any file standing there; and when its name cannot be the name of the file
-// it was listed for (a name the system's encoding could not show). Files are compared as the
-// system compares them: letter case counts only where the system's names tell it apart, and two
-// names of one existing file are one file. Asks the disk about every row: not for the
-// user-interface thread.
+// its target is another row's source, a file an earlier row writes (the earlier row keeps it,
+// unless that row will be refused for its own file: unreadable, or of a format no copy is made
+// from, which is then its refusal), or, for a sibling, any file standing there; and when its name
+// cannot be the name of the file it was listed for (a name the system's encoding could not show).
+// Files are compared as the system compares them: letter case counts only where the system's names
+// tell it apart, and two names of one existing file are one file. Asks the disk about every row:
+// not for the user-interface thread.
 std::vector<QString> PlanRefusals(const std::vector<BatchJob>& jobs);
 
 // How one row went.

@@ -194,6 +194,11 @@ std::int64_t RegularFile::read(char* data, std::int64_t count) {
     return total;
 }
 
+QString TooLargeToRead(std::int64_t size, std::int64_t limit) {
+    return size > limit ? QStringLiteral("文件过大（%1 MB），不是可以打开的图片").arg(size >> 20)
+                        : QString();
+}
+
 QByteArray ReadRegularFile(const QString& path, std::int64_t limit, const Stop* stop) {
     if (path.isEmpty()) {
         throw Error(ErrorCode::FileNotFound, QStringLiteral("没有给出文件名"));
@@ -201,9 +206,8 @@ QByteArray ReadRegularFile(const QString& path, std::int64_t limit, const Stop* 
     RegularFile file;
     file.open(path);
     const std::int64_t size = file.size();
-    if (size > limit) {
-        throw Error(ErrorCode::InvalidPicture,
-                    QStringLiteral("文件过大（%1 MB），不是可以打开的图片").arg(size >> 20));
+    if (const QString tooLarge = TooLargeToRead(size, limit); !tooLarge.isEmpty()) {
+        throw Error(ErrorCode::InvalidPicture, tooLarge);
     }
     QByteArray bytes;
     bytes.resize(qsizetype(size));

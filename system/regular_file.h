@@ -37,6 +37,9 @@ class RegularFile {
     std::int64_t size_ = 0;
 };
 
+// Why a file of `size` bytes is not read when at most `limit` are (in Chinese), or empty.
+QString TooLargeToRead(std::int64_t size, std::int64_t limit);
+
 // The whole content of a plain file of at most `limit` bytes, read as far as its size went when
 // it was opened (a file that keeps growing is not followed). With `stop`, reading ends soon
 // after a stop is requested (lanxi::Error with ErrorCode::UserInterrupt). Throws lanxi::Error with

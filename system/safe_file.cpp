@@ -54,6 +54,25 @@ QString rightsObstacle(const QFileInfo& info) {
     return {};
 }
 
+// Our temporary file beside a name that is replaced: short, so that any name that may be written
+// has room for it.
+QString replacementName() {
+    return QStringLiteral(".lanxi-%1.tmp")
+        .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
+}
+
+// The longest name of the temporary file a write goes through: ours beside a name that is
+// replaced; beside a file written through, QSaveFile's, the name of the file (that a link
+// leads to) with a dot and six characters added.
+QString temporaryNameFor(const QFileInfo& target, AtLink atLink) {
+    if (atLink == AtLink::Replace) {
+        return replacementName();
+    }
+    const QString written =
+        target.isSymLink() ? QFileInfo(target.symLinkTarget()).fileName() : target.fileName();
+    return written + QStringLiteral(".XXXXXX");
+}
+
 }  // namespace
 
 QString WriteObstacle(const QString& target, AtLink atLink) {
@@ -63,6 +82,9 @@ QString WriteObstacle(const QString& target, AtLink atLink) {
     const QFileInfo info(target);
     if (nameTooLong(info.fileName())) {
         return QStringLiteral("文件名太长，超出系统允许的长度");
+    }
+    if (nameTooLong(temporaryNameFor(info, atLink))) {
+        return QStringLiteral("文件名太长：写入时在旁边建立的临时文件的名字会超出系统允许的长度");
     }
     // A link about to be replaced may lead anywhere: only what it leads to would be in the way.
     if (!(atLink == AtLink::Replace && isLink(info))) {
@@ -165,10 +187,7 @@ bool SafeFile::openReplacement() {
     // A fresh name that only this call can have created: the system refuses to create it over
     // anything that exists, a link included.
     for (int attempt = 0; attempt < 8; ++attempt) {
-        const QString name =
-            QStringLiteral(".lanxi-%1.tmp")
-                .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'));
-        auto file = std::make_unique<QFile>(dir.filePath(name));
+        auto file = std::make_unique<QFile>(dir.filePath(replacementName()));
         if (file->open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             file_ = std::move(file);
             return true;

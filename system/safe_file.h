@@ -71,8 +71,9 @@ bool WriteWholeFile(const QString& path, const QByteArray& bytes, AtLink atLink,
                     const QString& rightsFrom = {});
 
 // The Chinese reason for a file that cannot be written at all (missing directory, directory in
-// the way, not a regular file, a name longer than the system allows); empty when nothing is
-// known to be wrong before trying.
+// the way, not a regular file, a name longer than the system allows, or one that leaves no room
+// for the name of the temporary file the write goes through); empty when nothing is known to be
+// wrong before trying.
 QString WriteObstacle(const QString& target, AtLink atLink = AtLink::WriteThrough);
 
 // Why a write of `bytes` at `target` would fail, in the words a failed write would use, as far as

@@ -23,14 +23,25 @@ struct FittedCopy {
     QSize size;            // its pixels
     QString reason;        // why nothing fits, in Chinese
     bool stopped = false;  // given up because a stop was requested
-    // What the user should know of a copy that fits: a picture smaller than the shorter side
-    // the limits ask for keeps its pixels (it is never enlarged), and the site may refuse it.
+    // What the user should know of a copy that fits: its shorter side is below the one the
+    // limits ask for, because the picture is smaller (it is never enlarged) or because the
+    // bytes held no more, and the site may refuse it.
     QString note;
     int encodes = 0;  // how many candidates were encoded to find it
     // What brought the image's shrinking paintings to the copy's pixels: what to compare it with.
     Reduction reduction = Reduction::Area;
+    // The most pixels a candidate had, and the pixels the picture's sampled detail let the
+    // lowest quality fit in the bytes (0: not sampled), before any candidate was encoded.
+    std::int64_t largestEncoded = 0;
+    double estimatedPixels = 0;
     bool fits() const { return bytes > 0; }
 };
+
+// No JPEG of more pixels than this fits `budget` bytes, at any quality: each 8 × 8 block of the
+// picture takes at least a bit of its file.
+constexpr double MostFittingPixels(std::int64_t budget) {
+    return double(budget) * 8 * 64;
+}
 
 // The upload copy of an image: a frame's drawn result, or a picture (DrawnImage::Of). With
 // limits, every painting that shrinks is reduced by `reduction`, and the image scaled down
@@ -38,8 +49,10 @@ struct FittedCopy {
 // enlarged result is never made whole); without, the copy has the result's own pixels, as
 // image() averages them. Then with the byte limit encoded by
 // kFittedEncoder at the highest of its FittedQualities whose file fits the bytes; if even the
-// lowest does not fit, at that quality with the largest picture that fits. Candidates are
-// encoded in memory only. The copy is upright and carries no metadata. Without a byte limit,
+// lowest does not fit, at that quality with the largest picture that fits. The work is bounded
+// before it starts: a sample of the picture's detail tells how many pixels the lowest quality
+// could fit, and no candidate has many more (a picture with more is only tried smaller). Candidates
+// are encoded in memory only. The copy is upright and carries no metadata. Without a byte limit,
 // the copy is kUploadCopy at the limited size, and `measureOnly` measures it without keeping
 // the file. With `stop`, the work is given up (reason "已停止") soon after a stop is requested.
 // When `image` is a reduced decode of a larger original (see LoadControl::enough), `original` is

@@ -26,6 +26,11 @@ FittedCopy MakeUploadCopyOfFile(const QString& source, const SiteLimits& limits,
                                 JpegEncoder encoder = kFittedEncoder,
                                 Reduction reduction = kFittedReduction);
 
+// Why MakeUploadCopyOfFile will refuse `source` whatever the limits, as far as its first bytes
+// tell: a file that cannot be read, or a format no copy is made from; empty when it may be made.
+// Reads no more than the first few kilobytes, and never waits on a pipe or device.
+QString SourceRefusal(const QString& source);
+
 // Writes a copy that fits at `path`, through a temporary file. The name is one the program made
 // up (a "_YS" name, a JPEG beside a BMP), so a link found there is replaced, never followed;
 // only a copy written over its own source, as the user asked, goes through a link

@@ -1,8 +1,11 @@
 #include "workspace/form1.h"
 
 #include <QDir>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QShortcut>
+#include <algorithm>
+#include <array>
 
 #include "base/errors.h"
 #include "codec/formats.h"
@@ -11,6 +14,13 @@
 #include "workspace/form1_design.h"
 
 namespace lanxi {
+namespace {
+
+constexpr QKeyCombination kUndoKeys(Qt::CTRL, Qt::Key_Z);
+constexpr std::array kRedoKeys{QKeyCombination(Qt::CTRL, Qt::Key_Y),
+                               QKeyCombination(Qt::CTRL | Qt::SHIFT, Qt::Key_Z)};
+
+}  // namespace
 
 const QString Form1::kTitle = QStringLiteral("岚溪文坊图片处理专用");
 const QString Form1::kFileFilter = QStringLiteral("JPG文件(*.jpg)|*.jpg|BMP文件(*.bmp)|*.bmp");
@@ -87,14 +97,32 @@ void Form1::BuildControls(QWidget* w) {
     On(Command16, &QPushButton::clicked, &Form1::Command16_Click);
     On(Command17, &QPushButton::clicked, &Form1::Command17_Click);
     // The keys every picture tool answers. In a text box they undo the typing instead.
-    On(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), w), &QShortcut::activated,
-       &Form1::Command13_Click);
-    for (const QKeySequence& keys :
-         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
+    On(new QShortcut(kUndoKeys, w), &QShortcut::activated, &Form1::Command13_Click);
+    for (const QKeyCombination keys : kRedoKeys) {
         On(new QShortcut(keys, w), &QShortcut::activated, &Form1::Command14_Click);
     }
+    // A shortcut answers only while the system names the window active. After a dialog or
+    // message box closes it may name none (no window manager gives the activation back), yet
+    // the keys come to the window, which must answer them as the user sees it: the one in front.
+    w->installEventFilter(this);
     On(this, &Form::filesDropped, &Form1::Form_DragDrop);
     connect(Picture1, &PictureFrame::DrawingChanged, this, &Form1::estimateCopy);
+}
+
+bool Form1::eventFilter(QObject* watched, QEvent* event) {
+    // A key no control took comes up to the window (a text box takes these for its typing).
+    if (event->type() == QEvent::KeyPress && watched == window()) {
+        const QKeyCombination keys = static_cast<QKeyEvent*>(event)->keyCombination();
+        if (keys == kUndoKeys) {
+            Command13_Click();
+            return true;
+        }
+        if (std::find(kRedoKeys.begin(), kRedoKeys.end(), keys) != kRedoKeys.end()) {
+            Command14_Click();
+            return true;
+        }
+    }
+    return Form::eventFilter(watched, event);
 }
 
 void Form1::Form_Load() {

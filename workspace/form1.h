@@ -148,6 +148,8 @@ class Form1 : public Form {
   protected:
     void BuildControls(QWidget* window) override;
     void Form_Load() override;
+    // Undoes and redoes by the keys that reach the window when no shortcut took them.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     // A picture is open in the window, so there is a result to size, estimate and save.

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QtEndian>
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -295,6 +296,41 @@ TEST(PictureProbe, TellsFromTheHeaderWhatLoadingAPictureTakes) {
     EXPECT_FALSE(text.size.isValid());
     EXPECT_EQ(text.memoryBytes, 10);
     EXPECT_EQ(DecodePicture(progressive).size(), QSize(640, 480)) << "real progressive files open";
+}
+
+// A file that reads as its first bytes and zeros after them, as a sparse file does, counting
+// what is read.
+class SparseSource final : public ByteSource {
+  public:
+    SparseSource(const QByteArray& head, std::int64_t size) : ByteSource(size), head_(head) {}
+    std::int64_t read(std::int64_t position, char* out, std::int64_t count) const override {
+        const std::int64_t n = std::clamp<std::int64_t>(size() - position, 0, count);
+        std::memset(out, 0, std::size_t(n));
+        if (position < head_.size()) {
+            std::memcpy(out, head_.constData() + position,
+                        std::size_t(std::min<std::int64_t>(n, head_.size() - position)));
+        }
+        bytesRead += n;
+        return n;
+    }
+    mutable std::int64_t bytesRead = 0;
+
+  private:
+    QByteArray head_;
+};
+
+TEST(PictureProbe, ReadsNoFurtherThanTheRulesNeed) {
+    const QByteArray jpeg = test::JpegBytes(test::SmoothImage(64, 48));
+    const QByteArray start = jpeg.left(jpeg.indexOf(QByteArray::fromHex("ffdb")));
+    // Larger than the loader reads: refused by its size before any byte is read.
+    SparseSource huge(start, 2LL << 30);
+    EXPECT_TRUE(ProbePicture(huge).refusal.contains(QStringLiteral("文件过大")));
+    EXPECT_EQ(huge.bytesRead, 0);
+    // Within the size, but no marker follows the first blocks: the walk gives up within a
+    // megabyte or so rather than reading on to the end.
+    SparseSource empty(start, 900LL << 20);
+    EXPECT_FALSE(ProbePicture(empty).size.isValid());
+    EXPECT_LT(empty.bytesRead, 2 << 20);
 }
 
 }  // namespace

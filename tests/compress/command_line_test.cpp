@@ -68,6 +68,12 @@ TEST(CommandLine, CompressesEachFileAsTheBatchWindowWouldAndSaysSoLineByLine) {
     EXPECT_TRUE(o.out.contains(
         QStringLiteral("\t图片的最小边只有 60 象素，不到 310 象素，没有放大\t替换原有文件\n")))
         << o.out;
+    // So is a copy that had to give up pixels below the side to meet the bytes.
+    const QString strip = dir.file(QStringLiteral("长条.bmp"));
+    test::WriteBmp(test::PatternImage(310, 4000), strip);
+    o = run({"compress", "--preset", "avatar-310", strip});
+    EXPECT_EQ(o.status, 0);
+    EXPECT_TRUE(o.out.contains(QStringLiteral("不到 310 象素\n"))) << o.out;
 
     for (const QStringList& wrong :
          {QStringList{"compress"}, QStringList{"compress", "--preset"},
@@ -218,6 +224,12 @@ TEST(CommandLine, HostileNamesAreReportedOneLineEachAndNothingUnnamedIsWritten) 
                                 "\0\0\0\0\x01\0\x01\0\0\x02\x02\x44\x01\0;",
                                 43),
                      in(QStringLiteral("anim.gif")));
+    // Two pictures of formats no copy is made from, whose copies would share a name, and a name
+    // that leaves no room for the temporary file the write over it goes through.
+    ASSERT_TRUE(test::SmoothImage(20, 10).save(in(QStringLiteral("short.ppm")), "ppm"));
+    ASSERT_TRUE(test::SmoothImage(20, 10).save(in(QStringLiteral("short.pgm")), "pgm"));
+    const QString longName = QString(83, QChar(0x957f)) + QStringLiteral(".jpg");
+    test::WriteBytes(photo, in(longName));
     // A name that is no UTF-8 (b\xff.jpg), beside a file whose name shows the same.
     const QByteArray raw = QFile::encodeName(dir.path()) + "/b\xff.jpg";
     test::WriteBytes(photo, QFile::decodeName(raw));
@@ -231,14 +243,14 @@ TEST(CommandLine, HostileNamesAreReportedOneLineEachAndNothingUnnamedIsWritten) 
         QStringLiteral("sh"),
         {"-c",
          "exec \"$0\" compress --overwrite -- \"$1\" \"$2\" \"$3\" \"$4\" a.bmp logo.png "
-         "anim.gif \"$(printf 'b\\377.jpg')\"",
+         "anim.gif \"$(printf 'b\\377.jpg')\" short.ppm short.pgm \"$5\"",
          QStringLiteral(LANXI_PROGRAM), QStringLiteral("行\n换.jpg"), QStringLiteral("制\t表.jpg"),
-         QStringLiteral("-减号.jpg"), QStringLiteral("--overwrite")});
+         QStringLiteral("-减号.jpg"), QStringLiteral("--overwrite"), longName});
     ASSERT_TRUE(program.waitForFinished(60'000));
     const QString out = QString::fromUtf8(program.readAllStandardOutput());
     EXPECT_EQ(program.exitCode(), 1) << out.toStdString();
     const QStringList lines = out.split('\n', Qt::SkipEmptyParts);
-    ASSERT_EQ(lines.size(), 9) << out.toStdString();
+    ASSERT_EQ(lines.size(), 12) << out.toStdString();
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("行\\n换.jpg\t"))) << lines[0];
     EXPECT_TRUE(lines[1].startsWith(QStringLiteral("制\\t表.jpg\t"))) << lines[1];
     for (const QString& line : lines.mid(0, 3)) {
@@ -250,6 +262,11 @@ TEST(CommandLine, HostileNamesAreReportedOneLineEachAndNothingUnnamedIsWritten) 
     EXPECT_TRUE(lines[5].endsWith(QStringLiteral("logo.jpg"))) << lines[5];
     EXPECT_TRUE(lines[6].contains(QStringLiteral("失败：这是 GIF 图片"))) << lines[6];
     EXPECT_TRUE(lines[7].contains(QStringLiteral("失败：文件名中有无法识别的字符"))) << lines[7];
+    EXPECT_TRUE(lines[8].contains(QStringLiteral("失败：这是 PPM 图片"))) << lines[8];
+    EXPECT_TRUE(lines[9].contains(QStringLiteral("失败：这是 PGM 图片"))) << lines[9];
+    EXPECT_TRUE(lines[10].contains(QStringLiteral("失败：无法写入"))) << lines[10];
+    EXPECT_TRUE(lines[10].contains(QStringLiteral("文件名太长"))) << lines[10];
+    EXPECT_EQ(test::ReadBytes(in(longName)), photo);
     EXPECT_EQ(test::ReadBytes(in(QStringLiteral("a.jpg"))), unrelated);
     EXPECT_EQ(test::ReadBytes(in(QStringLiteral("b\uFFFD.jpg"))), lookalike);
     EXPECT_EQ(test::ReadBytes(QFile::decodeName(raw)), photo);

@@ -41,6 +41,9 @@ std::vector<BadFile> MakeBadFiles(const TempDir& dir) {
         // Fewer scans, each over the whole picture and nearly free to store.
         {QStringLiteral("扫描遍数过多.jpg"), QStringLiteral("扫描段"),
          RepeatedScans(MakeJpeg(SmoothImage(64, 48), {90, false, true}), int(kMaxJpegPasses))},
+        // A valid picture behind ten thousand comments, which no encoder writes.
+        {QStringLiteral("注释过多.jpg"), QStringLiteral("数据块太多"),
+         jpeg.left(2) + QByteArray::fromHex("fffe0002").repeated(10'000) + jpeg.mid(2)},
         {QStringLiteral("文件夹.jpg"), QStringLiteral("文件夹"), {}},
         {QStringLiteral("已删除.jpg"), QStringLiteral("文件不存在"), {}},
         {QString(300, QLatin1Char('n')) + QStringLiteral(".jpg"), QStringLiteral("太长"), {}},

@@ -1,6 +1,8 @@
 // The upload copy fitted to the site's limits, on pictures with a photograph's detail.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "codec/loader.h"
 #include "document/drawn_image.h"
 #include "tests/support/images.h"
@@ -98,6 +100,48 @@ TEST(UploadCopy, ALargerBudgetNeverGivesALowerQualityNorFewerPixelsNorLessColour
     const FittedCopy none = MakeUploadCopy(photo, {0, 0, 100});
     EXPECT_FALSE(none.fits());
     EXPECT_TRUE(none.reason.contains(QStringLiteral("无法小于"))) << none.reason;
+}
+
+// A picture that must give up pixels is never encoded whole, nor much larger than what fits,
+// and still spends its budget: a photograph, a picture as busy as noise, and a flat picture a few
+// hundred bytes claim to be millions of pixels of, decoded no larger than any file of the budget
+// could hold.
+TEST(UploadCopy, TheWorkIsBoundedBeforeAnyCandidateIsEncoded) {
+    test::TempDir dir;
+    const QString bomb = dir.file(QStringLiteral("平.jpg"));
+    test::WriteBytes(test::ArithmeticBomb(4000, 3000), bomb);
+    const struct {
+        const char* what;
+        std::function<FittedCopy()> make;
+        std::int64_t budget;
+    } cases[] = {
+        {"photograph",
+         [] {
+             return MakeUploadCopy(StdPicture(test::PhotoImage(2400, 1600)), {0, 0, 40'000});
+         },
+         40'000},
+        {"noise",
+         [] {
+             return MakeUploadCopy(StdPicture(test::PatternImage(2400, 1600)), {0, 0, 40'000});
+         },
+         40'000},
+        {"flat",
+         [&bomb] {
+             return MakeUploadCopyOfFile(bomb, {0, 0, 2'000});
+         },
+         2'000},
+    };
+    for (const auto& c : cases) {
+        const FittedCopy copy = c.make();
+        ASSERT_TRUE(copy.fits()) << c.what << ": " << copy.reason.toStdString();
+        const std::int64_t pixels = std::int64_t(copy.size.width()) * copy.size.height();
+        EXPECT_EQ(copy.quality, kLowestFittedQuality) << c.what;
+        EXPECT_LE(copy.bytes, c.budget) << c.what;
+        EXPECT_GE(copy.bytes, c.budget * 85 / 100) << c.what << ": the budget is spent";
+        EXPECT_LE(copy.largestEncoded, 4 * pixels) << c.what;
+        EXPECT_LE(double(copy.largestEncoded), MostFittingPixels(c.budget)) << c.what;
+        EXPECT_LE(copy.encodes, 8) << c.what;
+    }
 }
 
 // The copy of a frame's result is made straight from the pictures it is drawn from, a band at a

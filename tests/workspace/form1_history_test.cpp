@@ -126,6 +126,19 @@ TEST_F(HistoryTest, CropZoomUndoTwiceGivesTheOpenedPictureAndRedoTheCropAgain) {
     ui.answer(saved);
     Click(form.Command3);
     EXPECT_EQ(LoadPicture(saved).image(), pattern.copy(10, 10, 100, 50));
+    // A dialog's window closed: the system may give the activation back to no window, and the
+    // keys still reach the workspace, on the button that saved or on the window itself.
+    {
+        QWidget dialog;
+        dialog.show();
+        QApplication::setActiveWindow(&dialog);
+        QCoreApplication::processEvents();
+    }
+    QCoreApplication::processEvents();
+    QTest::keyClick(form.Command3, Qt::Key_Y, Qt::ControlModifier);
+    expectSame(seen(), zoomed, "Ctrl+Y after a dialog");
+    QTest::keyClick(form.window(), Qt::Key_Z, Qt::ControlModifier);
+    expectSame(seen(), cut, "Ctrl+Z after a dialog");
     Click(form.Command14);
     expectSame(seen(), zoomed, "the redo button");
 
