@@ -122,7 +122,7 @@ TEST(CommandLine, ADryRunReportsTheLinesOfTheRealRunAndWritesNothing) {
              test::WriteBytes("an older copy", dir.file(QStringLiteral("旧_YS.jpg")));
              test::WriteBytes(photo, dir.file(QStringLiteral("挡住.jpg")));
              QDir(dir.path()).mkdir(QStringLiteral("挡住_YS.jpg"));
-             test::WriteBytes(QByteArray("GIF89a\x01\0\x01\0\0\0\0;", 16),
+             test::WriteBytes(QByteArray("GIF89a\x01\0\x01\0\0\0\0;", 14),
                               dir.file(QStringLiteral("动画.gif")));
              return QStringList{
                  dir.file(QStringLiteral("照片.jpg")), dir.file(QStringLiteral("小图.jpg")),
